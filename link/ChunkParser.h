@@ -1,0 +1,47 @@
+// The chunk loop shared by the live reader threads and vrnrcvr-replay: one chunk of at most 80
+// bytes goes through the port's record sets, imported records go to the port log, and the views
+// are told through a sink. One code path, so a replay prints exactly what a live port would log.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "protocol/CData.h"
+
+namespace vrn
+{
+inline constexpr std::size_t kChunkSize = 80;  // at most this many bytes per read
+
+// Protocol modes of a port (the receiver's Protocol setting).
+inline constexpr int kModeNmea = 0;
+inline constexpr int kModeBinary = 1;
+inline constexpr int kModeTest = 2;  // binary plus the program's own navigation (port 1 only)
+
+// One per reader thread (or replay run): the receiver set and the own-solution set, each with
+// its own extractor state.
+struct ParseContext
+{
+    CData receiver;
+    CData own;
+    std::string diagnostic;
+};
+
+// What the chunk loop emits. Implemented by the feed document's reader side and by the replay tool.
+class IChunkSink
+{
+public:
+    virtual ~IChunkSink() = default;
+    // Once per chunk: kMsgActivity1 / kMsgActivity2.
+    virtual void Activity(unsigned code) = 0;
+    // A record message for the port's views: kMsgBinaryData or kMsgNmeaData with its wParam. `set`
+    // is only valid during the call; a sink that hands it on takes a snapshot.
+    virtual void NotifyViews(unsigned message, unsigned wParam, const CData& set) = 0;
+};
+
+// Runs one chunk through the extractors of `context` for port index `port` (0 or 1) in protocol
+// mode `mode`; logs through vrn::PortLog() and reports decoder errors through vrn::ShowErrorOnce.
+void ParseChunk(ParseContext& context, std::span<const std::uint8_t> chunk, int port, int mode,
+                IChunkSink& sink);
+}  // namespace vrn

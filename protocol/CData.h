@@ -1,0 +1,139 @@
+// CData: the record set of one receiver link. It holds the latest record of every message kind,
+// the extractor state of the binary framer and of the NMEA sentence collector, and the packet
+// sequence number. A reader thread parses into sets of its own; views keep copies (CopyFrom).
+// A set is a plain value: copying it is safe and never shares state.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "protocol/Records.h"
+
+// In/out reference to the unparsed rest of a chunk. The extractors advance `position` and reduce
+// `count` by what they consumed; `position` becomes null once the whole chunk is consumed.
+struct ChunkRef
+{
+    const std::uint8_t* position = nullptr;
+    std::size_t count = 0;
+};
+
+// Results of the packet import.
+inline constexpr int kImportRejected = 0;  // nothing imported (incomplete, framing error, bad check)
+inline constexpr int kImportAccepted = 1;
+inline constexpr int kImportNavEpoch = 2;  // measurement message that ran a navigation epoch (mode 2)
+
+// Import modes: 1 decodes the receiver's messages, 2 feeds the navigation engine.
+inline constexpr int kImportReceiver = 1;
+inline constexpr int kImportNavigation = 2;
+
+// Which record the week and time-of-week of the set are taken from.
+enum class TimeSelection : std::uint8_t
+{
+    None,
+    Nav,
+    Dop,
+    Sv,
+    Meas
+};
+
+// Process-wide count of completed frames over all record sets (wraps at 2^32).
+extern std::atomic<std::uint32_t> g_packetCounter;
+
+class CData
+{
+public:
+    CData();
+
+    // ---- binary framing (packet extractor) ----
+    // Scans `chunk` until a frame completes, a framing error occurs or the chunk ends; returns
+    // kImportRejected or the result of ImportBinaryPacket. `diagnostic` is emptied on entry and,
+    // with the debug switch on, receives an error text. `byteOrder` non-zero byte-reverses the
+    // 16/32-bit fields. `importMode` is kImportReceiver or kImportNavigation.
+    [[nodiscard]] int BuildBinaryDataPacket(ChunkRef& chunk, std::string& diagnostic, int byteOrder,
+                                            int importMode);
+    // Checks one unstuffed frame content (length byte first, checksum last) and decodes it.
+    [[nodiscard]] int ImportBinaryPacket(std::span<const std::uint8_t> content, std::string& diagnostic,
+                                         int byteOrder, int importMode);
+
+    // ---- NMEA input ----
+    // Consumes the whole chunk (chunk.position becomes null); returns the result of the last
+    // sentence completed in it (1 imported, 0 dropped) or 0 when none completed.
+    [[nodiscard]] int BuildNmeaSentence(ChunkRef& chunk, std::string& diagnostic, int port);
+    // Identifies, logs (through the installed port log) and decodes one stored sentence ("GPGGA,...").
+    int ImportNmeaSentence(std::string_view sentence, int port);
+
+    // ---- record maintenance ----
+    void ClearRecords();      // zero every record but the subframe and id-12 records
+    void ClearPacketBuffer();  // zero the assembly buffer and its counter
+    void SelectTimeFields();  // by the current id
+    // Whole seconds from this set's time to `other`'s, unsigned (an earlier other time is huge);
+    // 0xFFFFFFFF when either set has no time selected.
+    [[nodiscard]] std::uint32_t SecondsBetween(const CData& other) const;
+    // Copies id, assembly buffer, sequence number, time selection and the binary records
+    // (not the NMEA, subframe and id-12 records).
+    void CopyFrom(const CData& other);
+
+    // Week and time of week (0.01 s) of the selected record; 0 when none is selected.
+    [[nodiscard]] std::uint16_t SelectedWeek() const;
+    [[nodiscard]] std::int32_t SelectedTimeOfWeek() const;
+    [[nodiscard]] TimeSelection SelectedTime() const { return m_timeSelection; }
+
+    // ---- text rendering ----
+    // Renders the current binary record as one log line (no line end); returns 0 and leaves
+    // `line` empty when the id is not 1-6, 8 or its kind is disabled.
+    int FormatRecordText(std::string& line, int navEnable, int dopEnable, int svEnable,
+                         int measEnable) const;
+
+    // ---- records (read by views; written by the decoders) ----
+    int ggaSeen = 0;
+    std::uint32_t sequence = 0;
+    std::uint8_t currentId = 0;
+
+    GgaRecord gga{};
+    GllRecord gll{};
+    GsaRecord gsa{};
+    std::array<GsvRecord, 3> gsv{};  // message number 1, 2, any other
+    RmcRecord rmc{};
+    VtgRecord vtg{};
+
+    NavRecord nav{};
+    DopRecord dop{};
+    SvRecord sv{};
+    MeasRecord meas{};
+    SubframeRecord subframe{};
+    SatDataRecord satData{};
+    StatusRecord status{};
+    InitCommandRecord initCommand{};
+
+    // Counters of this set's extractors, for --stats and the tests.
+    struct Counters
+    {
+        std::uint64_t framesCompleted = 0;
+        std::uint64_t packetsImported = 0;
+        std::uint64_t rejectedLength = 0;
+        std::uint64_t rejectedChecksum = 0;
+        std::uint64_t framingErrors = 0;
+        std::uint64_t sentencesImported = 0;
+        std::uint64_t sentencesDropped = 0;
+    };
+    [[nodiscard]] const Counters& GetCounters() const { return m_counters; }
+
+private:
+    // Import mode 2 for ids 8, 10 and 12 (kept in its own file: the navigation engine's input side).
+    int ImportNavigationInput(std::span<const std::uint8_t> message, int byteOrder);
+
+    TimeSelection m_timeSelection = TimeSelection::None;
+    static constexpr std::size_t kBufferSize = 2048;
+    std::array<std::uint8_t, kBufferSize> m_buffer{};
+    std::uint8_t m_counter = 0;
+    bool m_overflow = false;  // latched when the 8-bit counter wrapped: the frame or sentence is dropped
+    int m_state = 0;
+    int m_commaFlag = 0;
+    bool m_sentenceBad = false;
+    Counters m_counters{};
+};
