@@ -124,16 +124,39 @@ public:
     [[nodiscard]] const Counters& GetCounters() const { return m_counters; }
 
 private:
+    // Checks and dispatches `count` content bytes at the front of `padded`, which holds at least
+    // kContentLimit bytes and is zero past the content.
+    int ImportContent(std::span<const std::uint8_t> padded, std::size_t count, std::string& diagnostic,
+                      int byteOrder, int importMode);
     // Import mode 2 for ids 8, 10 and 12 (kept in its own file: the navigation engine's input side).
-    int ImportNavigationInput(std::span<const std::uint8_t> message, int byteOrder);
+    // `message` starts at the id byte and runs to the end of the zero-filled buffer; `length` is the
+    // count of id and data bytes received.
+    int ImportNavigationInput(std::span<const std::uint8_t> message, std::size_t length, int byteOrder);
+
+    // Decoders, one per layout; same arguments as ImportNavigationInput.
+    void DecodeNav(std::span<const std::uint8_t> message, int byteOrder);
+    void DecodeDop(std::span<const std::uint8_t> message, int byteOrder);
+    void DecodeSv(std::span<const std::uint8_t> message, std::size_t length, int byteOrder);
+    void DecodeStatus(std::span<const std::uint8_t> message, int byteOrder);
+    void DecodeMeas(std::span<const std::uint8_t> message, std::size_t length, int byteOrder);
+    void DecodeSubframe(std::span<const std::uint8_t> message, int byteOrder);
+    void DecodeSatData(std::span<const std::uint8_t> message, std::size_t length, int byteOrder);
+
+    // Appends content bytes at the 8-bit counter; once the counter wraps the overflow latch is set and
+    // nothing more is stored, so the length byte is never overwritten.
+    void AppendContent(const std::uint8_t* bytes, std::size_t n);
+    void AppendContent(std::uint8_t byte);
+    // A completed sentence: imported, or dropped when `bad` or the overflow latch says so.
+    int CompleteSentence(bool bad, const std::string& diagnostic, int port);
 
     TimeSelection m_timeSelection = TimeSelection::None;
     static constexpr std::size_t kBufferSize = 2048;
+    static constexpr std::size_t kContentLimit = 256;  // what the 8-bit counter addresses
     std::array<std::uint8_t, kBufferSize> m_buffer{};
+    std::size_t m_dirty = 0;  // bytes at the front of m_buffer that may be nonzero
     std::uint8_t m_counter = 0;
     bool m_overflow = false;  // latched when the 8-bit counter wrapped: the frame or sentence is dropped
     int m_state = 0;
     int m_commaFlag = 0;
-    bool m_sentenceBad = false;
     Counters m_counters{};
 };

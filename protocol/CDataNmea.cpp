@@ -1,0 +1,376 @@
+// CData: NMEA sentence input. The collector pulls "$GP..." sentences out of the chunks into the
+// assembly buffer (without the '$' and the line end, an empty field stored as one blank), and the
+// import logs each recognised sentence and splits it into the text slots of its record.
+//
+// Bad data: a line that does not start with $GP is skipped up to the next '$'; a sentence longer than
+// the 8-bit counter can address is dropped whole; a CR followed by anything but LF or CR marks the
+// sentence (and the rest of the call) bad. The checksum is not verified. Fields longer than a slot
+// are cut, GSV sentences with more than four satellite groups keep the first four.
+#include "protocol/CData.h"
+
+#include <algorithm>
+#include <charconv>
+#include <climits>
+#include <cmath>
+#include <cstring>
+
+#include "app/CoreServices.h"
+
+namespace
+{
+// Collector states (the binary extractor uses 0 and 3 with the same meaning).
+constexpr int kIdle = 0;
+constexpr int kSentenceEnding = 2;
+constexpr int kCollecting = 3;
+constexpr int kAfterDollar = 4;
+constexpr int kAfterG = 5;
+
+constexpr std::size_t kFieldsStart = 6;     // "GPxxx," then the fields
+constexpr std::size_t kGsvNumberIndex = 8;  // the message-number digit of "GPGSV,n,m,"
+
+// Splits at ',' and skips empty tokens, holding its position in itself (two reader threads split
+// at once).
+class FieldSplitter
+{
+public:
+    explicit FieldSplitter(std::string_view text) : m_rest(text) {}
+    bool Next(std::string_view& field)
+    {
+        while (!m_rest.empty() && m_rest.front() == ',')
+            m_rest.remove_prefix(1);
+        if (m_rest.empty())
+            return false;
+        const std::size_t comma = m_rest.find(',');
+        field = m_rest.substr(0, comma);
+        m_rest.remove_prefix(comma == std::string_view::npos ? m_rest.size() : comma);
+        return true;
+    }
+
+private:
+    std::string_view m_rest;
+};
+
+std::string_view FieldsOf(std::string_view sentence)
+{
+    return sentence.size() > kFieldsStart ? sentence.substr(kFieldsStart) : std::string_view{};
+}
+
+// Copies a field into a slot, cut to what the slot holds, always terminated.
+void StoreSlot(NmeaSlot& slot, std::string_view field)
+{
+    const std::size_t n = std::min(field.size(), slot.size() - 1);
+    std::memcpy(slot.data(), field.data(), n);
+    slot[n] = '\0';
+}
+
+bool IsCSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+// The numeric prefix of a field as a decimal integer, as the C conversion reads it (leading white
+// space, an optional sign), clamped to int instead of overflowing; no digits gives 0.
+int FieldToInt(std::string_view field)
+{
+    std::size_t i = 0;
+    while (i < field.size() && IsCSpace(field[i]))
+        ++i;
+    bool negative = false;
+    if (i < field.size() && (field[i] == '+' || field[i] == '-'))
+        negative = field[i++] == '-';
+    long long value = 0;
+    for (; i < field.size() && field[i] >= '0' && field[i] <= '9'; ++i)
+    {
+        value = value * 10 + (field[i] - '0');
+        if (value > static_cast<long long>(INT_MAX) + 1)
+            value = static_cast<long long>(INT_MAX) + 1;
+    }
+    if (negative)
+        value = -value;
+    return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
+}
+
+// The numeric prefix of a field as a real, as the C conversion reads it but independent of the
+// locale; no number gives 0, a number too large for a double gives infinity.
+double FieldToDouble(std::string_view field)
+{
+    std::size_t i = 0;
+    while (i < field.size() && IsCSpace(field[i]))
+        ++i;
+    if (i < field.size() && field[i] == '+')
+    {
+        ++i;
+        if (i < field.size() && field[i] == '-')
+            return 0.0;
+    }
+    const char* first = field.data() + i;
+    const char* last = field.data() + field.size();
+    double value = 0.0;
+    const auto [end, error] = std::from_chars(first, last, value);
+    if (error == std::errc::result_out_of_range)
+    {
+        const std::string_view number(first, static_cast<std::size_t>(end - first));
+        const auto e = number.find_first_of("eE");
+        const bool tiny = e != std::string_view::npos && e + 1 < number.size() && number[e + 1] == '-';
+        const bool negative = !number.empty() && number.front() == '-';
+        return tiny ? 0.0 : (negative ? -HUGE_VAL : HUGE_VAL);
+    }
+    return error == std::errc{} ? value : 0.0;
+}
+
+// A coordinate slot: the value printed as "%9.5f", independent of the locale.
+void StoreCoordinate(NmeaSlot& slot, float value)
+{
+    std::array<char, 64> digits{};
+    const auto [end, error] = std::to_chars(digits.data(), digits.data() + digits.size(),
+                                            static_cast<double>(value), std::chars_format::fixed, 5);
+    const std::size_t n = error == std::errc{} ? static_cast<std::size_t>(end - digits.data()) : 0;
+    constexpr std::size_t kWidth = 9;
+    std::array<char, 80> padded{};
+    const std::size_t pad = n < kWidth ? kWidth - n : 0;
+    std::fill_n(padded.begin(), pad, ' ');
+    std::copy_n(digits.begin(), n, padded.begin() + static_cast<std::ptrdiff_t>(pad));
+    StoreSlot(slot, std::string_view(padded.data(), pad + n));
+}
+
+template <std::size_t N>
+std::size_t StoreFields(std::array<NmeaSlot, N>& slots, std::string_view sentence)
+{
+    slots = {};
+    FieldSplitter split(FieldsOf(sentence));
+    std::string_view field;
+    std::size_t k = 0;
+    while (k < N && split.Next(field))
+        StoreSlot(slots[k++], field);
+    return k;
+}
+
+void DecodeGga(GgaRecord& gga, std::string_view sentence)
+{
+    gga = {};
+    FieldSplitter split(FieldsOf(sentence));
+    std::string_view field;
+    for (std::size_t k = 0; k < gga.fields.size() && split.Next(field); ++k)
+    {
+        // The coordinates are read from the whole field text, never from a cut slot.
+        if (k == nmea::kGgaLatitude)
+        {
+            gga.latitude = static_cast<float>(FieldToDouble(field) * 0.01);
+            StoreCoordinate(gga.fields[k], gga.latitude);
+        }
+        else if (k == nmea::kGgaLongitude)
+        {
+            gga.longitude = static_cast<float>(FieldToDouble(field) * 0.01);
+            StoreCoordinate(gga.fields[k], gga.longitude);
+        }
+        else
+            StoreSlot(gga.fields[k], field);
+    }
+}
+
+void DecodeGsa(GsaRecord& gsa, std::string_view sentence)
+{
+    if (StoreFields(gsa.fields, sentence) == gsa.fields.size())
+    {
+        // The last field carries the checksum suffix ("1.2*3F"): keep what comes before the '*'.
+        NmeaSlot& last = gsa.fields[nmea::kGsaVdop];
+        if (char* star = std::strchr(last.data(), '*'))
+            *star = '\0';
+    }
+}
+
+void DecodeGsv(GsvRecord& gsv, std::string_view sentence)
+{
+    gsv = {};
+    FieldSplitter split(FieldsOf(sentence));
+    std::string_view field;
+    if (split.Next(field))
+        gsv.totalMessages = FieldToInt(field);
+    if (split.Next(field))
+        gsv.messageNumber = FieldToInt(field);
+    if (split.Next(field))
+        gsv.satellitesInView = FieldToInt(field);
+    for (GsvSatellite& s : gsv.satellites)
+    {
+        if (!split.Next(field))
+            return;
+        s.prn = FieldToInt(field);
+        if (!split.Next(field))
+            return;
+        s.elevation = FieldToInt(field);
+        if (!split.Next(field))
+            return;
+        s.azimuth = FieldToInt(field);
+        if (!split.Next(field))
+            return;
+        s.snr = FieldToInt(field);
+    }
+}
+
+int KindOf(std::string_view sentence)
+{
+    if (sentence.size() < 5)
+        return 0;
+    const std::string_view type = sentence.substr(2, 3);
+    if (type == "GGA")
+        return nmea::kKindGga;
+    if (type == "GLL")
+        return nmea::kKindGll;
+    if (type == "GSA")
+        return nmea::kKindGsa;
+    if (type == "GSV")
+        return nmea::kKindGsv;
+    if (type == "RMC")
+        return nmea::kKindRmc;
+    if (type == "VTG")
+        return nmea::kKindVtg;
+    return 0;
+}
+}  // namespace
+
+int CData::BuildNmeaSentence(ChunkRef& chunk, std::string& diagnostic, int port)
+{
+    diagnostic.clear();
+    const std::uint8_t* const data = chunk.position;
+    const std::size_t n = data != nullptr ? chunk.count : 0;
+    chunk.position = nullptr;
+    chunk.count = 0;
+
+    bool bad = false;  // a CR followed by a stray byte: drops sentences for the rest of this call
+    int result = 0;
+    for (std::size_t i = 0; i < n; ++i)
+    {
+        const auto byte = static_cast<char>(data[i]);
+        switch (m_state)
+        {
+        case kCollecting:
+            if (byte == ',')
+            {
+                if (m_commaFlag != 0)
+                    AppendContent(static_cast<std::uint8_t>(' '));
+                AppendContent(static_cast<std::uint8_t>(','));
+                m_commaFlag = 1;
+            }
+            else if (byte == '\r')
+            {
+                m_commaFlag = 0;
+                m_state = kSentenceEnding;
+            }
+            else if (byte == '\n')
+                result = CompleteSentence(bad, diagnostic, port);  // a bare LF ends the line as CR LF does
+            else
+            {
+                // Plain text runs up to the next special byte go in at once.
+                std::size_t end = i + 1;
+                while (end < n && data[end] != ',' && data[end] != '\r' && data[end] != '\n')
+                    ++end;
+                AppendContent(data + i, end - i);
+                m_commaFlag = 0;
+                i = end - 1;
+            }
+            break;
+        case kSentenceEnding:
+            if (byte == '\n')
+                result = CompleteSentence(bad, diagnostic, port);
+            else if (byte == '\r')
+            {
+                AppendContent(static_cast<std::uint8_t>('\r'));
+                m_state = kCollecting;
+            }
+            else if (vrn::DebugSwitch())
+                diagnostic = "Communication format Error.";
+            else
+                bad = true;
+            break;
+        case kAfterDollar:
+            if (byte == 'G')
+            {
+                AppendContent(static_cast<std::uint8_t>(byte));
+                m_state = kAfterG;
+            }
+            else
+                m_state = kIdle;
+            break;
+        case kAfterG:
+            if (byte == 'P')
+            {
+                AppendContent(static_cast<std::uint8_t>(byte));
+                m_state = kCollecting;
+            }
+            else
+                m_state = kIdle;
+            break;
+        default:
+        {
+            // Idle (or a state the binary extractor left behind): skip to the next '$'.
+            m_state = kIdle;
+            const auto* dollar = static_cast<const std::uint8_t*>(std::memchr(data + i, '$', n - i));
+            if (dollar == nullptr)
+                i = n;
+            else
+            {
+                i = static_cast<std::size_t>(dollar - data);
+                ClearPacketBuffer();
+                m_commaFlag = 0;
+                m_state = kAfterDollar;
+            }
+            break;
+        }
+        }
+    }
+    return result;
+}
+
+int CData::CompleteSentence(bool bad, const std::string& diagnostic, int port)
+{
+    int result = 0;
+    if (bad || !diagnostic.empty() || m_overflow)
+        ++m_counters.sentencesDropped;
+    else
+        result = ImportNmeaSentence(
+            std::string_view(reinterpret_cast<const char*>(m_buffer.data()), m_counter), port);
+    ClearPacketBuffer();
+    m_state = kIdle;
+    return result;
+}
+
+int CData::ImportNmeaSentence(std::string_view sentence, int port)
+{
+    ggaSeen = 0;
+    const int kind = KindOf(sentence);
+    if (kind == 0)
+    {
+        ++m_counters.sentencesDropped;  // other types and talkers: dropped silently
+        ClearPacketBuffer();
+        return 1;
+    }
+    // The log appends a line feed to the text it writes; the decoded last field then ends with it.
+    std::string text(sentence);
+    if (vrn::IPortLog* log = vrn::PortLog())
+        log->WriteSentence(kind, text, port);
+    switch (kind)
+    {
+    case nmea::kKindGga:
+        DecodeGga(gga, text);
+        ggaSeen = 1;
+        break;
+    case nmea::kKindGll:
+        StoreFields(gll.fields, text);
+        break;
+    case nmea::kKindGsa:
+        DecodeGsa(gsa, text);
+        break;
+    case nmea::kKindGsv:
+    {
+        const char number = text.size() > kGsvNumberIndex ? text[kGsvNumberIndex] : '\0';
+        DecodeGsv(gsv[number == '1' ? 0 : number == '2' ? 1 : 2], text);
+        break;
+    }
+    case nmea::kKindRmc:
+        StoreFields(rmc.fields, text);
+        break;
+    default:
+        StoreFields(vtg.fields, text);
+        break;
+    }
+    ++m_counters.sentencesImported;
+    ClearPacketBuffer();
+    return 1;
+}

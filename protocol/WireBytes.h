@@ -1,0 +1,56 @@
+// Reading wire fields out of a received message: explicit little-endian assembly (or byte-reversed
+// with the byte-order flag), never a cast into the buffer, and nothing read past the bytes given.
+#pragma once
+
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <span>
+
+// A read-only view of one message starting at its id byte. Offsets past the end read as zero, which
+// matches the zero-filled assembly buffer the decoders work on.
+class WireBytes
+{
+public:
+    WireBytes(std::span<const std::uint8_t> bytes, bool reversed) : m_bytes(bytes), m_reversed(reversed) {}
+
+    [[nodiscard]] std::uint8_t U8(std::size_t offset) const
+    {
+        return offset < m_bytes.size() ? m_bytes[offset] : std::uint8_t{0};
+    }
+    [[nodiscard]] std::uint16_t U16(std::size_t offset) const
+    {
+        const auto lo = U8(offset), hi = U8(offset + 1);
+        return m_reversed ? static_cast<std::uint16_t>((lo << 8) | hi) : static_cast<std::uint16_t>((hi << 8) | lo);
+    }
+    [[nodiscard]] std::int16_t I16(std::size_t offset) const { return static_cast<std::int16_t>(U16(offset)); }
+    [[nodiscard]] std::uint32_t U32(std::size_t offset) const
+    {
+        std::uint32_t value = 0;
+        for (std::size_t i = 0; i < 4; ++i)
+        {
+            const std::uint32_t byte = U8(offset + i);
+            value |= m_reversed ? byte << (8 * (3 - i)) : byte << (8 * i);
+        }
+        return value;
+    }
+    [[nodiscard]] std::int32_t I32(std::size_t offset) const { return static_cast<std::int32_t>(U32(offset)); }
+    // An IEEE 754 double sent little-endian; the byte-order flag never applies to it.
+    [[nodiscard]] double F64(std::size_t offset) const
+    {
+        std::uint64_t bits = 0;
+        for (std::size_t i = 0; i < 8; ++i)
+            bits |= static_cast<std::uint64_t>(U8(offset + i)) << (8 * i);
+        return std::bit_cast<double>(bits);
+    }
+    void CopyBytes(std::size_t offset, std::span<std::uint8_t> out) const
+    {
+        for (std::size_t i = 0; i < out.size(); ++i)
+            out[i] = U8(offset + i);
+    }
+
+private:
+    std::span<const std::uint8_t> m_bytes;
+    bool m_reversed;
+};

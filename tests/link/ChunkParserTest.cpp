@@ -1,0 +1,165 @@
+// The chunk loop: what is logged and which record messages reach the views, per protocol mode and port.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "app/CoreServices.h"
+#include "link/ChunkParser.h"
+#include "link/Notifications.h"
+#include "protocol/Framing.h"
+
+namespace
+{
+struct Notice
+{
+    unsigned message;
+    unsigned wParam;
+    int id;
+    bool operator==(const Notice&) const = default;
+};
+
+class RecordingSink : public vrn::IChunkSink
+{
+public:
+    void Activity(unsigned code) override { activity.push_back(code); }
+    void NotifyViews(unsigned message, unsigned wParam, const CData& set) override
+    {
+        notices.push_back({message, wParam, set.currentId});
+    }
+    std::vector<unsigned> activity;
+    std::vector<Notice> notices;
+};
+
+class RecordingLog : public vrn::IPortLog
+{
+public:
+    RecordingLog() { vrn::SetPortLog(this); }
+    ~RecordingLog() override { vrn::SetPortLog(nullptr); }
+    RecordingLog(const RecordingLog&) = delete;
+    RecordingLog& operator=(const RecordingLog&) = delete;
+    void WriteRecord(const CData& set, int port) override { records.emplace_back(set.currentId, port); }
+    int WriteSentence(int kind, std::string& text, int port) override
+    {
+        text += '\n';
+        sentences.emplace_back(kind, port);
+        return 1;
+    }
+    std::vector<std::pair<int, int>> records;
+    std::vector<std::pair<int, int>> sentences;
+};
+
+std::vector<std::uint8_t> Frame(std::uint8_t id, std::size_t dataBytes = 4)
+{
+    std::vector<std::uint8_t> message(dataBytes + 1, 0);
+    message[0] = id;
+    return FramePacket(message);
+}
+
+std::vector<std::uint8_t> Join(std::initializer_list<std::vector<std::uint8_t>> parts)
+{
+    std::vector<std::uint8_t> all;
+    for (const auto& p : parts)
+        all.insert(all.end(), p.begin(), p.end());
+    return all;
+}
+
+std::vector<std::uint8_t> Text(std::string_view s) { return {s.begin(), s.end()}; }
+}  // namespace
+
+TEST(ChunkParser, BinaryPacketsLoggedAndSentOnePerImport)
+{
+    RecordingLog log;
+    for (const int port : {0, 1})
+    {
+        log.records.clear();
+        vrn::ParseContext context;
+        RecordingSink sink;
+        const auto chunk = Join({Frame(kIdNav, 27), Frame(kIdStatus, 44), Frame(11, 1)});
+        vrn::ParseChunk(context, chunk, port, vrn::kModeBinary, sink);
+        const unsigned source = port == 0 ? vrn::kSourcePort1 : vrn::kSourcePort2;
+        EXPECT_EQ(sink.activity, std::vector<unsigned>{port == 0 ? vrn::kMsgActivity1 : vrn::kMsgActivity2});
+        EXPECT_EQ(sink.notices, (std::vector<Notice>{{vrn::kMsgBinaryData, source, kIdNav},
+                                                     {vrn::kMsgBinaryData, source, kIdStatus},
+                                                     {vrn::kMsgBinaryData, source, 11}}));
+        EXPECT_EQ(log.records, (std::vector<std::pair<int, int>>{{kIdNav, port}, {kIdStatus, port}, {11, port}}));
+    }
+}
+
+TEST(ChunkParser, NmeaChunkNotifiesOnlyWhenItEndsWithGga)
+{
+    RecordingLog log;
+    vrn::ParseContext context;
+    RecordingSink sink;
+    vrn::ParseChunk(context, Text("$GPRMC,1,A*00\r\n$GPGSV,1,1,0*00\r\n"), 1, vrn::kModeNmea, sink);
+    EXPECT_TRUE(sink.notices.empty());
+    EXPECT_EQ(log.sentences, (std::vector<std::pair<int, int>>{{5, 1}, {4, 1}}));
+    vrn::ParseChunk(context, Text("$GPRMC,1,A*00\r\n$GPGGA,1*00\r\n"), 1, vrn::kModeNmea, sink);
+    EXPECT_EQ(sink.notices, (std::vector<Notice>{{vrn::kMsgNmeaData, vrn::kSourceNmea2, 0}}));
+}
+
+TEST(ChunkParser, TestModeNotifiesTheReceiverSetWithoutLogging)
+{
+    RecordingLog log;
+    vrn::ParseContext context;
+    RecordingSink sink;
+    const auto chunk = Join({Frame(kIdMeas, 9), Frame(kIdSv, 7)});
+    vrn::ParseChunk(context, chunk, 0, vrn::kModeTest, sink);
+    EXPECT_EQ(sink.notices, (std::vector<Notice>{{vrn::kMsgBinaryData, vrn::kSourcePort1, kIdMeas},
+                                                 {vrn::kMsgBinaryData, vrn::kSourcePort1, kIdSv}}));
+    EXPECT_TRUE(log.records.empty());
+    // Both sets went through the same frames.
+    EXPECT_EQ(context.own.GetCounters().framesCompleted, 2U);
+    EXPECT_EQ(context.receiver.GetCounters().framesCompleted, 2U);
+}
+
+TEST(ChunkParser, PortTwoReadsTestModeAsBinary)
+{
+    RecordingLog log;
+    vrn::ParseContext context;
+    RecordingSink sink;
+    vrn::ParseChunk(context, Frame(kIdMeas, 9), 1, vrn::kModeTest, sink);
+    EXPECT_EQ(sink.notices, (std::vector<Notice>{{vrn::kMsgBinaryData, vrn::kSourcePort2, kIdMeas}}));
+    EXPECT_EQ(log.records, (std::vector<std::pair<int, int>>{{kIdMeas, 1}}));
+    EXPECT_EQ(context.own.GetCounters().framesCompleted, 0U);
+}
+
+TEST(ChunkParser, DiagnosticIsReportedOnceAndDropsTheRestOfTheChunk)
+{
+    struct Restore
+    {
+        ~Restore()
+        {
+            vrn::SetDebugSwitch(false);
+            vrn::SetErrorReporter({});
+            vrn::ResetErrorLatch();
+        }
+    } restore;
+    std::vector<std::string> reports;
+    vrn::SetErrorReporter([&](const std::string& text) {
+        reports.push_back(text);
+        vrn::ErrorReportClosed();
+    });
+    vrn::ResetErrorLatch();
+    vrn::SetDebugSwitch(true);
+
+    vrn::ParseContext context;
+    RecordingSink sink;
+    const auto bad = Join({Text("\x10\x02\x05\x10\x41"), Frame(kIdNav, 27)});
+    vrn::ParseChunk(context, bad, 0, vrn::kModeBinary, sink);
+    EXPECT_TRUE(sink.notices.empty());
+    vrn::ParseChunk(context, bad, 0, vrn::kModeBinary, sink);
+    EXPECT_EQ(reports, std::vector<std::string>{"Single DLE encountered in message."});
+    // Without the debug switch the frame after the error is imported.
+    vrn::SetDebugSwitch(false);
+    vrn::ParseChunk(context, bad, 0, vrn::kModeBinary, sink);
+    EXPECT_EQ(sink.notices.size(), 1U);
+}
+
+TEST(ChunkParser, EmptyChunkOnlyCountsActivity)
+{
+    vrn::ParseContext context;
+    RecordingSink sink;
+    vrn::ParseChunk(context, {}, 0, vrn::kModeBinary, sink);
+    EXPECT_EQ(sink.activity.size(), 1U);
+    EXPECT_TRUE(sink.notices.empty());
+}
