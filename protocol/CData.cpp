@@ -21,9 +21,10 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
+#include "app/CTraceFile.h"
 #include "app/CoreServices.h"
-#include "protocol/ProtocolTrace.h"
 #include "protocol/WireBytes.h"
 
 std::atomic<std::uint32_t> g_packetCounter{0};
@@ -113,7 +114,11 @@ void CData::AppendContent(const std::uint8_t* bytes, std::size_t n)
 int CData::BuildBinaryDataPacket(ChunkRef& chunk, std::string& diagnostic, int byteOrder, int importMode)
 {
     diagnostic.clear();
-    ProtocolTraceScope scope("[CData::BuildBinaryDataPacket]\n");
+    // The whole extraction is a trace scope; with the trace off nothing is built at all.
+    const bool tracing = vrn::TraceSwitch();
+    std::optional<CTraceFile> scope;
+    if (tracing)
+        scope.emplace("[CData::BuildBinaryDataPacket]\n");
 
     const std::uint8_t* const data = chunk.position;
     const std::size_t n = data != nullptr ? chunk.count : 0;
@@ -203,13 +208,15 @@ int CData::BuildBinaryDataPacket(ChunkRef& chunk, std::string& diagnostic, int b
     }
     if (!complete)
     {
-        ProtocolTraceWrite(
-            "\nComplete packet not found in current packet.  Import not performed.  Data packet not cleared.\n");
+        if (tracing)
+            CTraceFile::Write(
+                "\nComplete packet not found in current packet.  Import not performed.  Data packet not cleared.\n");
         return kImportRejected;
     }
 
     ++m_counters.framesCompleted;
-    ProtocolTraceWrite("\nComplete packet found.  Beginning import.\n");
+    if (tracing)
+        CTraceFile::Write("\nComplete packet found.  Beginning import.\n");
     int result = kImportRejected;
     if (m_overflow)
     {
@@ -226,12 +233,12 @@ int CData::BuildBinaryDataPacket(ChunkRef& chunk, std::string& diagnostic, int b
     }
     else
         result = ImportContent(m_buffer, m_counter, diagnostic, byteOrder, importMode);
-    if (ProtocolTraceOn())
+    if (tracing)
     {
         std::array<char, 80> text{};
         std::snprintf(text.data(), text.size(), "\nImport completed.  Return code: %d (%s).\n", result,
                       result != kImportRejected ? "good" : "bad");
-        ProtocolTraceWrite(text.data());
+        CTraceFile::Write(text.data());
     }
     sequence = g_packetCounter.fetch_add(1);
     ClearPacketBuffer();

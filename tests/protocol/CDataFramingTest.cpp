@@ -5,6 +5,7 @@
 #include <numeric>
 
 #include "ProtocolTestSupport.h"
+#include "app/CTraceFile.h"
 
 using namespace testing_support;
 
@@ -253,4 +254,37 @@ TEST(Framing, FramedMessagesComeBackUnchanged)
     EXPECT_EQ(set.subframe.prn, 0);
     EXPECT_EQ(set.subframe.words[0], 0x04030201U);
     EXPECT_TRUE(FramePacket(std::vector<std::uint8_t>(254, 1)).empty());
+}
+
+namespace
+{
+class TraceLines : public vrn::ITraceSink
+{
+public:
+    void AddText(const std::string& text) override { all += text; }
+    std::string all;
+};
+}  // namespace
+
+TEST(CDataFraming, ExtractionIsATracedScope)
+{
+    TraceLines sink;
+    CTraceFile::SwitchToMessagingView(&sink);  // before the switch: nothing goes to a file
+    vrn::SetTraceSwitch(true);
+    CData set;
+    std::vector<int> got;
+    const auto frame = Frame(kNavMessage);
+    FeedAll(set, std::span(frame).first(5), got);
+    FeedAll(set, std::span(frame).subspan(5), got);
+    vrn::SetTraceSwitch(false);
+    CTraceFile::UnregisterMessagingView(&sink);
+
+    const std::string entering = "Entering [CData::BuildBinaryDataPacket]\n\n";
+    const std::string notFound =
+        "| \nComplete packet not found in current packet.  Import not performed.  Data packet not cleared.\n\n";
+    const std::string found = "| \nComplete packet found.  Beginning import.\n\n";
+    const std::string completed = "| \nImport completed.  Return code: 1 (good).\n\n";
+    const std::string exiting = "Exiting [CData::BuildBinaryDataPacket]\n\n";
+    EXPECT_EQ(sink.all, entering + notFound + exiting + entering + found +
+                            completed + exiting);
 }
