@@ -1,0 +1,225 @@
+// Field texts by control id: the status panel, the measure view and the debug view's rows.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <map>
+
+#include "views/MeasureText.h"
+#include "views/StatusPanelText.h"
+#include "views/TraceRows.h"
+
+namespace
+{
+std::map<int, std::string> ById(const FieldTexts& texts)
+{
+    std::map<int, std::string> m;
+    for (const FieldText& t : texts)
+        m[t.id] = t.text;
+    return m;
+}
+
+template <typename Slot>
+void Put(Slot& slot, const char* text)
+{
+    slot.fill('\0');
+    std::strncpy(slot.data(), text, slot.size() - 1);
+}
+}  // namespace
+
+TEST(StatusPanelText, DopFieldsAndModes)
+{
+    DopRecord dop;
+    dop.gdop = 25;
+    dop.pdop = 0;
+    dop.hdop = 255;
+    dop.mode = 0x83;
+    auto f = ById(DopFieldTexts(0, dop));
+    EXPECT_EQ(f[1034], "2.5");
+    EXPECT_EQ(f[1028], "0.0");
+    EXPECT_EQ(f[1024], "25.5");
+    EXPECT_EQ(f[1025], "3D Nav");
+    EXPECT_EQ(ModeText(0x07), "7 SV");
+    EXPECT_EQ(ModeText(0x04), "3D DGPS Nav ");
+    EXPECT_EQ(ModeText(0x80), "None");
+    EXPECT_EQ(ById(DopFieldTexts(1, dop))[1026], "3D Nav");
+}
+
+TEST(StatusPanelText, NavigationFields)
+{
+    NavDisplay nav;
+    nav.latitudeDeg = -33.5;
+    nav.longitudeDeg = 151.25;
+    nav.heightM = 12.345;
+    nav.courseDeg = 359.6;
+    nav.speedMps = 1.5;
+    auto f = ById(NavigationFieldTexts(1, nav, 0x97));
+    EXPECT_EQ(f[1058], "S ");
+    EXPECT_EQ(f[1043], "33.50000");
+    EXPECT_EQ(f[1059], "E ");
+    EXPECT_EQ(f[1044], "151.25000");
+    EXPECT_EQ(f[1045], "12.35");
+    EXPECT_EQ(f[1046], "360\u00B0");
+    EXPECT_EQ(f[1047], "1.500");
+    EXPECT_EQ(f[1096], "9");
+    EXPECT_EQ(f[1097], "7");
+}
+
+TEST(StatusPanelText, TimeOfWeekTakesOffTheLeapSeconds)
+{
+    SvRecord sv;
+    sv.week = 1000;
+    sv.timeOfWeek = 1200;
+    FixCount fixes;
+    EXPECT_EQ(ById(SatelliteTimeFieldTexts(0, sv, 12, fixes))[1117], "0.00");
+    EXPECT_EQ(ById(SatelliteTimeFieldTexts(0, sv, 13, fixes))[1117], "-1.00");
+    auto f = ById(SatelliteTimeFieldTexts(1, sv, 12, fixes));
+    EXPECT_EQ(f[1120], "1000");
+    // Week 1000, 12 s into it, minus 12 leap seconds: 1999-03-07 00:00:00 UTC.
+    EXPECT_EQ(f[1053], "03/07/99");
+    EXPECT_EQ(f[1055], "00:00:00");
+    EXPECT_EQ(f[1054].size(), 8U);
+}
+
+TEST(StatusPanelText, FixCountCarriesIntoThousands)
+{
+    FixCount fixes;
+    fixes.Count();
+    fixes.Reset();
+    EXPECT_EQ(fixes.Text(), "0");
+    for (int i = 0; i < 1000; ++i)
+        fixes.Count();
+    EXPECT_EQ(fixes.Text(), "1000");
+    fixes.Count();
+    EXPECT_EQ(fixes.Text(), "1001");
+    for (int i = 0; i < 4; ++i)
+        fixes.Count();
+    EXPECT_EQ(fixes.Text(), "1005");
+    for (int i = 0; i < 95; ++i)
+        fixes.Count();
+    EXPECT_EQ(fixes.Text(), "1100");
+    SvRecord sv;
+    EXPECT_EQ(ById(SatelliteTimeFieldTexts(0, sv, 12, fixes))[1118], "1100");
+}
+
+TEST(StatusPanelText, NmeaFields)
+{
+    NmeaRecords n;
+    Put(n.rmc.fields[nmea::kRmcDate], "250398");
+    Put(n.gga.fields[nmea::kGgaUtc], "123519.00");
+    Put(n.gga.fields[nmea::kGgaNorthSouth], "S");
+    Put(n.gga.fields[nmea::kGgaEastWest], "W");
+    Put(n.gga.fields[nmea::kGgaAltitude], "545.4");
+    n.gga.latitude = 48.07038F;  // 48° 07.038'
+    n.gga.longitude = 11.31F;    // 11° 31'
+    Put(n.gsa.fields[nmea::kGsaFixMode], "3");
+    Put(n.gsa.fields[nmea::kGsaPdop], "2.5");
+    Put(n.vtg.fields[nmea::kVtgSpeedKmh], "010.2");
+    Put(n.vtg.fields[nmea::kVtgTrueCourse], "054.7");
+    n.gsv[0].satellitesInView = 8;
+    FixCount fixes;
+    fixes.Count();
+    const NmeaPanel panel = NmeaFieldTexts(0, n, 12, fixes, 7);
+    auto f = ById(panel.texts);
+    EXPECT_EQ(f[1039], "03/25/98");
+    EXPECT_EQ(f[1041], "12:35:07");
+    EXPECT_EQ(f[1040], "07:35:07");
+    EXPECT_EQ(f[1056], "S");
+    EXPECT_EQ(f[1029], "48.11730");
+    EXPECT_EQ(f[1030], "11.51667");
+    EXPECT_EQ(f[1031], "545.4");
+    EXPECT_EQ(f[1025], "3D");
+    EXPECT_EQ(f[1028], "2.5");
+    EXPECT_EQ(f[1032], "010.2");
+    EXPECT_EQ(f[1033], "054.7");
+    EXPECT_EQ(f[1094], "8");
+    EXPECT_EQ(f[1118], "1");
+    EXPECT_EQ(f[1034], " ");
+    EXPECT_EQ(f[1116], " ");
+    EXPECT_NEAR(panel.latitudeDeg, -48.1173, 1e-4);
+    EXPECT_NEAR(panel.longitudeDeg, -11.51667, 1e-4);
+}
+
+TEST(StatusPanelText, NmeaTimesNearMidnightAndShortSlots)
+{
+    NmeaRecords n;
+    Put(n.gga.fields[nmea::kGgaUtc], "000005");
+    auto f = ById(NmeaFieldTexts(0, n, 12, FixCount{}, 0).texts);
+    EXPECT_EQ(f[1041], "23:59:53");
+    EXPECT_EQ(f[1039], " ");
+    Put(n.gga.fields[nmea::kGgaUtc], "1235");
+    Put(n.rmc.fields[nmea::kRmcDate], "2503");
+    f = ById(NmeaFieldTexts(0, n, 12, FixCount{}, 0).texts);
+    EXPECT_EQ(f[1041], " ");
+    EXPECT_EQ(f[1040], " ");
+    EXPECT_EQ(f[1039], " ");
+    Put(n.gsa.fields[nmea::kGsaFixMode], "1");
+    EXPECT_EQ(ById(NmeaFieldTexts(0, n, 12, FixCount{}, 0).texts)[1025], "None");
+}
+
+TEST(MeasureText, FirstUpdateOnlyArmsTheView)
+{
+    CMeasureModel model(12);
+    NavRecord nav;
+    nav.infoWord = 205;
+    MeasRecord meas;
+    meas.timeOfWeek = 100;
+    EXPECT_FALSE(model.Update(2, kIdNav, nav, meas));
+    EXPECT_FLOAT_EQ(model.Version(1), 2.05F);
+    EXPECT_FALSE(model.Update(1, kIdMeas, nav, meas));
+    EXPECT_FALSE(model.Update(4, kIdMeas, nav, meas));
+    const auto second = model.Update(2, kIdMeas, nav, meas);
+    ASSERT_TRUE(second);
+    EXPECT_EQ(second->bar, 1);
+    auto f = ById(second->texts);
+    EXPECT_EQ(f[measure::kTimeOfWeek], "-11.00");
+    EXPECT_EQ(f[measure::kVersion], "2.05");
+    EXPECT_FALSE(model.Update(1, kIdSv, nav, meas));
+}
+
+TEST(MeasureText, RowsShowTheChannelValuesOrBlanksForPrnZero)
+{
+    MeasRecord meas;
+    meas.week = 1042;
+    meas.measWord = 65535;
+    meas.entries[0] = {
+        static_cast<std::uint16_t>((40U << 9) | (17U << 4) | 3U), 0x3F, 0, 21345678, -1234, -950, {}};
+    meas.entries[1] = {static_cast<std::uint16_t>((40U << 9) | 3U), 0x3F, 0, 5, 5, 5, {}};
+    auto f = ById(MeasureBarTexts(meas, 2.05F, 12));
+    EXPECT_EQ(f[1123], "17");
+    EXPECT_EQ(f[1124], "3f");
+    EXPECT_EQ(f[1126], "40");
+    EXPECT_EQ(f[1127], "21345678");
+    EXPECT_EQ(f[1128], "-1.234");
+    EXPECT_EQ(f[1129], "-950");
+    EXPECT_EQ(f.count(1130), 0U);
+    for (const int id : measure::RowIds(2))
+    {
+        if (id != measure::RowIds(2)[6])
+        {
+            EXPECT_EQ(f[id], " ") << id;
+        }
+    }
+    EXPECT_EQ(f[measure::kWeek], "1042");
+    EXPECT_EQ(f[measure::kClockOffset], "65535");
+    EXPECT_EQ(measure::RowIds(12)[0], 1123 + 88);
+}
+
+TEST(MeasureText, PortNamesFollowTheMeasurementSource)
+{
+    EXPECT_EQ(MeasurePortNames(1, "COM1", "COM2")[1], "COM1");
+    EXPECT_EQ(MeasurePortNames(0, "COM1", "COM2")[1], "COM2");
+    EXPECT_EQ(PortCaption("COM3"), " < COM3 >");
+}
+
+TEST(TraceRows, LinesBlanksAndTheNewestThreeHundred)
+{
+    EXPECT_EQ(SplitTraceText("a\nb"), (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(SplitTraceText("\n"), (std::vector<std::string>{" "}));
+    EXPECT_EQ(SplitTraceText("a\n\nb\n"), (std::vector<std::string>{"a", " ", "b"}));
+    TraceRows rows;
+    for (int i = 1; i <= 301; ++i)
+        rows.Add(std::to_string(i));
+    ASSERT_EQ(rows.Rows().size(), 300U);
+    EXPECT_EQ(rows.Rows().front(), "2");
+    EXPECT_EQ(rows.Rows().back(), "301");
+}

@@ -1,0 +1,307 @@
+// Signal view rows and the drawing state of a signal view.
+#include "views/ChannelStrip.h"
+
+#include <QGuiApplication>
+#include <QPainter>
+#include <QPalette>
+#include <algorithm>
+
+#include "views/DrawingResources.h"
+#include "views/GdiPaint.h"
+#include "views/TextFormat.h"
+
+namespace
+{
+constexpr int kRightMargin = 25;
+constexpr int kCellSpan = 205;  // five cells share the table's width
+constexpr int kHeaderOffset = 20;
+constexpr int kBlockPitch = 6;
+
+QColor WindowColour()
+{
+    return QGuiApplication::palette().color(QPalette::Base);
+}
+
+QString Cell(const std::string& s)
+{
+    return QString::fromStdString(s);
+}
+}  // namespace
+
+std::array<QString, 5> ChannelStrip::CellTexts(const StripSample& sample)
+{
+    const std::string gap = "      ";
+    return {
+        Cell(text::Int(sample.prn, 3) + gap),
+        Cell(sample.nmea ? std::string(" --") + gap
+                         : text::Hex(static_cast<unsigned>(sample.state), 2, true, true) + gap),
+        Cell(text::Int(sample.azimuth, 9, true)),
+        Cell(text::Int(sample.elevation, 9, true)),
+        Cell(text::Int(sample.signal, 2, false, true) + " "),
+    };
+}
+
+QPoint ChannelStrip::CellOrigin(int k) const
+{
+    return {kTableLeft + k * kCellSpan / 5, m_top};
+}
+
+int ChannelStrip::PlotY(int value) const
+{
+    const double v = value - m_scale.offset;
+    const double span = m_scale.maximum - m_scale.minimum;
+    const auto level = DrawingInt((v - m_scale.minimum) / span * (m_height - 4));
+    return m_height - (level.value_or(0) + 3);
+}
+
+void ChannelStrip::Layout(QPainter& screen, int top, int bottom, int clientWidth, bool firstRow,
+                          const SignalScale& scale)
+{
+    m_scale = scale;
+    m_top = top;
+    m_bottom = bottom;
+    m_height = bottom - top + 1;
+    m_c = (clientWidth - kTableLeft - kGraphLeft - kRightMargin) / kSamples;
+    m_width = kSamples * m_c + 2;
+    const QColor white = colours::kWhite;
+
+    if (firstRow)
+    {
+        const std::array<QString, 5> headers{QStringLiteral(" ID"), QStringLiteral("St"),
+                                             QStringLiteral("Az"), QStringLiteral("El"),
+                                             QStringLiteral("SNR")};
+        for (int k = 0; k < 5; ++k)
+            TextAt(screen, CellOrigin(k).x(), top - kHeaderOffset, headers[static_cast<std::size_t>(k)],
+                   colours::kBlack, white);
+    }
+
+    m_graph = QImage();
+    if (m_width >= 1 && m_height >= 1)
+    {
+        m_graph = QImage(m_width, m_height, QImage::Format_RGB32);
+        m_graph.fill(WindowColour());
+        QPainter graph(&m_graph);
+        graph.setPen(QPen(colours::kBlack, 1));
+        graph.setBrush(Drawing().brushWhite);
+        RectangleBox(graph, 0, 0, m_width, m_height - 1);
+    }
+
+    if (firstRow)
+    {
+        const int c = m_c;
+        const std::array<std::pair<int, QString>, 6> axis{{
+            {kGraphLeft, QStringLiteral("      %1 sec").arg(-25)},
+            {kGraphLeft + 10 * c, QStringLiteral("   %1").arg(-20)},
+            {kGraphLeft + 20 * c, QStringLiteral("   %1").arg(-15)},
+            {kGraphLeft + 30 * c, QStringLiteral("  %1").arg(-10)},
+            {kGraphLeft + 40 * c, QStringLiteral(" %1").arg(-5)},
+            {50 * c + 211, QStringLiteral("0")},
+        }};
+        for (const auto& [x, label] : axis)
+            TextAt(screen, x, top - kHeaderOffset, label, colours::kBlack, white);
+    }
+
+    const int fontHeight = std::min(m_height / 3, 15);
+    if (fontHeight >= 1)
+    {
+        screen.save();
+        screen.setFont(ArialFont(fontHeight, 400));
+        TextAt(screen, kGraphLeft + m_width, top, QString::number(m_scale.maximum), colours::kBlack,
+               std::nullopt);
+        TextAt(screen, kGraphLeft + m_width, bottom - fontHeight, QString::number(m_scale.minimum),
+               colours::kBlack, std::nullopt);
+        screen.restore();
+    }
+
+    if (!m_graph.isNull())
+        screen.drawImage(QPoint(kGraphLeft, top), m_graph);
+}
+
+void ChannelStrip::DrawRow(QPainter& screen, const StripSample& sample, const QColor& textColour,
+                           const QPen& pen)
+{
+    const std::array<QString, 5> cells = CellTexts(sample);
+    for (int k = 0; k < 5; ++k)
+        TextAt(screen, CellOrigin(k).x(), m_top, cells[static_cast<std::size_t>(k)], textColour,
+               colours::kWhite);
+
+    const int c = m_c;
+    const int h = m_height;
+    if (m_graph.isNull() || m_width <= 0 || h < 3 || c < 1)
+        return;
+    {
+        QPainter graph(&m_graph);
+        const QImage moved = m_graph.copy(c, 1, 49 * c + 1, h - 3);
+        graph.drawImage(QPoint(1, 1), moved);
+        if (c > 1)
+            graph.fillRect(QRect(49 * c + 1, 1, c - 1, h - 3), colours::kWhite);
+        graph.setPen(pen);
+
+        const int x = 49 * c + 2 + c / 2;
+        const int y = PlotY(sample.signal);
+        if (m_graphType == kLineGraph)
+            LineSegment(graph, QPoint(x - c, m_previousY), QPoint(x - 2, y));
+        else
+            DrawBar(graph, x, y);
+        m_previousY = y;
+    }
+    screen.drawImage(QPoint(kGraphLeft, m_top + 1), m_graph, QRect(0, 1, m_width, h - 3));
+}
+
+void ChannelStrip::DrawBar(QPainter& graph, int x, int y) const
+{
+    const DrawingResources& res = Drawing();
+    const int base = m_height - 3;
+    const int blocks = (base - y) / kBlockPitch;
+    for (int j = 1; j <= blocks; ++j)
+    {
+        if (j == blocks)
+        {
+            graph.setPen(res.penRed1);
+            graph.setBrush(res.brushRed);
+        }
+        else if (j == blocks - 1)
+        {
+            graph.setPen(res.penYellow1);
+            graph.setBrush(res.brushYellow);
+        }
+        else
+        {
+            graph.setPen(res.penGreen1);
+            graph.setBrush(res.brushGreen);
+        }
+        const int bottom = base - kBlockPitch * (j - 1);
+        RectangleBox(graph, x - 7, bottom - 5, x + 3, bottom);
+    }
+}
+
+void ChannelStrip::Clear(QPainter& screen)
+{
+    for (int i = 0; i < 5; ++i)
+        DrawRow(screen, StripSample{}, colours::kWhite, Drawing().penWhite1);
+}
+
+template <typename Draw>
+void CSignalCanvas::OnScreen(Draw&& draw)
+{
+    if (m_screen.isNull())
+        return;
+    QPainter painter(&m_screen);
+    painter.setFont(DefaultSurfaceFont());
+    draw(painter);
+}
+
+void CSignalCanvas::Resize(QSize client)
+{
+    const QSize size(std::max(0, client.width()), std::max(0, client.height()));
+    if (size.isEmpty())
+        m_screen = QImage();
+    else if (m_screen.size() != size)
+        m_screen = QImage(size, QImage::Format_RGB32);
+    Repaint();
+}
+
+void CSignalCanvas::Repaint()
+{
+    const int w = m_screen.width();
+    const int h = m_screen.height();
+    const int rowHeight = (h - kHeaderHeight) / static_cast<int>(kChannelCount);
+    // Without a window the strips are still laid out, so later updates find their geometry.
+    QImage scratch;
+    QPaintDevice* device = &m_screen;
+    if (m_screen.isNull())
+    {
+        scratch = QImage(1, 1, QImage::Format_RGB32);
+        device = &scratch;
+    }
+    QPainter painter(device);
+    painter.setFont(DefaultSurfaceFont());
+    painter.fillRect(QRect(0, 0, w, h), WindowColour());
+    for (std::size_t i = 0; i < m_strips.size(); ++i)
+    {
+        const int top = kHeaderHeight + static_cast<int>(i) * rowHeight;
+        m_strips[i].Layout(painter, top, top + rowHeight - 5, w, i == 0, m_scale);
+    }
+    m_minimumWidth = 2 * m_strips[0].CellOrigin(4).x() - m_strips[0].CellOrigin(3).x();
+}
+
+void CSignalCanvas::SetGraphType(int graphType)
+{
+    for (ChannelStrip& strip : m_strips)
+        strip.SetGraphType(graphType);
+}
+
+bool CSignalCanvas::PassWarmUp()
+{
+    if (m_warmUp < kWarmUpUpdates)
+    {
+        ++m_warmUp;
+        return false;
+    }
+    return true;
+}
+
+void CSignalCanvas::DrawNmeaRows(const std::array<GsvRecord, 3>& gsv)
+{
+    OnScreen(
+        [&](QPainter& painter)
+        {
+            for (std::size_t s = 0; s < gsv.size(); ++s)
+                for (std::size_t k = 0; k < gsv[s].satellites.size(); ++k)
+                {
+                    ChannelStrip& strip = m_strips.at(4 * s + k);
+                    const GsvSatellite& sat = gsv[s].satellites[k];
+                    if (sat.prn < 1)
+                        strip.Clear(painter);
+                    else
+                        strip.DrawRow(painter, {sat.prn, 0, sat.azimuth, sat.elevation, sat.snr, true},
+                                      colours::kNmeaText, Drawing().penOrange1);
+                }
+        });
+}
+
+void CSignalCanvas::DrawSatelliteRows(const SvRecord& sv)
+{
+    OnScreen(
+        [&](QPainter& painter)
+        {
+            for (std::size_t i = 0; i < m_strips.size(); ++i)
+            {
+                const SvEntry& e = sv.entries[i];
+                if (e.prn == 0)
+                {
+                    m_strips[i].Clear(painter);
+                    continue;
+                }
+                const int colourClass = SatelliteStateColour(e.state);
+                m_strips[i].DrawRow(painter, {e.prn, e.state, e.azimuth, e.elevation, e.signal, false},
+                                    colours::SatelliteText(colourClass), Drawing().StatePen1(colourClass));
+            }
+        });
+}
+
+void CSignalCanvas::DrawMeasurementRows(const SvRecord& record, const SvRecord& satellites, bool fresh,
+                                        std::uint8_t navInfoByte)
+{
+    const DrawingResources& res = Drawing();
+    const std::size_t rows = std::min<std::size_t>(kChannelCount, record.count);
+    OnScreen(
+        [&](QPainter& painter)
+        {
+            for (std::size_t i = 0; i < rows; ++i)
+            {
+                const QPen* pen = &res.penBlack1;
+                if (fresh)
+                {
+                    const SvEntry& s = satellites.entries[i];
+                    if (s.state == 0 || s.state == 1)
+                        pen = &res.penRed1;
+                    else
+                        pen = (navInfoByte & 0x0F) == s.prn ? &res.penGreen1 : &res.penCyan1;
+                }
+                const SvEntry& e = record.entries[i];
+                m_strips[i].DrawRow(painter, {e.prn, e.state, e.azimuth, e.elevation, e.signal, false},
+                                    colours::kBlack, *pen);
+            }
+        });
+}

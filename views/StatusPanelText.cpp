@@ -1,0 +1,214 @@
+// Status panel field texts.
+#include "views/StatusPanelText.h"
+
+#include <cmath>
+#include <ctime>
+
+#include "views/TextFormat.h"
+
+namespace
+{
+constexpr std::array<StatusPanelIds, 2> kIds{{
+    {1039, 1041, 1040, 1027, 1221, 1056, 1029, 1057, 1030, 1032, 1033, 1031, 1038,
+     1094, 1095, 1034, 1028, 1024, 1036, 1037, 1025, 1116, 1117, 1118, 1119},
+    {1053, 1055, 1054, 1042, 1222, 1058, 1043, 1059, 1044, 1047, 1046, 1045, 1052,
+     1096, 1097, 1048, 1035, 1049, 1050, 1051, 1026, 1120, 1121, 1122, 1123},
+}};
+
+constexpr std::int64_t kGpsEpochUnix = 315964800;  // 1980-01-06 00:00:00 UTC
+constexpr std::int64_t kSecondsPerWeek = 604800;
+constexpr int kSecondsPerDay = 86400;
+const std::string kDegreeSign = "\u00B0";
+const std::string kBlank = " ";
+
+std::string FormatTime(const std::tm& tm, const char* format)
+{
+    std::array<char, 64> buffer{};
+    const std::size_t n = std::strftime(buffer.data(), buffer.size(), format, &tm);
+    return {buffer.data(), n};
+}
+
+std::string TwoDigits(int v)
+{
+    return text::Int(v, 2, false, true);
+}
+
+// "hh:mm:ss" of a time of day in seconds, folded into one day.
+std::string TimeSpanText(long long seconds)
+{
+    const long long t = ((seconds % kSecondsPerDay) + kSecondsPerDay) % kSecondsPerDay;
+    return TwoDigits(static_cast<int>(t / 3600)) + ":" + TwoDigits(static_cast<int>(t / 60 % 60)) + ":" +
+           TwoDigits(static_cast<int>(t % 60));
+}
+
+// A two-character pair read as a number the way the C conversion would: leading digits only.
+int PairNumber(std::string_view pair)
+{
+    int v = 0;
+    for (const char ch : pair)
+    {
+        if (ch < '0' || ch > '9')
+            break;
+        v = v * 10 + (ch - '0');
+    }
+    return v;
+}
+}  // namespace
+
+const StatusPanelIds& StatusIds(int receiver)
+{
+    return kIds[receiver == 1 ? 1 : 0];
+}
+
+void FixCount::Count()
+{
+    if (units == 999)
+    {
+        units = 0;
+        ++thousands;
+    }
+    else
+        ++units;
+}
+
+std::string FixCount::Text() const
+{
+    if (thousands == 0)
+        return text::Int(units);
+    return text::Int(thousands) + text::Int(units, 3, false, true);
+}
+
+FieldTexts NavigationFieldTexts(int receiver, const NavDisplay& nav, std::uint8_t infoByte)
+{
+    const StatusPanelIds& ids = StatusIds(receiver);
+    return {
+        {ids.latitudeHemisphere, nav.latitudeDeg >= 0 ? "N " : "S "},
+        {ids.latitude, text::Fixed(std::fabs(nav.latitudeDeg), 5, 3)},
+        {ids.longitudeHemisphere, nav.longitudeDeg >= 0 ? "E " : "W "},
+        {ids.longitude, text::Fixed(std::fabs(nav.longitudeDeg), 5, 3)},
+        {ids.altitude, text::Fixed(nav.heightM, 2, 4, true)},
+        {ids.course, text::Fixed(nav.courseDeg, 0) + kDegreeSign},
+        {ids.speed, text::Fixed(nav.speedMps, 3)},
+        {ids.visibleSatellites, text::Int(infoByte >> 4)},
+        {ids.fixSatellites, text::Int(infoByte & 0x0F)},
+    };
+}
+
+std::string ModeText(std::uint8_t mode)
+{
+    switch (const int m = mode & 0x7F)
+    {
+        case 0:
+            return "None";
+        case 1:
+            return "1D Nav";
+        case 2:
+            return "2D Nav";
+        case 3:
+            return "3D Nav";
+        case 4:
+            return "3D DGPS Nav ";
+        default:
+            return text::Int(m) + " SV";
+    }
+}
+
+FieldTexts DopFieldTexts(int receiver, const DopRecord& dop)
+{
+    const StatusPanelIds& ids = StatusIds(receiver);
+    const auto tenth = [](std::uint8_t v) { return text::Fixed(v * 0.1, 1, 3); };
+    return {
+        {ids.gdop, tenth(dop.gdop)}, {ids.pdop, tenth(dop.pdop)}, {ids.hdop, tenth(dop.hdop)},
+        {ids.vdop, tenth(dop.vdop)}, {ids.tdop, tenth(dop.tdop)}, {ids.mode, ModeText(dop.mode)},
+    };
+}
+
+FieldTexts SatelliteTimeFieldTexts(int receiver, const SvRecord& sv, int leapSeconds, const FixCount& fixes)
+{
+    const StatusPanelIds& ids = StatusIds(receiver);
+    FieldTexts texts{
+        {ids.week, text::Int(sv.week)},
+        {ids.timeOfWeek, text::Fixed(sv.timeOfWeek * 0.01 - leapSeconds, 2)},
+        {ids.fixCount, fixes.Text()},
+    };
+    const std::int64_t s = static_cast<std::int64_t>(sv.week) * kSecondsPerWeek + sv.timeOfWeek / 100 -
+                           leapSeconds + kGpsEpochUnix;
+    const auto t = static_cast<std::time_t>(s);
+    std::tm utc{};
+    std::tm local{};
+    if (gmtime_r(&t, &utc) != nullptr)
+    {
+        texts.push_back({ids.date, FormatTime(utc, "%m/%d/%y")});
+        texts.push_back({ids.utcTime, FormatTime(utc, "%H:%M:%S")});
+    }
+    if (localtime_r(&t, &local) != nullptr)
+        texts.push_back({ids.localTime, FormatTime(local, "%H:%M:%S")});
+    return texts;
+}
+
+double NmeaDegrees(double value)
+{
+    const double whole = std::trunc(value);
+    return whole + (value - whole) * 1.6666666;
+}
+
+NmeaPanel NmeaFieldTexts(int receiver, const NmeaRecords& nmea, int leapSeconds, const FixCount& fixes,
+                         int localHour)
+{
+    using text::SlotText;
+    const StatusPanelIds& ids = StatusIds(receiver);
+    NmeaPanel panel;
+    FieldTexts& t = panel.texts;
+    for (const int id : {ids.gdop, ids.tdop, ids.fixSatellites, ids.week, ids.timeOfWeek})
+        t.push_back({id, kBlank});
+
+    const double latitude = NmeaDegrees(static_cast<double>(nmea.gga.latitude));
+    const double longitude = NmeaDegrees(static_cast<double>(nmea.gga.longitude));
+    const std::string_view northSouth = SlotText(nmea.gga.fields[nmea::kGgaNorthSouth]);
+    const std::string_view eastWest = SlotText(nmea.gga.fields[nmea::kGgaEastWest]);
+    t.push_back({ids.latitude, text::Fixed(latitude, 5, 3, true)});
+    t.push_back({ids.latitudeHemisphere, std::string(northSouth)});
+    t.push_back({ids.longitude, text::Fixed(longitude, 5, 3)});
+    t.push_back({ids.longitudeHemisphere, std::string(eastWest)});
+    t.push_back({ids.altitude, std::string(SlotText(nmea.gga.fields[nmea::kGgaAltitude]))});
+    t.push_back({ids.visibleSatellites, text::Int(nmea.gsv[0].satellitesInView)});
+    t.push_back({ids.pdop, std::string(SlotText(nmea.gsa.fields[nmea::kGsaPdop]))});
+    t.push_back({ids.hdop, std::string(SlotText(nmea.gsa.fields[nmea::kGsaHdop]))});
+    t.push_back({ids.vdop, std::string(SlotText(nmea.gsa.fields[nmea::kGsaVdop]))});
+    t.push_back({ids.fixCount, fixes.Text()});
+    t.push_back({ids.speed, std::string(SlotText(nmea.vtg.fields[nmea::kVtgSpeedKmh]))});
+    t.push_back({ids.course, std::string(SlotText(nmea.vtg.fields[nmea::kVtgTrueCourse]))});
+
+    const double fixMode = text::LeadingNumber(SlotText(nmea.gsa.fields[nmea::kGsaFixMode]));
+    t.push_back({ids.mode, fixMode == 2.0 ? "2D" : fixMode == 3.0 ? "3D" : "None"});
+
+    const std::string_view date = SlotText(nmea.rmc.fields[nmea::kRmcDate]);
+    if (date.size() >= 6)
+        t.push_back({ids.date, {date[2], date[3], '/', date[0], date[1], '/', date[4], date[5]}});
+    else
+        t.push_back({ids.date, kBlank});
+
+    const std::string_view utc = SlotText(nmea.gga.fields[nmea::kGgaUtc]);
+    if (utc.size() >= 6)
+    {
+        const int hh = PairNumber(utc.substr(0, 2));
+        const int mm = PairNumber(utc.substr(2, 2));
+        const int ss = PairNumber(utc.substr(4, 2));
+        t.push_back({ids.utcTime, TimeSpanText(hh * 3600LL + mm * 60 + ss - leapSeconds)});
+        t.push_back({ids.localTime, TimeSpanText(localHour * 3600LL + mm * 60 + ss - leapSeconds)});
+    }
+    else
+    {
+        t.push_back({ids.utcTime, kBlank});
+        t.push_back({ids.localTime, kBlank});
+    }
+
+    panel.latitudeDeg = !northSouth.empty() && northSouth[0] == 'S' ? -latitude : latitude;
+    panel.longitudeDeg = !eastWest.empty() && eastWest[0] == 'W' ? -longitude : longitude;
+    return panel;
+}
+
+std::string PortCaption(const std::string& portName)
+{
+    return " < " + portName + " >";
+}

@@ -1,0 +1,94 @@
+// The texts of the radar view's status panel, by control id: what each update writes into the
+// panel's fields for receiver 1 or 2. Free of Qt, so the formats can be checked on their own.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "protocol/CData.h"
+#include "protocol/Records.h"
+
+// One field of a dialog bar and the text written to it.
+struct FieldText
+{
+    int id = 0;
+    std::string text;
+    bool operator==(const FieldText&) const = default;
+};
+using FieldTexts = std::vector<FieldText>;
+
+// Control ids of one receiver's fields and buttons on the status panel (template 112).
+struct StatusPanelIds
+{
+    int date, utcTime, localTime, clearButton, groupBox;
+    int latitudeHemisphere, latitude, longitudeHemisphere, longitude;
+    int speed, course, altitude, rateOfClimb, visibleSatellites, fixSatellites;
+    int gdop, pdop, hdop, vdop, tdop, mode;
+    int week, timeOfWeek, fixCount, resetButton;
+};
+// receiver 0 or 1
+const StatusPanelIds& StatusIds(int receiver);
+
+// Fixes counted since the last reset, held as units (0..999) and thousands.
+struct FixCount
+{
+    unsigned units = 0;
+    unsigned thousands = 0;
+    void Count();
+    void Reset() { units = thousands = 0; }
+    // "%u", or the thousands followed by the units in three digits ("1005").
+    [[nodiscard]] std::string Text() const;
+};
+
+// Position and velocity of a navigation record as the radar view shows them.
+struct NavDisplay
+{
+    double latitudeDeg = 0.0;
+    double longitudeDeg = 0.0;
+    double heightM = 0.0;
+    double courseRad = 0.0;  // clockwise from north
+    double courseDeg = 0.0;  // 0..360
+    double speedMps = 0.0;   // horizontal
+    double metresPerDegreeLongitude = 0.0;
+};
+
+// The NMEA sentence records a view reads from a receiver's record set.
+struct NmeaRecords
+{
+    GgaRecord gga{};
+    GsaRecord gsa{};
+    std::array<GsvRecord, 3> gsv{};
+    RmcRecord rmc{};
+    VtgRecord vtg{};
+};
+inline NmeaRecords NmeaRecordsOf(const CData& set)
+{
+    return {set.gga, set.gsa, set.gsv, set.rmc, set.vtg};
+}
+
+// Fields of a navigation message (id 2).
+FieldTexts NavigationFieldTexts(int receiver, const NavDisplay& nav, std::uint8_t infoByte);
+// Fields of a DOP message (ids 3, 4).
+FieldTexts DopFieldTexts(int receiver, const DopRecord& dop);
+// The mode text of a DOP record's mode byte (bit 7 ignored).
+std::string ModeText(std::uint8_t mode);
+// Time fields of a satellite-data message (ids 5, 6) and the fix count.
+FieldTexts SatelliteTimeFieldTexts(int receiver, const SvRecord& sv, int leapSeconds, const FixCount& fixes);
+
+// Fields of an NMEA update, with the signed position for the sky chart and the track map.
+struct NmeaPanel
+{
+    FieldTexts texts;
+    double latitudeDeg = 0.0;   // negative in the south
+    double longitudeDeg = 0.0;  // negative in the west
+};
+// `localHour` is the hour of the PC's local time, shown in place of the sentence's hour.
+NmeaPanel NmeaFieldTexts(int receiver, const NmeaRecords& nmea, int leapSeconds, const FixCount& fixes,
+                         int localHour);
+// Degrees from an NMEA coordinate held as whole degrees with the minutes / 100 as fraction.
+double NmeaDegrees(double value);
+
+// Caption of a receiver's group box: " < port >".
+std::string PortCaption(const std::string& portName);
