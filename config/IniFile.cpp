@@ -254,12 +254,13 @@ bool SaveIniFile(const std::string& path, const IniDocument& document)
     namespace fs = std::filesystem;
     std::error_code error;
     fs::path target(path);
-    if (fs::is_symlink(target, error))
+    // Follow links (a few levels, and dangling ones too) so that the rename replaces the file.
+    for (int level = 0; level < 8 && fs::is_symlink(target, error); ++level)
     {
-        const auto resolved = fs::weakly_canonical(target, error);
+        const fs::path link = fs::read_symlink(target, error);
         if (error)
             return false;
-        target = resolved;
+        target = (link.is_absolute() ? link : target.parent_path() / link).lexically_normal();
     }
     if (target.has_parent_path())
         fs::create_directories(target.parent_path(), error);

@@ -41,9 +41,16 @@ bool CPortLogger::ConfigureLogging(int port)
     // The dialog runs without the port's lock: the readers go on (writing nothing) meanwhile.
     if (dialog && !dialog(port))
         return false;
-    PortState& state = m_ports[Index(port)];
+    // The profile is read outside the port's lock; only the copy into the logger's settings is
+    // made under it.
+    CAppSettings loaded;
+    loaded.LoadLogging(port);
+    const std::size_t column = Index(port);
+    PortState& state = m_ports[column];
     std::lock_guard lock(state.mutex);
-    m_settings.LoadLogging(port);
+    m_settings.LogFileName[column] = loaded.LogFileName[column];
+    for (std::size_t message = 0; message < CAppSettings::kLogMessageCount; ++message)
+        m_settings.LogEnable[message][column] = loaded.LogEnable[message][column];
     return true;
 }
 

@@ -346,6 +346,16 @@ TEST_F(Settings, FailedWriteIsReportedAndLeavesNoLitter)
     EXPECT_EQ(CAppSettings::ReadProfileInt("General", "Debug", 0), 1);
 }
 
+TEST_F(Settings, SymlinkedProfileStaysALink)
+{
+    std::filesystem::create_directory(m_dir / "real");
+    std::filesystem::create_symlink("real/target.ini", m_profile);
+    ASSERT_TRUE(CAppSettings::WriteProfileText("Data Sources", "MeasSerialPort", "COM4"));
+    EXPECT_TRUE(std::filesystem::is_symlink(m_profile));
+    EXPECT_EQ(CAppSettings::ReadProfileText("Data Sources", "MeasSerialPort", ""), "COM4");
+    EXPECT_TRUE(std::filesystem::exists(m_dir / "real" / "target.ini"));
+}
+
 TEST(SettingsPath, DefaultFollowsXdgConfigHome)
 {
     const std::string path = CAppSettings::DefaultProfilePath();
