@@ -65,9 +65,15 @@ void WriteLocked(std::string_view text, bool create)
 }
 }  // namespace
 
-CTraceFile::CTraceFile(std::string_view name) { Enter(name); }
+CTraceFile::CTraceFile(std::string_view name)
+{
+    Enter(name);
+}
 
-CTraceFile::~CTraceFile() { Exit(); }
+CTraceFile::~CTraceFile()
+{
+    Exit();
+}
 
 void CTraceFile::Initialise()
 {
@@ -96,8 +102,8 @@ void CTraceFile::Exit()
         return;
     m_entered = false;
     // The indentation is restored even when the trace was switched off in between.
-    t_indentation.resize(t_indentation.size() < kIndentStep.size() ? 0
-                                                                     : t_indentation.size() - kIndentStep.size());
+    t_indentation.resize(
+        t_indentation.size() < kIndentStep.size() ? 0 : t_indentation.size() - kIndentStep.size());
     if (!vrn::TraceSwitch())
         return;
     std::lock_guard lock(g_traceMutex);

@@ -30,11 +30,23 @@ constexpr std::string_view kFileData = "File Data";
 std::mutex g_profileMutex;
 std::string g_profilePath;
 
-std::string_view ReceiverSection(int receiver) { return receiver == 0 ? "ReceiverInit1" : "ReceiverInit2"; }
-std::string_view LoggingSection(int port) { return port == 0 ? "Logging 1" : "Logging 2"; }
-std::size_t PortColumn(int port) { return port == 0 ? 0 : 1; }
+std::string_view ReceiverSection(int receiver)
+{
+    return receiver == 0 ? "ReceiverInit1" : "ReceiverInit2";
+}
+std::string_view LoggingSection(int port)
+{
+    return port == 0 ? "Logging 1" : "Logging 2";
+}
+std::size_t PortColumn(int port)
+{
+    return port == 0 ? 0 : 1;
+}
 
-std::string PathLocked() { return g_profilePath.empty() ? CAppSettings::DefaultProfilePath() : g_profilePath; }
+std::string PathLocked()
+{
+    return g_profilePath.empty() ? CAppSettings::DefaultProfilePath() : g_profilePath;
+}
 
 IniDocument ReadProfile()
 {
@@ -315,7 +327,10 @@ bool CAppSettings::SaveRadarView() const
     return out.Commit();
 }
 
-void CAppSettings::LoadSignalView() { GraphType = ProfileReader().Int(kSignalView, "Graph Type", 0); }
+void CAppSettings::LoadSignalView()
+{
+    GraphType = ProfileReader().Int(kSignalView, "Graph Type", 0);
+}
 
 bool CAppSettings::SaveSignalView() const
 {
@@ -324,9 +339,15 @@ bool CAppSettings::SaveSignalView() const
     return out.Commit();
 }
 
-void CAppSettings::LoadGeneral() { Debug = ProfileReader().Int(kGeneral, "Debug", 0); }
+void CAppSettings::LoadGeneral()
+{
+    Debug = ProfileReader().Int(kGeneral, "Debug", 0);
+}
 
-void CAppSettings::LoadTimerDelay() { TimerDelay = ProfileReader().Int(kRandomData, "Timer Delay", 1000); }
+void CAppSettings::LoadTimerDelay()
+{
+    TimerDelay = ProfileReader().Int(kRandomData, "Timer Delay", 1000);
+}
 
 bool CAppSettings::SaveTimerDelay() const
 {
@@ -335,7 +356,10 @@ bool CAppSettings::SaveTimerDelay() const
     return out.Commit();
 }
 
-void CAppSettings::LoadExternalTimer() { ExternalTimer = ProfileReader().Int(kFileData, "External Timer", 0); }
+void CAppSettings::LoadExternalTimer()
+{
+    ExternalTimer = ProfileReader().Int(kFileData, "External Timer", 0);
+}
 
 bool CAppSettings::SaveExternalTimer() const
 {

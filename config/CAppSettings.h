@@ -149,7 +149,7 @@ public:
     int UseDOSTime = 0;
     int WeekNo = 0;
     std::int32_t TOW = 0;  // s
-    int Channels = 12;  // receiver channels in use; saved, never loaded
+    int Channels = 12;     // receiver channels in use; saved, never loaded
     int ResetMode = 0;
     int Protocol = 0;
     int EnableGGA = 0;

@@ -28,7 +28,10 @@ std::string_view Trim(std::string_view text)
     return text.substr(first, last - first + 1);
 }
 
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char LowerAscii(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b)
 {
@@ -78,7 +81,10 @@ std::string Unquote(std::string_view value)
     return std::string(value);
 }
 
-bool IsCBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+bool IsCBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
 
 std::string_view SkipCBlanks(std::string_view text)
 {
@@ -184,7 +190,8 @@ void IniDocument::Set(std::string_view section, std::string_view key, std::strin
 {
     value = value.substr(0, value.find_first_of("\r\n"));
     const std::string lineEnd = NewLineEnd();
-    auto insert = [&](std::size_t at, std::string text) {
+    auto insert = [&](std::size_t at, std::string text)
+    {
         if (at > 0 && m_lines[at - 1].end.empty())
             m_lines[at - 1].end = lineEnd;
         m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(at), Line{std::move(text), lineEnd});
@@ -231,7 +238,7 @@ IniDocument LoadIniFile(const std::string& path)
     if (fd < 0)
         return {};
     std::string content;
-    struct stat info{};
+    struct stat info = {};
     if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode))
     {
         std::array<char, 4096> buffer{};
@@ -269,7 +276,7 @@ bool SaveIniFile(const std::string& path, const IniDocument& document)
     const int fd = ::mkstemp(temporary.data());
     if (fd < 0)
         return false;
-    struct stat old{};
+    struct stat old = {};
     const mode_t mode = ::stat(target.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
 
     const std::string text = document.Text();
@@ -354,8 +361,8 @@ std::string FormatFixed(double value, int decimals)
 {
     // Room for the largest double in full (309 digits), a sign, a point and the decimals.
     std::array<char, 400> buffer{};
-    const auto [end, error] =
-        std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::fixed, decimals);
+    const auto [end, error] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
+                                            std::chars_format::fixed, decimals);
     if (error != std::errc{})
         return "0";
     return std::string(buffer.data(), end);

@@ -12,8 +12,14 @@
 
 namespace
 {
-bool ValidPort(int port) { return port == 0 || port == 1; }
-auto Index(int port) { return static_cast<std::size_t>(port); }
+bool ValidPort(int port)
+{
+    return port == 0 || port == 1;
+}
+auto Index(int port)
+{
+    return static_cast<std::size_t>(port);
+}
 }  // namespace
 
 CPortLogger::~CPortLogger()
@@ -105,8 +111,9 @@ void CPortLogger::WriteRecord(const CData& set, int port)
         return;
     const auto& enable = m_settings.LogEnable;
     state.line.clear();
-    if (set.FormatRecordText(state.line, enable[CAppSettings::kLogNav][column], enable[CAppSettings::kLogDop][column],
-                             enable[CAppSettings::kLogSv][column], enable[CAppSettings::kLogMeas][column]) == 0)
+    if (set.FormatRecordText(state.line, enable[CAppSettings::kLogNav][column],
+                             enable[CAppSettings::kLogDop][column], enable[CAppSettings::kLogSv][column],
+                             enable[CAppSettings::kLogMeas][column]) == 0)
         return;
     state.line += '\n';
     WriteLocked(state, state.line);

@@ -1,6 +1,4 @@
 // The trace: switch, scope lines and indentation, the sink, concurrent tracing threads.
-#include "app/CTraceFile.h"
-
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -14,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/CTraceFile.h"
 #include "app/CoreServices.h"
 
 namespace
@@ -159,21 +158,25 @@ TEST_F(Trace, ConcurrentThreadsKeepWholeLinesAndTheirOwnIndentation)
     constexpr int kLines = 200;
     std::atomic<bool> stop{false};
     // Registers and unregisters the sink over and over while the others trace.
-    std::thread switcher([&] {
-        while (!stop.load())
+    std::thread switcher(
+        [&]
         {
-            CTraceFile::SwitchToMessagingView(&m_sink);
-            std::this_thread::yield();
-            CTraceFile::UnregisterMessagingView(&m_sink);
-        }
-    });
+            while (!stop.load())
+            {
+                CTraceFile::SwitchToMessagingView(&m_sink);
+                std::this_thread::yield();
+                CTraceFile::UnregisterMessagingView(&m_sink);
+            }
+        });
     std::vector<std::thread> writers;
     for (int t = 0; t < kThreads; ++t)
-        writers.emplace_back([t] {
-            CTraceFile scope("thread " + std::to_string(t));
-            for (int i = 0; i < kLines; ++i)
-                CTraceFile::Write("line " + std::to_string(t) + " " + std::to_string(i));
-        });
+        writers.emplace_back(
+            [t]
+            {
+                CTraceFile scope("thread " + std::to_string(t));
+                for (int i = 0; i < kLines; ++i)
+                    CTraceFile::Write("line " + std::to_string(t) + " " + std::to_string(i));
+            });
     for (auto& writer : writers)
         writer.join();
     stop.store(true);

@@ -1,6 +1,4 @@
 // Settings store: defaults, formats, round trips and hand-edited profiles, on real files.
-#include "config/CAppSettings.h"
-
 #include <gtest/gtest.h>
 
 #include <clocale>
@@ -11,6 +9,7 @@
 #include <string>
 
 #include "ProfileTestDir.h"
+#include "config/CAppSettings.h"
 
 namespace
 {
@@ -39,8 +38,8 @@ TEST_F(Settings, EmptyProfileGivesDefaultsAndCreatesNoFile)
     EXPECT_EQ(s.LeapSec, 12);
     EXPECT_EQ(s.ResetMode, 1);
     EXPECT_EQ(s.Protocol, 0);
-    for (int enable : {s.EnableGGA, s.EnableGLL, s.EnableGSA, s.EnableGSV, s.EnableRMC, s.EnableVTG,
-                       s.EnableNMEAChkSum})
+    for (int enable :
+         {s.EnableGGA, s.EnableGLL, s.EnableGSA, s.EnableGSV, s.EnableRMC, s.EnableVTG, s.EnableNMEAChkSum})
         EXPECT_EQ(enable, 1);
     EXPECT_EQ(s.LogFileName[0], "G_Port1.log");
     EXPECT_EQ(s.LogFileName[1], "G_Port2.log");
@@ -255,9 +254,11 @@ TEST_F(Settings, SectionAccessForPlacementsAndDevices)
 {
     ASSERT_TRUE(CAppSettings::WriteProfileValues(
         "Main", {{"WplLength", "44"}, {"WplFlags", "0"}, {"WplNormalL", "-8"}}));
-    WriteProfile(ReadProfile() + "[Serial Devices]\nCOM1 = /dev/ttyUSB0\ncom1=/dev/other\nCOM2=\"/dev/ttyS7\"\n");
-    EXPECT_EQ(CAppSettings::ReadProfileSection("serial devices"),
-              (std::vector<std::pair<std::string, std::string>>{{"COM1", "/dev/ttyUSB0"}, {"COM2", "/dev/ttyS7"}}));
+    WriteProfile(ReadProfile() +
+                 "[Serial Devices]\nCOM1 = /dev/ttyUSB0\ncom1=/dev/other\nCOM2=\"/dev/ttyS7\"\n");
+    EXPECT_EQ(
+        CAppSettings::ReadProfileSection("serial devices"),
+        (std::vector<std::pair<std::string, std::string>>{{"COM1", "/dev/ttyUSB0"}, {"COM2", "/dev/ttyS7"}}));
     EXPECT_EQ(CAppSettings::ReadProfileInt("Main", "WplNormalL", 0), -8);
     EXPECT_EQ(CAppSettings::ReadProfileInt("Main", "WplShowCmd", 1), 1);
     EXPECT_TRUE(CAppSettings::ReadProfileSection("Nowhere").empty());
@@ -273,7 +274,8 @@ TEST_F(Settings, ClassicProfileLoadsAndSavesUnchanged)
         "[ReceiverInit1]\r\nX=250\r\nY=1215\r\nZ=0\r\nUseDOSTime=1\r\nWeekNo=0\r\nTOW=0\r\nLeapSec=12\r\n"
         "Clock=0\r\nProtocol=1\r\nResetMode=1\r\nEnableGGA=1\r\nEnableGLL=1\r\nEnableGSA=1\r\nEnableGSV=1\r\n"
         "EnableRMC=1\r\nEnableVTG=1\r\nEnableNMEAChkSum=1\r\nChannels=12\r\n"
-        "[Logging 1]\r\nFileName=C:\\Logs\\G_Port1.log\r\nNAV=1\r\nDOP=0\r\nSV=1\r\nMEAS=1\r\nGGA=1\r\nGLL=1\r\n"
+        "[Logging "
+        "1]\r\nFileName=C:\\Logs\\G_Port1.log\r\nNAV=1\r\nDOP=0\r\nSV=1\r\nMEAS=1\r\nGGA=1\r\nGLL=1\r\n"
         "GSA=1\r\nGSV=1\r\nRMC=1\r\nVTG=1\r\n"
         "[Map View]\r\nScale1=250\r\nCenter Fixed1=1\r\nLatitude1=24.775300\r\nLongitude1=121.002480\r\n"
         "[Radar View]\r\nOrientation1=1\r\nOuter Radius Velocity1=12.50\r\n"
@@ -338,7 +340,8 @@ TEST_F(Settings, FailedWriteIsReportedAndLeavesNoLitter)
     CAppSettings::SetProfilePath((m_dir / "taken").string());
     EXPECT_FALSE(CAppSettings::WriteProfileInt("General", "Debug", 0));
     EXPECT_EQ(CAppSettings::ReadProfileInt("General", "Debug", 5), 5);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_dir), std::filesystem::directory_iterator()), 2);
+    EXPECT_EQ(
+        std::distance(std::filesystem::directory_iterator(m_dir), std::filesystem::directory_iterator()), 2);
 
     // A profile in a folder that does not exist yet: the folder is made.
     CAppSettings::SetProfilePath((m_dir / "new" / "deeper" / "p.ini").string());

@@ -1,10 +1,10 @@
 // The INI store's number conversions and line handling.
-#include "config/IniFile.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <limits>
+
+#include "config/IniFile.h"
 
 namespace
 {
@@ -19,11 +19,22 @@ TEST(IniNumbers, IntegerPrefixLikeTheCConversion)
         const char* text;
         std::int64_t value;
     } cases[] = {
-        {"", 0},          {"abc", 0},      {"-", 0},         {"+", 0},
-        {" \t42", 42},    {"-123", -123},  {"+7x", 7},       {"12 34", 12},
-        {"--5", 0},       {"0x10", 0},     {"1e5", 1},       {"00012", 12},
-        {"9223372036854775807", kMax},     {"9223372036854775808", kMax},
-        {"-9223372036854775808", kMin},    {"-9223372036854775809", kMin},
+        {"", 0},
+        {"abc", 0},
+        {"-", 0},
+        {"+", 0},
+        {" \t42", 42},
+        {"-123", -123},
+        {"+7x", 7},
+        {"12 34", 12},
+        {"--5", 0},
+        {"0x10", 0},
+        {"1e5", 1},
+        {"00012", 12},
+        {"9223372036854775807", kMax},
+        {"9223372036854775808", kMax},
+        {"-9223372036854775808", kMin},
+        {"-9223372036854775809", kMin},
         {"123456789012345678901234567890", kMax},
     };
     for (const auto& c : cases)
@@ -37,10 +48,9 @@ TEST(IniNumbers, RealPrefixLikeTheCConversion)
         const char* text;
         double value;
     } cases[] = {
-        {"", 0.0},           {"x1", 0.0},          {"24.775300", 24.7753}, {"  -4.5e1m", -45.0},
-        {"+.5", 0.5},        {"5.", 5.0},          {"2446,385", 2446.0},   {"+-1", 0.0},
-        {"1e", 1.0},         {"0x1p4", 16.0},      {"nan", 0.0},           {"-inf", 0.0},
-        {"infinity", 0.0},   {"1e999", 0.0},       {"-0", 0.0},
+        {"", 0.0},    {"x1", 0.0},          {"24.775300", 24.7753}, {"  -4.5e1m", -45.0}, {"+.5", 0.5},
+        {"5.", 5.0},  {"2446,385", 2446.0}, {"+-1", 0.0},           {"1e", 1.0},          {"0x1p4", 16.0},
+        {"nan", 0.0}, {"-inf", 0.0},        {"infinity", 0.0},      {"1e999", 0.0},       {"-0", 0.0},
     };
     for (const auto& c : cases)
         EXPECT_DOUBLE_EQ(ParseRealPrefix(c.text), c.value) << '"' << c.text << '"';

@@ -1,6 +1,4 @@
 // Port logs on real files: enables, appending, refused starts, the settings dialog, threads.
-#include "log/CPortLogger.h"
-
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -13,6 +11,7 @@
 #include <vector>
 
 #include "config/ProfileTestDir.h"
+#include "log/CPortLogger.h"
 #include "protocol/CData.h"
 
 namespace
@@ -53,7 +52,7 @@ TEST_F(Logger, StartNeedsAnExistingFile)
 {
     const std::string path = Configure(0, "missing.log");
     CPortLogger logger;
-    EXPECT_FALSE(logger.StartLogging(0));  // nothing configured yet
+    EXPECT_FALSE(logger.StartLogging(0));     // nothing configured yet
     ASSERT_TRUE(logger.ConfigureLogging(0));  // no dialog installed: loads the profile's group
     EXPECT_FALSE(logger.StartLogging(0));
     EXPECT_EQ(logger.IsLogging(0), 0);
@@ -140,26 +139,30 @@ TEST_F(Logger, ConfiguringClosesTheLogBeforeTheDialogAndCancelKeepsItClosed)
     const std::size_t whileLogging = OpenDescriptors();
 
     int shown = 0;
-    logger.SetSettingsDialog([&](int port) {
-        ++shown;
-        EXPECT_EQ(port, 0);
-        EXPECT_EQ(logger.IsLogging(0), 0);
-        EXPECT_EQ(OpenDescriptors(), whileLogging - 1);
-        std::string line = "GPGGA,during";
-        EXPECT_EQ(logger.WriteSentence(1, line, 0), 0);
-        return false;
-    });
+    logger.SetSettingsDialog(
+        [&](int port)
+        {
+            ++shown;
+            EXPECT_EQ(port, 0);
+            EXPECT_EQ(logger.IsLogging(0), 0);
+            EXPECT_EQ(OpenDescriptors(), whileLogging - 1);
+            std::string line = "GPGGA,during";
+            EXPECT_EQ(logger.WriteSentence(1, line, 0), 0);
+            return false;
+        });
     EXPECT_FALSE(logger.ConfigureLogging(0));
     EXPECT_EQ(shown, 1);
     EXPECT_EQ(logger.IsLogging(0), 0);
     EXPECT_EQ(Read(first), "");
 
     // OK: the dialog saved another file and its enables, which the logger now uses.
-    logger.SetSettingsDialog([&](int port) {
-        const std::string second = Configure(port, "second.log", {"GGA"});
-        Create(second);
-        return true;
-    });
+    logger.SetSettingsDialog(
+        [&](int port)
+        {
+            const std::string second = Configure(port, "second.log", {"GGA"});
+            Create(second);
+            return true;
+        });
     ASSERT_TRUE(logger.ConfigureLogging(0));
     ASSERT_TRUE(logger.StartLogging(0));
     std::string gga = "GPGGA,x";
@@ -206,7 +209,8 @@ TEST_F(Logger, ReadersWritingWhileTheLogStartsAndStops)
     const std::string padding(120, 'x');
     std::atomic<bool> done{false};
     std::atomic<int> writtenOne{0};
-    auto reader = [&](int port, std::atomic<int>* written) {
+    auto reader = [&](int port, std::atomic<int>* written)
+    {
         for (int i = 0; i < kLines; ++i)
         {
             std::string text = "GPGGA," + std::to_string(port) + "," + std::to_string(i) + "," + padding;
@@ -217,14 +221,16 @@ TEST_F(Logger, ReadersWritingWhileTheLogStartsAndStops)
     };
     std::thread portOne(reader, 0, &writtenOne);
     std::thread portTwo(reader, 1, nullptr);
-    std::thread ui([&] {
-        while (!done.load())
+    std::thread ui(
+        [&]
         {
-            logger.StartLogging(0);
-            std::this_thread::yield();
-            logger.StopLogging(0);
-        }
-    });
+            while (!done.load())
+            {
+                logger.StartLogging(0);
+                std::this_thread::yield();
+                logger.StopLogging(0);
+            }
+        });
     portOne.join();
     portTwo.join();
     done.store(true);
