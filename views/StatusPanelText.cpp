@@ -4,6 +4,7 @@
 #include <cmath>
 #include <ctime>
 
+#include "nav/Coordinates.h"
 #include "views/TextFormat.h"
 
 namespace
@@ -15,8 +16,7 @@ constexpr std::array<StatusPanelIds, 2> kIds{{
      1096, 1097, 1048, 1035, 1049, 1050, 1051, 1026, 1120, 1121, 1122, 1123},
 }};
 
-constexpr std::int64_t kGpsEpochUnix = 315964800;  // 1980-01-06 00:00:00 UTC
-constexpr std::int64_t kSecondsPerWeek = 604800;
+constexpr double kRadiansToDegrees = 57.29577951308232;
 constexpr int kSecondsPerDay = 86400;
 const std::string kDegreeSign = "\u00B0";
 const std::string kBlank = " ";
@@ -78,6 +78,27 @@ std::string FixCount::Text() const
     return text::Int(thousands) + text::Int(units, 3, false, true);
 }
 
+NavDisplay ComputeNavDisplay(const NavRecord& nav)
+{
+    NavDisplay d;
+    const Triple geodetic = EcefToGeodeticIterative(nav.x, nav.y, nav.z);
+    d.latitudeDeg = geodetic[0] * kRadiansToDegrees;
+    d.longitudeDeg = geodetic[1] * kRadiansToDegrees;
+    d.heightM = geodetic[2];
+    const Matrix3 ned = NorthEastDownMatrix(geodetic[0], geodetic[1]);
+    const Triple velocity{static_cast<double>(nav.vx), static_cast<double>(nav.vy),
+                          static_cast<double>(nav.vz)};
+    const double north = ApplyRow(ned, 0, velocity);  // 0.1 m/s
+    const double east = ApplyRow(ned, 1, velocity);
+    d.courseRad = std::atan2(east, north);
+    d.courseDeg = d.courseRad * kRadiansToDegrees;
+    if (d.courseDeg < 0)
+        d.courseDeg += 360.0;
+    d.speedMps = std::sqrt(north * north + east * east) * 0.1;
+    d.metresPerDegreeLongitude = MetresPerDegreeLongitude(d.latitudeDeg);
+    return d;
+}
+
 FieldTexts NavigationFieldTexts(int receiver, const NavDisplay& nav, std::uint8_t infoByte)
 {
     const StatusPanelIds& ids = StatusIds(receiver);
@@ -131,18 +152,14 @@ FieldTexts SatelliteTimeFieldTexts(int receiver, const SvRecord& sv, int leapSec
         {ids.timeOfWeek, text::Fixed(sv.timeOfWeek * 0.01 - leapSeconds, 2)},
         {ids.fixCount, fixes.Text()},
     };
-    const std::int64_t s = static_cast<std::int64_t>(sv.week) * kSecondsPerWeek + sv.timeOfWeek / 100 -
-                           leapSeconds + kGpsEpochUnix;
-    const auto t = static_cast<std::time_t>(s);
-    std::tm utc{};
-    std::tm local{};
-    if (gmtime_r(&t, &utc) != nullptr)
+    const std::int64_t seconds = CalendarSecondsFromGps(sv.week, sv.timeOfWeek, leapSeconds);
+    if (const auto utc = CalendarTimeUtc(seconds))
     {
-        texts.push_back({ids.date, FormatTime(utc, "%m/%d/%y")});
-        texts.push_back({ids.utcTime, FormatTime(utc, "%H:%M:%S")});
+        texts.push_back({ids.date, FormatTime(*utc, "%m/%d/%y")});
+        texts.push_back({ids.utcTime, FormatTime(*utc, "%H:%M:%S")});
     }
-    if (localtime_r(&t, &local) != nullptr)
-        texts.push_back({ids.localTime, FormatTime(local, "%H:%M:%S")});
+    if (const auto local = CalendarTimeLocal(seconds))
+        texts.push_back({ids.localTime, FormatTime(*local, "%H:%M:%S")});
     return texts;
 }
 

@@ -54,6 +54,9 @@ struct NavDisplay
     double metresPerDegreeLongitude = 0.0;
 };
 
+// Position, course and speed of a navigation record (earth-centred metres and 0.1 m/s).
+NavDisplay ComputeNavDisplay(const NavRecord& nav);
+
 // The NMEA sentence records a view reads from a receiver's record set.
 struct NmeaRecords
 {

@@ -12,11 +12,6 @@ double PixelsPerMetre(int outerRadius, int scale)
     return static_cast<double>(outerRadius) / EffectiveScale(scale);
 }
 
-double MetresPerDegreeLongitude(double latitudeDegrees)
-{
-    return std::cos(latitudeDegrees * 0.017453292519943295) * kMetresPerDegreeLatitude;
-}
-
 QString MapCaption(int scale)
 {
     return QStringLiteral("Outer circle radius: %1 m").arg(scale);

@@ -8,6 +8,8 @@
 #include <array>
 #include <optional>
 
+#include "nav/Coordinates.h"  // MetresPerDegreeLongitude
+
 class QPainter;
 
 // Settings of the "Map View" group that the map uses.
@@ -45,8 +47,6 @@ inline int EffectiveScale(int scale)
 }
 // Pixels per metre for the outer ring radius R and the scale.
 double PixelsPerMetre(int outerRadius, int scale);
-// Metres per degree of longitude at a latitude in degrees.
-double MetresPerDegreeLongitude(double latitudeDegrees);
 // "Outer circle radius: %d m".
 QString MapCaption(int scale);
 

@@ -1,6 +1,7 @@
 // Field texts by control id: the status panel, the measure view and the debug view's rows.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <map>
 
@@ -222,4 +223,26 @@ TEST(TraceRows, LinesBlanksAndTheNewestThreeHundred)
     ASSERT_EQ(rows.Rows().size(), 300U);
     EXPECT_EQ(rows.Rows().front(), "2");
     EXPECT_EQ(rows.Rows().back(), "301");
+}
+
+TEST(StatusPanelText, NavigationRecordGivesPositionCourseAndSpeed)
+{
+    // On the equator at longitude 0, moving 3 m/s north and 4 m/s east (0.1 m/s units).
+    NavRecord nav;
+    nav.x = 6378137;
+    nav.vz = 30;
+    nav.vy = 40;
+    const NavDisplay d = ComputeNavDisplay(nav);
+    EXPECT_NEAR(d.latitudeDeg, 0.0, 1e-9);
+    EXPECT_NEAR(d.longitudeDeg, 0.0, 1e-9);
+    EXPECT_NEAR(d.heightM, 0.0, 1e-3);
+    EXPECT_NEAR(d.speedMps, 5.0, 1e-9);
+    EXPECT_NEAR(d.courseDeg, 53.13, 0.01);
+    EXPECT_EQ(ById(NavigationFieldTexts(0, d, 0))[1033], "53\u00B0");
+    // Moving west gives a course above 180°.
+    nav.vy = -40;
+    EXPECT_NEAR(ComputeNavDisplay(nav).courseDeg, 360.0 - 53.13, 0.01);
+    // An all-zero record before the first fix still gives numbers the drawing can take.
+    const NavDisplay zero = ComputeNavDisplay(NavRecord{});
+    EXPECT_FALSE(std::isnan(zero.speedMps));
 }
