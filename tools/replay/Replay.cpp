@@ -1,0 +1,203 @@
+// vrnrcvr-replay's options, output and feeding loop; see the header.
+#include "Replay.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstring>
+
+namespace replay
+{
+namespace
+{
+// Splits "--name=value" into name and value; a plain argument keeps an empty value.
+std::pair<std::string_view, std::string_view> SplitOption(std::string_view arg, bool& hasValue)
+{
+    const std::size_t eq = arg.find('=');
+    hasValue = arg.starts_with("--") && eq != std::string_view::npos;
+    if (!hasValue)
+        return {arg, {}};
+    return {arg.substr(0, eq), arg.substr(eq + 1)};
+}
+}  // namespace
+
+std::string Usage()
+{
+    return "usage: vrnrcvr-replay [--protocol nmea|binary] [--port 1|2] [--debug] [--stats] FILE|-\n"
+           "\n"
+           "Feeds a recorded receiver byte stream (a file, or - for standard input) through the same\n"
+           "chunk loop as a live port, in reads of at most 80 bytes, and prints the lines that port's\n"
+           "log file would receive with every message kind enabled.\n"
+           "\n"
+           "  --protocol nmea|binary  the port's protocol (default binary)\n"
+           "  --port 1|2              the port the stream arrives on (default 1)\n"
+           "  --debug                 decoder error texts on; the first one is printed on stderr\n"
+           "  --stats                 print byte, chunk, frame, packet and sentence counters on stderr\n"
+           "  --help                  print this text\n";
+}
+
+bool ParseOptions(std::span<const std::string_view> args, Options& options, std::string& error)
+{
+    bool filesOnly = false;
+    bool haveInput = false;
+    for (std::size_t i = 0; i < args.size(); ++i)
+    {
+        const std::string_view arg = args[i];
+        if (filesOnly || arg == "-" || !arg.starts_with("-"))
+        {
+            if (haveInput)
+            {
+                error = "more than one input given: '" + std::string(arg) + "'";
+                return false;
+            }
+            options.input = std::string(arg);
+            haveInput = true;
+            continue;
+        }
+        bool hasValue = false;
+        auto [name, value] = SplitOption(arg, hasValue);
+        // Options that take a value accept "--name value" and "--name=value".
+        auto takeValue = [&]() -> bool {
+            if (hasValue)
+                return true;
+            if (i + 1 >= args.size())
+            {
+                error = "option " + std::string(name) + " needs a value";
+                return false;
+            }
+            value = args[++i];
+            return true;
+        };
+        if (name == "--")
+            filesOnly = true;
+        else if (name == "--help" || name == "-h")
+            options.help = true;
+        else if (name == "--debug" && !hasValue)
+            options.debug = true;
+        else if (name == "--stats" && !hasValue)
+            options.stats = true;
+        else if (name == "--protocol")
+        {
+            if (!takeValue())
+                return false;
+            if (value == "nmea")
+                options.mode = vrn::kModeNmea;
+            else if (value == "binary")
+                options.mode = vrn::kModeBinary;
+            else
+            {
+                error = "unknown protocol '" + std::string(value) + "' (nmea or binary)";
+                return false;
+            }
+        }
+        else if (name == "--port")
+        {
+            if (!takeValue())
+                return false;
+            if (value == "1" || value == "2")
+                options.port = value == "1" ? 0 : 1;
+            else
+            {
+                error = "unknown port '" + std::string(value) + "' (1 or 2)";
+                return false;
+            }
+        }
+        else
+        {
+            error = "unknown option '" + std::string(arg) + "' (see --help)";
+            return false;
+        }
+    }
+    if (!haveInput && !options.help)
+    {
+        error = "no input given (a file, or - for standard input; see --help)";
+        return false;
+    }
+    return true;
+}
+
+bool LineWriter::Flush()
+{
+    const bool ok = m_buffer.empty() || std::fwrite(m_buffer.data(), 1, m_buffer.size(), m_out) == m_buffer.size();
+    m_buffer.clear();
+    return ok && std::fflush(m_out) == 0;
+}
+
+void ReplayLog::WriteRecord(const CData& set, int /*port*/)
+{
+    if (set.FormatRecordText(m_line, 1, 1, 1, 1) != 0)
+    {
+        m_line += '\n';
+        m_out(m_line);
+    }
+}
+
+int ReplayLog::WriteSentence(int kind, std::string& text, int /*port*/)
+{
+    if (kind < 1 || kind > 6)
+        return 0;
+    text += '\n';
+    m_out(text);
+    return 1;
+}
+
+void FeedChunks(std::span<const std::uint8_t> bytes, const Options& options, vrn::ParseContext& context,
+                vrn::IChunkSink& sink, Stats& stats, const std::function<std::size_t()>& nextChunk)
+{
+    while (!bytes.empty())
+    {
+        std::size_t n = nextChunk ? std::clamp<std::size_t>(nextChunk(), 1, vrn::kChunkSize) : vrn::kChunkSize;
+        n = std::min(n, bytes.size());
+        vrn::ParseChunk(context, bytes.first(n), options.port, options.mode, sink);
+        bytes = bytes.subspan(n);
+        stats.bytes += n;
+        ++stats.chunks;
+    }
+}
+
+bool ReplayStream(std::FILE* in, const Options& options, vrn::ParseContext& context, vrn::IChunkSink& sink,
+                  Stats& stats, std::string& error)
+{
+    // Large reads; the chunking into reader-sized pieces happens in FeedChunks. A block is a
+    // multiple of the chunk size, so the chunks are the same as one continuous stream would give.
+    std::vector<std::uint8_t> block(vrn::kChunkSize * 4096);
+    std::size_t filled = 0;
+    for (;;)
+    {
+        const std::size_t got = std::fread(block.data() + filled, 1, block.size() - filled, in);
+        filled += got;
+        if (filled == block.size() || got == 0)
+        {
+            FeedChunks(std::span(block).first(filled), options, context, sink, stats);
+            filled = 0;
+        }
+        if (got == 0)
+            break;
+    }
+    if (std::ferror(in) != 0)
+    {
+        error = std::string("read error: ") + std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+std::string FormatStats(const Stats& stats, const CData::Counters& c)
+{
+    const std::array<std::pair<const char*, std::uint64_t>, 9> rows{{
+        {"bytes", stats.bytes},
+        {"chunks", stats.chunks},
+        {"frames completed", c.framesCompleted},
+        {"packets imported", c.packetsImported},
+        {"rejected by length", c.rejectedLength},
+        {"rejected by checksum", c.rejectedChecksum},
+        {"framing errors", c.framingErrors},
+        {"sentences imported", c.sentencesImported},
+        {"sentences dropped", c.sentencesDropped},
+    }};
+    std::string text;
+    for (const auto& [name, value] : rows)
+        text += std::string(name) + ": " + std::to_string(value) + "\n";
+    return text;
+}
+}  // namespace replay
