@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -75,13 +76,15 @@ fs::path Program() { return fs::path(VRN_BINARY_DIR) / "vrnrcvr-replay"; }
 // Runs the program through the shell; returns its exit status, with stdout and stderr in files.
 int RunProgram(const std::string& arguments, std::string& out, std::string& err)
 {
-    const fs::path dir = fs::path(VRN_BINARY_DIR) / "test-home" / "replay";
+    // One folder per test process: ctest runs the tests of this file side by side.
+    const fs::path dir = fs::path(VRN_BINARY_DIR) / "test-home" / ("replay-" + std::to_string(getpid()));
     fs::create_directories(dir);
     const std::string command = "'" + Program().string() + "' " + arguments + " >'" + (dir / "out").string() +
                                 "' 2>'" + (dir / "err").string() + "'";
     const int status = std::system(command.c_str());
     out = ReadFile(dir / "out");
     err = ReadFile(dir / "err");
+    fs::remove_all(dir);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 }  // namespace
