@@ -2,6 +2,7 @@
 #include "app/CoreServices.h"
 
 #include <atomic>
+#include <cstdio>
 #include <mutex>
 #include <utility>
 
@@ -17,6 +18,9 @@ std::atomic<IPortLog*> g_portLog{nullptr};
 
 std::mutex g_reporterMutex;
 std::function<void(const std::string&)> g_reporter;
+
+std::mutex g_presenterMutex;
+std::function<void(const std::string&)> g_presenter;
 }  // namespace
 
 void SetDebugSwitch(bool on) { g_debug.store(on); }
@@ -53,6 +57,25 @@ void ShowErrorOnce(const std::string& text)
         reporter(text);
     else
         g_errorShowing.store(false);
+}
+
+void SetMessagePresenter(std::function<void(const std::string&)> presenter)
+{
+    std::lock_guard lock(g_presenterMutex);
+    g_presenter = std::move(presenter);
+}
+
+void ShowMessage(const std::string& text)
+{
+    std::function<void(const std::string&)> presenter;
+    {
+        std::lock_guard lock(g_presenterMutex);
+        presenter = g_presenter;
+    }
+    if (presenter)
+        presenter(text);
+    else
+        std::fprintf(stderr, "%s\n", text.c_str());
 }
 
 void SetPortLog(IPortLog* log) { g_portLog.store(log); }

@@ -42,6 +42,12 @@ void ResetErrorLatch();
 // Called by a reporter when the message it showed has been closed.
 void ErrorReportClosed();
 
+// Message boxes a reader thread must show (its start failures): handed to the installed presenter,
+// which queues the text to the UI thread and returns at once; the reader never waits for the box.
+// Without a presenter the text goes to standard error.
+void ShowMessage(const std::string& text);
+void SetMessagePresenter(std::function<void(const std::string&)> presenter);
+
 // The port log that the decoders and reader threads write to; null when none is installed.
 void SetPortLog(IPortLog* log);
 IPortLog* PortLog();
