@@ -1,0 +1,270 @@
+// The feed document's port lifecycle, relay and receiver command; see the header.
+#include "link/CFeedDoc.h"
+
+#include <ctime>
+#include <map>
+#include <system_error>
+#include <utility>
+
+#include "link/Notifications.h"
+#include "link/ReceiverCommand.h"
+#include "protocol/Framing.h"
+
+namespace vrn
+{
+namespace
+{
+// Section whose "COMn=/dev/..." lines override the COMn -> /dev/ttyS(n-1) mapping.
+constexpr std::string_view kSerialDevicesSection = "Serial Devices";
+
+// The port as the framing's byte sink: every write goes through WritePort.
+class PortWriter final : public IByteSink
+{
+public:
+    PortWriter(CFeedDoc& doc, int index) : m_doc(doc), m_index(index) {}
+    int Write(std::span<const std::uint8_t> bytes) override { return m_doc.WritePort(m_index, bytes); }
+
+private:
+    CFeedDoc& m_doc;
+    int m_index;
+};
+}  // namespace
+
+CFeedDoc::CFeedDoc(IViewRegistry& views, IMainFrame* frame)
+    : m_views(views), m_frame(frame), m_pcClock([] { return static_cast<std::int64_t>(std::time(nullptr)); })
+{
+    m_settings.LoadDataSources();
+}
+
+CFeedDoc::~CFeedDoc()
+{
+    ClosePort(0);
+    ClosePort(1);
+}
+
+int CFeedDoc::StartPort(int index)
+{
+    m_settings.LoadDataSources();
+    m_views.UpdateAllViews(index == 0 ? kHintPort1Started : kHintPort2Started, nullptr);
+    At(index).running = 1;
+    const int result = OpenPort(index);
+    if (result == 0)
+        StopPort(index);
+    return result;
+}
+
+void CFeedDoc::StopPort(int index)
+{
+    At(index).running = 0;
+    ClosePort(index);
+}
+
+void CFeedDoc::SetPaused(int index, int paused)
+{
+    Port& port = At(index);
+    port.signals.pause.store(paused != 0 ? 1 : 0);
+    port.signals.Wake();  // the end of a pause has queued bytes to parse
+}
+
+int CFeedDoc::WritePort(int index, std::span<const std::uint8_t> bytes)
+{
+    Port& port = At(index);
+    if (port.serial)
+        port.serial->Write(bytes);
+    return 1;
+}
+
+void CFeedDoc::RelayNotification(unsigned code, unsigned /*wParam*/, const CData* object)
+{
+    switch (code)
+    {
+    case kInitReceiver1:
+    case kInitReceiver2:
+    case kMsgSignal1Gone:
+    case kMsgSignal2Gone:
+    case kMsgRadarGone:
+    case kMsgDebugGone:
+    case kMsgMeasureGone:
+    case kMsgStopPort1:
+    case kMsgStopPort2:
+        if (m_frame != nullptr)
+            m_frame->SendCode(code);
+        break;
+    case kSourcePort1:
+        if (At(0).running != 0)
+            m_views.UpdateAllViews(kHintBinary1, object);
+        break;
+    case kSourcePort2:
+        if (At(1).running != 0)
+            m_views.UpdateAllViews(kHintBinary2, object);
+        break;
+    case kMsgSettingsChanged:
+        m_views.UpdateAllViews(kHintSettings, nullptr);
+        break;
+    case kMsgSettingsChanged2:
+        m_views.UpdateAllViews(kHintSettings2, nullptr);
+        break;
+    case kMsgActivity1:
+    case kMsgActivity2:
+        if (m_frame != nullptr)
+            m_frame->PostCode(code);
+        break;
+    case kSourceNmea1:
+        if (At(0).running != 0)
+            m_views.UpdateAllViews(kHintNmea1, object);
+        break;
+    case kSourceNmea2:
+        if (At(1).running != 0)
+            m_views.UpdateAllViews(kHintNmea2, object);
+        break;
+    default:
+        break;
+    }
+}
+
+void CFeedDoc::OnCloseDocument()
+{
+    StopPort(1);
+    StopPort(0);
+    IMainFrame* const frame = m_frame;
+    if (frame != nullptr)
+        frame->SendCode(kMsgDocumentClosing);  // last use of the document: the frame deletes it
+}
+
+int CFeedDoc::OpenPort(int index)
+{
+    Port& port = At(index);
+    if (port.serial || port.reader.joinable())
+        ClosePort(index);  // never two readers on one port
+    port.failure = PortOpenFailure::None;
+    port.error.clear();
+
+    m_settings.LoadReceiverInit(index);
+    const std::string& name = index == 0 ? m_settings.MeasSerialPort : m_settings.MeasSerialPort2;
+    const std::string& baudText = index == 0 ? m_settings.MeasSerialBaud : m_settings.MeasSerialBaud2;
+    // Port 2 never runs the navigation engine ("Test" is receiver 1 only): any non-zero protocol of
+    // receiver 2 decodes like the binary mode.
+    int mode = m_settings.Protocol;
+    if (index != 0 && mode != kModeNmea)
+        mode = kModeBinary;
+    port.signals.mode.store(mode);
+
+    const auto baud = ParseBaudText(baudText);
+    if (!baud)
+    {
+        port.failure = PortOpenFailure::UnsupportedBaud;
+        port.error = "unsupported baud rate \"" + baudText + "\"";
+        return 0;
+    }
+    std::map<std::string, std::string> overrides;
+    for (auto& [key, value] : CAppSettings::ReadProfileSection(kSerialDevicesSection))
+        overrides.emplace(std::move(key), std::move(value));
+    const std::string device = ResolvePortDevice(name, overrides);
+    port.serial = CSerialPort::Open(device, *baud, port.failure, port.error);
+    if (!port.serial)
+        return 0;
+    port.serial->Purge();
+
+    PortLink link;
+    link.fd = port.serial->Descriptor();
+    const auto views = m_views.ViewHandles();
+    for (std::size_t i = 0; i < views.size() && i < link.views.size(); ++i)
+        link.views[i] = views[i];
+    port.session = std::make_shared<PortSession>();
+    link.session = port.session;
+
+    port.signals.run.store(1);
+    try
+    {
+        port.reader = std::thread(RunPortReader, index == 0 ? 0 : 1, std::move(link), std::ref(port.signals), m_frame);
+    }
+    catch (const std::system_error& error)
+    {
+        port.signals.run.store(0);
+        port.session->End();
+        port.session.reset();
+        port.serial.reset();
+        port.failure = PortOpenFailure::SetupFailed;
+        port.error = std::string("cannot start the reader thread: ") + error.what();
+        return 0;
+    }
+    port.serial->SetDtr(true);
+    return 1;
+}
+
+void CFeedDoc::ClosePort(int index)
+{
+    Port& port = At(index);
+    if (port.session)
+    {
+        port.session->End();  // updates still queued from this start are dropped
+        port.session.reset();
+    }
+    port.signals.run.store(0);
+    StopReader(port);
+    if (port.serial)
+    {
+        port.serial->SetDtr(false);
+        port.serial->Purge();
+        port.serial.reset();
+    }
+}
+
+void CFeedDoc::StopReader(Port& port)
+{
+    port.signals.Wake();
+    if (port.reader.joinable())
+        port.reader.join();
+}
+
+void CFeedDoc::SendReceiverCommand(int index, int commandCode)
+{
+    m_settings.LoadReceiverInit(index);
+    ReceiverInitFields init;
+    init.x = m_settings.X;
+    init.y = m_settings.Y;
+    init.z = m_settings.Z;
+    init.clock = m_settings.Clock;
+    init.useDosTime = m_settings.UseDOSTime;
+    init.weekNo = m_settings.WeekNo;
+    init.tow = m_settings.TOW;
+    init.resetMode = m_settings.ResetMode;
+    init.protocol = m_settings.Protocol;
+    init.enableGga = m_settings.EnableGGA;
+    init.enableGll = m_settings.EnableGLL;
+    init.enableGsa = m_settings.EnableGSA;
+    init.enableGsv = m_settings.EnableGSV;
+    init.enableRmc = m_settings.EnableRMC;
+    init.enableVtg = m_settings.EnableVTG;
+    init.enableChecksum = m_settings.EnableNMEAChkSum;
+    const std::string baudText =
+        CAppSettings::ReadProfileText("Data Sources", index == 0 ? "MeasSerialBaud" : "MeasSerialBaud2", "4800");
+    const auto command = BuildInitCommand(init, baudText, commandCode, m_pcClock());
+    const auto bytes = EncodeInitCommand(command, m_settings.MeasNBO != 0);
+    PortWriter writer(*this, index);
+    SendFramedPacket(writer, bytes);
+    m_views.UpdateAllViews(index == 0 ? kHintInitSent1 : kHintInitSent2, nullptr);
+}
+
+int CFeedDoc::IsRunning(int index) const { return At(index).running; }
+
+bool CFeedDoc::IsOpen(int index) const { return At(index).serial.has_value(); }
+
+const std::string& CFeedDoc::LastPortError(int index) const { return At(index).error; }
+
+PortOpenFailure CFeedDoc::LastPortFailure(int index) const { return At(index).failure; }
+
+std::string CFeedDoc::PortDevice(int index) const
+{
+    const Port& port = At(index);
+    return port.serial ? port.serial->Device() : std::string{};
+}
+
+std::optional<std::thread::native_handle_type> CFeedDoc::ReaderThread(int index)
+{
+    Port& port = At(index);
+    if (!port.reader.joinable())
+        return std::nullopt;
+    return port.reader.native_handle();
+}
+}  // namespace vrn

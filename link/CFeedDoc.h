@@ -1,0 +1,105 @@
+// CFeedDoc: the program's one document. It owns both receiver ports: opens and configures a serial
+// port, runs the port's reader thread, pauses and stops it, writes command packets to it, and relays
+// notifications to the main frame or the views. It knows the views and the frame only through the
+// interfaces of link/ViewLinks.h, so it runs without the GUI.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <thread>
+
+#include "config/CAppSettings.h"
+#include "link/CSerialPort.h"
+#include "link/PortLink.h"
+#include "link/ViewLinks.h"
+
+namespace vrn
+{
+inline constexpr int kPortCount = 2;
+
+// Every operation runs on the UI thread. Each started port has one reader thread; stopping a port
+// (StopPort, ClosePort, OnCloseDocument, destruction) wakes and joins its reader before the tty is
+// closed, so no reader outlives the stop and no descriptor is used after its close.
+class CFeedDoc
+{
+public:
+    // `views` must outlive the document; `frame` may be null (then nothing is sent or posted).
+    explicit CFeedDoc(IViewRegistry& views, IMainFrame* frame = nullptr);
+    ~CFeedDoc();
+    CFeedDoc(const CFeedDoc&) = delete;
+    CFeedDoc& operator=(const CFeedDoc&) = delete;
+
+    // The frame of later notifications (the application's main window of the moment). A running
+    // reader keeps the frame it was started with.
+    void SetMainFrame(IMainFrame* frame) { m_frame = frame; }
+
+    // Loads the data sources, tells the views (hint 6 or 7), opens the port and starts its reader.
+    // Non-zero when started; 0 leaves the port stopped and closed (reason in LastPortError).
+    int StartPort(int index);
+    void StopPort(int index);
+    // Any non-zero `paused` counts as 1. While set the reader parses nothing; what arrives is kept
+    // (up to 16000 bytes) and parsed when the pause ends.
+    void SetPaused(int index, int paused);
+    // Writes `bytes` to the port and returns when they have left it; nothing on a closed port. Result 1.
+    int WritePort(int index, std::span<const std::uint8_t> bytes);
+    // Application-wide notification codes (the document's part of BroadcastToDocuments).
+    void RelayNotification(unsigned code, unsigned wParam, const CData* object);
+    // Stops port 2 and port 1, then sends kMsgDocumentClosing to the frame. Touches nothing of the
+    // document after that send, since the frame's answer is to delete the document.
+    void OnCloseDocument();
+    // Sends the port's initialisation command: `commandCode` kCommandConfiguredBaud (9) takes the
+    // baud code from the configured rate, 0..3 name it. Sent whether or not the port is open.
+    void SendReceiverCommand(int index, int commandCode);
+
+    // Opens the port as StartPort does, without the hint and the running field. 1 or 0.
+    int OpenPort(int index);
+    // Stops the reader (clear the run flag, wake, join), then drops DTR, purges and closes the tty.
+    void ClosePort(int index);
+
+    // 1 from a start request until the port is stopped.
+    [[nodiscard]] int IsRunning(int index) const;
+    // True while the port's tty is open.
+    [[nodiscard]] bool IsOpen(int index) const;
+    // Why the last start of the port failed, for the status bar ("" after a successful start).
+    [[nodiscard]] const std::string& LastPortError(int index) const;
+    [[nodiscard]] PortOpenFailure LastPortFailure(int index) const;
+    // Device path the port was opened on ("" when closed).
+    [[nodiscard]] std::string PortDevice(int index) const;
+    // The reader thread of a started port, e.g. to read its CPU clock; empty when none runs.
+    [[nodiscard]] std::optional<std::thread::native_handle_type> ReaderThread(int index);
+
+    // Source of the PC clock for the initialisation command (seconds since 1970 UTC); the default
+    // is the system clock.
+    void SetPcClock(std::function<std::int64_t()> clock) { m_pcClock = std::move(clock); }
+
+    // Settings copy of the document, reloaded before each use.
+    [[nodiscard]] const CAppSettings& Settings() const { return m_settings; }
+
+private:
+    struct Port
+    {
+        std::optional<CSerialPort> serial;
+        PortSignals signals;
+        std::shared_ptr<PortSession> session;
+        std::thread reader;
+        int running = 0;
+        PortOpenFailure failure = PortOpenFailure::None;
+        std::string error;
+    };
+
+    Port& At(int index) { return m_ports[static_cast<std::size_t>(index == 0 ? 0 : 1)]; }
+    const Port& At(int index) const { return m_ports[static_cast<std::size_t>(index == 0 ? 0 : 1)]; }
+    void StopReader(Port& port);
+
+    IViewRegistry& m_views;
+    IMainFrame* m_frame;
+    CAppSettings m_settings;
+    std::array<Port, kPortCount> m_ports{};
+    std::function<std::int64_t()> m_pcClock;
+};
+}  // namespace vrn
