@@ -102,12 +102,16 @@ TEST(PortStress, RepeatedStartStopUnderFloodLeavesNoReaderBehind)
         for (int i = 0; i < 40; ++i)
             block.insert(block.end(), frame.begin(), frame.end());
         while (flooding.load())
+        {
             for (const int fd : {pty1.Master(), pty2.Master()})
+            {
                 if (::write(fd, block.data(), block.size()) < 0)
                 {
                     pollfd wait{fd, POLLOUT, 0};
                     ::poll(&wait, 1, 1);
                 }
+            }
+        }
     });
 
     CountingRegistry registry;
@@ -129,7 +133,9 @@ TEST(PortStress, RepeatedStartStopUnderFloodLeavesNoReaderBehind)
             doc.StopPort(1);
             doc.SetPaused(0, 0);
             if (decoy)
+            {
                 ASSERT_TRUE(decoy->Untouched()) << "cycle " << cycle;
+            }
             decoy = std::make_unique<Decoy>(profile.Dir() / "decoy");
             ASSERT_FALSE(doc.ReaderThread(0) || doc.ReaderThread(1));
         }
