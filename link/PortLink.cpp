@@ -118,10 +118,12 @@ int CPortReader::Run()
             DrainWhilePaused();
             continue;
         }
+        // Chunks until the tty is empty; a short chunk took all there was (a byte arriving since
+        // wakes the next poll at once), which spares a query per wake-up on a slow line.
         bool readable = (events & POLLIN) != 0;
         while (m_signals.run.load() != 0 && m_signals.pause.load() == 0 && !m_hungUp)
         {
-            if (ReadChunk(buffer, readable) == 0)
+            if (ReadChunk(buffer, readable) < buffer.size())
                 break;
             readable = false;
         }

@@ -1,16 +1,12 @@
 // The initialisation command; see the header.
 #include "link/ReceiverCommand.h"
 
+#include "nav/Coordinates.h"
+
 namespace vrn
 {
 namespace
 {
-constexpr std::int64_t kSecondsPerWeek = 604800;
-constexpr std::int64_t kFirstSundayOffset = 259200;  // 1970-01-01 (a Thursday) to Sunday 1970-01-04
-constexpr std::int64_t kWeeksBefore1980 = 522;       // weeks from 1970-01-04 to 1980-01-06
-
-std::int64_t FloorDiv(std::int64_t a, std::int64_t b) { return a / b - ((a % b != 0 && (a < 0) != (b < 0)) ? 1 : 0); }
-
 // Appends `value`'s low `width` bytes, least significant first unless `swap`.
 template <std::size_t N>
 void Put(std::array<std::uint8_t, N>& out, std::size_t& at, std::uint32_t value, std::size_t width, bool swap)
@@ -22,17 +18,6 @@ void Put(std::array<std::uint8_t, N>& out, std::size_t& at, std::uint32_t value,
     }
 }
 }  // namespace
-
-GpsClockTime GpsTimeFromPcClock(std::int64_t seconds)
-{
-    const std::int64_t since = seconds - kFirstSundayOffset;
-    const std::int64_t weeks = FloorDiv(since, kSecondsPerWeek);
-    const std::int64_t secondOfWeek = since - weeks * kSecondsPerWeek;
-    GpsClockTime time;
-    time.week = static_cast<std::uint16_t>(static_cast<std::uint64_t>(weeks - kWeeksBefore1980) & 0xFFFFu);
-    time.timeOfWeek = static_cast<std::uint32_t>(secondOfWeek * 100);
-    return time;
-}
 
 std::uint8_t BaudCodeFromText(std::string_view text)
 {
@@ -56,9 +41,9 @@ InitCommandRecord BuildInitCommand(const ReceiverInitFields& init, std::string_v
     command.clock = static_cast<std::int16_t>(static_cast<std::uint32_t>(init.clock) & 0xFFFFu);
     if (init.useDosTime != 0)
     {
-        const GpsClockTime now = GpsTimeFromPcClock(pcSeconds);
+        const GpsTimeStamp now = GpsTimeFromPcSeconds(pcSeconds);
         command.week = now.week;
-        command.timeOfWeek = now.timeOfWeek;
+        command.timeOfWeek = static_cast<std::uint32_t>(static_cast<std::uint64_t>(now.timeOfWeek) & 0xFFFFFFFFu);
     }
     else
     {

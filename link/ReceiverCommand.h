@@ -1,5 +1,5 @@
 // The initialisation command (message id 128) that the feed document sends to a receiver: its
-// fields from the receiver-initialisation settings, its 18 wire bytes, and GPS time from the PC clock.
+// fields from the receiver-initialisation settings and its 18 wire bytes.
 #pragma once
 
 #include <array>
@@ -19,16 +19,6 @@ inline constexpr int kCommandBaud38400 = 3;
 inline constexpr int kCommandConfiguredBaud = 9;
 
 inline constexpr std::uint8_t kInitCommandId = 0x80;
-
-// GPS week (full count, not reduced modulo 1024) and time of week in 0.01 s.
-struct GpsClockTime
-{
-    std::uint16_t week = 0;
-    std::uint32_t timeOfWeek = 0;
-};
-
-// `seconds` since 1970-01-01 00:00:00 UTC, without leap seconds.
-[[nodiscard]] GpsClockTime GpsTimeFromPcClock(std::int64_t seconds);
 
 // The receiver-initialisation settings the command is made of (one receiver's section).
 struct ReceiverInitFields
@@ -55,7 +45,8 @@ struct ReceiverInitFields
 [[nodiscard]] std::uint8_t BaudCodeFromText(std::string_view text);
 
 // The command record for `commandCode` (kCommandConfiguredBaud: baud code from `baudText`; 1..3:
-// that code; any other value: 0). `pcSeconds` is used only when the settings ask for the PC clock.
+// that code; any other value: 0). `pcSeconds` (PC clock, seconds since 1970 UTC) gives the full GPS
+// week and time of week when the settings ask for the PC clock.
 [[nodiscard]] InitCommandRecord BuildInitCommand(const ReceiverInitFields& init, std::string_view baudText,
                                                  int commandCode, std::int64_t pcSeconds);
 

@@ -109,22 +109,25 @@ TEST(ReceiverCommand, EnteredTimeOfWeekIsScaledInSixtyFourBits)
 
 TEST(ReceiverCommand, PcClockGivesFullGpsWeekAndHundredths)
 {
-    EXPECT_EQ(GpsTimeFromPcClock(315964800).week, 0);  // 1980-01-06 00:00:00
-    EXPECT_EQ(GpsTimeFromPcClock(315964800).timeOfWeek, 0u);
-    EXPECT_EQ(GpsTimeFromPcClock(935280000).week, 1024);  // 1999-08-22: not folded to 0
-    EXPECT_EQ(GpsTimeFromPcClock(935280000).timeOfWeek, 0u);
-    const auto later = GpsTimeFromPcClock(935280000 + 3 * 86400 + 61);
-    EXPECT_EQ(later.week, 1024);
-    EXPECT_EQ(later.timeOfWeek, (3u * 86400u + 61u) * 100u);
-    EXPECT_EQ(GpsTimeFromPcClock(1'700'000'000).week, 2288);  // 2023-11-14, a 64-bit clock value
-
     ReceiverInitFields init;
     init.useDosTime = 1;
-    init.weekNo = 5;
+    init.weekNo = 5;  // ignored with the PC clock
     init.tow = 7;
-    const auto command = BuildInitCommand(init, "4800", 9, 935280000 + 100);
-    EXPECT_EQ(command.week, 1024);
-    EXPECT_EQ(command.timeOfWeek, 10000u);
+    struct Case
+    {
+        std::int64_t seconds;
+        std::uint16_t week;
+        std::uint32_t timeOfWeek;
+    };
+    for (const auto& c : {Case{315964800, 0, 0},            // 1980-01-06 00:00:00
+                          Case{935280000, 1024, 0},         // 1999-08-22: not folded to 0
+                          Case{935280000 + 3 * 86400 + 61, 1024, (3u * 86400u + 61u) * 100u},
+                          Case{1'700'000'000, 2288, 25'280'000u}})  // Tue 2023-11-14 22:13:20
+    {
+        const auto command = BuildInitCommand(init, "4800", 9, c.seconds);
+        EXPECT_EQ(command.week, c.week) << c.seconds;
+        EXPECT_EQ(command.timeOfWeek, c.timeOfWeek) << c.seconds;
+    }
 }
 }  // namespace
 }  // namespace vrn
