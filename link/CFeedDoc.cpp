@@ -148,6 +148,7 @@ int CFeedDoc::OpenPort(int index)
     if (index != 0 && mode != kModeNmea)
         mode = kModeBinary;
     port.signals.mode.store(mode);
+    port.signals.hungUp.store(0);
 
     const auto baud = ParseBaudText(baudText);
     if (!baud)
@@ -202,6 +203,11 @@ void CFeedDoc::ClosePort(int index)
     }
     port.signals.run.store(0);
     StopReader(port);
+    if (port.signals.hungUp.exchange(0) != 0 && port.serial)
+    {
+        port.failure = PortOpenFailure::HungUp;
+        port.error = port.serial->Device() + " went away (unplugged?)";
+    }
     if (port.serial)
     {
         port.serial->SetDtr(false);

@@ -65,7 +65,8 @@ public:
     [[nodiscard]] int IsRunning(int index) const;
     // True while the port's tty is open.
     [[nodiscard]] bool IsOpen(int index) const;
-    // Why the last start of the port failed, for the status bar ("" after a successful start).
+    // Why the last start of the port failed, or why a running port stopped by itself (its device
+    // went away), for the status bar; "" after a successful start.
     [[nodiscard]] const std::string& LastPortError(int index) const;
     [[nodiscard]] PortOpenFailure LastPortFailure(int index) const;
     // Device path the port was opened on ("" when closed).

@@ -23,7 +23,8 @@ enum class PortOpenFailure : std::uint8_t
     PermissionDenied,  // the user is not in the device's group
     Busy,              // another program holds the device
     NotATerminal,      // a regular file, a directory or a device that is not a tty
-    SetupFailed        // the tty refused its settings
+    SetupFailed,       // the tty refused its settings
+    HungUp             // the open device went away (adapter unplugged): the port was stopped
 };
 
 // Baud rate from its profile text ("4800", "9600", "19200", "38400" and the other standard rates);

@@ -207,6 +207,7 @@ void CPortReader::HangUp()
     if (m_hungUp)
         return;
     m_hungUp = true;
+    m_signals.hungUp.store(1);
     if (m_frame != nullptr)
         m_frame->PostCode(m_port == 0 ? kMsgStopPort1 : kMsgStopPort2);
 }

@@ -485,6 +485,8 @@ TEST_F(FeedDoc, HungUpDeviceStopsItsPortWithoutSpinning)
     Doc().StopPort(0);  // what the frame does on the stop code: joins the reader
     EXPECT_FALSE(Doc().ReaderThread(0));
     EXPECT_FALSE(Doc().IsOpen(0));
+    EXPECT_EQ(Doc().LastPortFailure(0), PortOpenFailure::HungUp);
+    EXPECT_NE(Doc().LastPortError(0).find(pty1.Path()), std::string::npos);
 }
 }  // namespace
 }  // namespace vrn
