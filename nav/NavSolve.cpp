@@ -13,8 +13,8 @@
 //
 // Bad data: a singular or badly conditioned geometry (GDOP above 99) retries once with an altitude
 // row; a retried solution is discarded (fix mode 0). Non-finite wire values make their channel
-// unusable, and an update that would leave a non-finite state is discarded, so the state never
-// turns to NaN. Failures show only as state: fix mode 0 and, for a singular matrix, DOPs 999.9.
+// unusable, and an update that would leave a non-finite state or put the receiver beyond 20000 km
+// from the earth's centre is discarded, so the state never turns to NaN or gets lost in space. Failures show only as state: fix mode 0 and, for a singular matrix, DOPs 999.9.
 #include "nav/NavEngine.h"
 
 #include <algorithm>
@@ -30,6 +30,7 @@ constexpr double kMaxRangeRateJump = 100.0;
 constexpr double kDegreesPerRadianExact = 57.295779513082195;
 constexpr double kOscillatorNominalHz = 32051.25;
 constexpr double kOscillatorHzPerMps = 5.255035554116115;
+constexpr double kMaxRadius = 2.0e7;  // m from the earth's centre; GPS orbits are at 2.66e7 m
 
 struct SolutionRow
 {
@@ -319,7 +320,11 @@ void NavEngine::SolvePosition()
                         std::isfinite(next.clockBias) && std::isfinite(next.clockDrift) &&
                         std::isfinite(next.latitude) && std::isfinite(next.longitude) &&
                         std::isfinite(next.height) && std::isfinite(next.heading) && std::isfinite(next.timeOfWeek);
-    if (!finite)
+    // A wild measurement (a zero or absurd pseudorange) can throw one step far out; from beyond the
+    // satellite shell the linearisation never finds its way back, so such a step is not taken.
+    const bool plausible =
+        finite && next.x * next.x + next.y * next.y + next.z * next.z < kMaxRadius * kMaxRadius;
+    if (!plausible)
     {
         s.fixMode = 0;
         return;

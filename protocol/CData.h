@@ -44,6 +44,8 @@ enum class TimeSelection : std::uint8_t
 // Process-wide count of completed frames over all record sets (wraps at 2^32).
 extern std::atomic<std::uint32_t> g_packetCounter;
 
+class NavEngine;
+
 class CData
 {
 public:
@@ -88,6 +90,14 @@ public:
     // `line` empty when the id is not 1-6, 8 or its kind is disabled.
     int FormatRecordText(std::string& line, int navEnable, int dopEnable, int svEnable,
                          int measEnable) const;
+
+    // ---- own records of import mode 2 ----
+    // Fill the NAV (id 2), DOP (id 4) and SV (id 6) records from the navigation solution, in the
+    // receiver's units (time of week 0.01 s, velocity 0.1 m/s, DOPs 0.1 saturated at 25.5); the SV
+    // entries follow the measurement record just decoded. Each returns 1.
+    int FillOwnNavRecord(const NavEngine& engine);
+    int FillOwnDopRecord(const NavEngine& engine);
+    int FillOwnSvRecord(const NavEngine& engine);
 
     // ---- records (read by views; written by the decoders) ----
     int ggaSeen = 0;

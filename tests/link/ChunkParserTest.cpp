@@ -104,7 +104,13 @@ TEST(ChunkParser, TestModeNotifiesTheReceiverSetWithoutLogging)
     RecordingSink sink;
     const auto chunk = Join({Frame(kIdMeas, 9), Frame(kIdSv, 7)});
     vrn::ParseChunk(context, chunk, 0, vrn::kModeTest, sink);
+    // The measurement message also runs a navigation epoch: the own set goes out as receiver 2's
+    // NAV, DOP, SV and MEAS records.
     EXPECT_EQ(sink.notices, (std::vector<Notice>{{vrn::kMsgBinaryData, vrn::kSourcePort1, kIdMeas},
+                                                 {vrn::kMsgBinaryData, vrn::kSourcePort2, kIdNav},
+                                                 {vrn::kMsgBinaryData, vrn::kSourcePort2, kIdDop},
+                                                 {vrn::kMsgBinaryData, vrn::kSourcePort2, kIdSv},
+                                                 {vrn::kMsgBinaryData, vrn::kSourcePort2, kIdMeas},
                                                  {vrn::kMsgBinaryData, vrn::kSourcePort1, kIdSv}}));
     EXPECT_TRUE(log.records.empty());
     // Both sets went through the same frames.
