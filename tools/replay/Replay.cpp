@@ -23,13 +23,19 @@ std::pair<std::string_view, std::string_view> SplitOption(std::string_view arg, 
 
 std::string Usage()
 {
-    return "usage: vrnrcvr-replay [--protocol nmea|binary] [--port 1|2] [--debug] [--stats] FILE|-\n"
+    return "usage: vrnrcvr-replay [--protocol nmea|binary|test] [--port 1|2] [--debug] [--stats]\n"
+           "                      [--own FILE] [--solution FILE] FILE|-\n"
+           "       vrnrcvr-replay --print-almanac\n"
            "\n"
            "Feeds a recorded receiver byte stream (a file, or - for standard input) through the same\n"
            "chunk loop as a live port, in reads of at most 80 bytes, and prints the lines that port's\n"
            "log file would receive with every message kind enabled.\n"
            "\n"
-           "  --protocol nmea|binary  the port's protocol (default binary)\n"
+           "  --protocol nmea|binary|test  the port's protocol (default binary); test is port 1 with\n"
+           "                          the program's own navigation from the raw measurements\n"
+           "  --own FILE              test: the own NAV, DOP and SV lines after every epoch\n"
+           "  --solution FILE         test: one CSV row per navigation epoch\n"
+           "  --print-almanac         print the built-in almanac as CSV and exit\n"
            "  --port 1|2              the port the stream arrives on (default 1)\n"
            "  --debug                 decoder error texts on; the first one is printed on stderr\n"
            "  --stats                 print byte, chunk, frame, packet and sentence counters on stderr\n"
@@ -84,11 +90,21 @@ bool ParseOptions(std::span<const std::string_view> args, Options& options, std:
                 options.mode = vrn::kModeNmea;
             else if (value == "binary")
                 options.mode = vrn::kModeBinary;
+            else if (value == "test")
+                options.mode = vrn::kModeTest;
             else
             {
-                error = "unknown protocol '" + std::string(value) + "' (nmea or binary)";
+                error = "unknown protocol '" + std::string(value) + "' (nmea, binary or test)";
                 return false;
             }
+        }
+        else if (name == "--print-almanac" && !hasValue)
+            options.printAlmanac = true;
+        else if (name == "--own" || name == "--solution")
+        {
+            if (!takeValue())
+                return false;
+            (name == "--own" ? options.ownFile : options.solutionFile) = std::string(value);
         }
         else if (name == "--port")
         {
@@ -108,7 +124,17 @@ bool ParseOptions(std::span<const std::string_view> args, Options& options, std:
             return false;
         }
     }
-    if (!haveInput && !options.help)
+    if (options.mode == vrn::kModeTest && options.port != 0)
+    {
+        error = "the test protocol runs on port 1 only";
+        return false;
+    }
+    if ((!options.ownFile.empty() || !options.solutionFile.empty()) && options.mode != vrn::kModeTest)
+    {
+        error = "--own and --solution need --protocol test";
+        return false;
+    }
+    if (!haveInput && !options.help && !options.printAlmanac)
     {
         error = "no input given (a file, or - for standard input; see --help)";
         return false;

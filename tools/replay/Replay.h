@@ -18,11 +18,14 @@ namespace replay
 {
 struct Options
 {
-    int mode = vrn::kModeBinary;  // the port's protocol mode: kModeNmea or kModeBinary
+    int mode = vrn::kModeBinary;  // the port's protocol mode: kModeNmea, kModeBinary or kModeTest
     int port = 0;                 // port index: 0 = port 1, 1 = port 2
     bool debug = false;           // decoder error texts on (the first one is printed on stderr)
     bool stats = false;           // counters on stderr at the end
     bool help = false;
+    bool printAlmanac = false;  // print the built-in almanac and exit
+    std::string ownFile;        // test protocol: the own NAV, DOP and SV lines after every epoch
+    std::string solutionFile;   // test protocol: one CSV row per navigation epoch
     std::string input;  // a file, or "-" for standard input
 };
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Replay.h"
+#include "ReplayNav.h"
 
 namespace
 {
@@ -18,6 +19,41 @@ int Fail(const std::string& reason)
     std::fprintf(stderr, "vrnrcvr-replay: %s\n", reason.c_str());
     return kExitUsage;
 }
+
+// An optional output file of the test protocol; no name means no file.
+struct OutputFile
+{
+    std::FILE* file = nullptr;
+    std::unique_ptr<replay::LineWriter> writer;
+    bool failed = false;
+
+    bool Open(const std::string& name)
+    {
+        if (name.empty())
+            return true;
+        file = std::fopen(name.c_str(), "w");
+        failed = file == nullptr;
+        if (!failed)
+            writer = std::make_unique<replay::LineWriter>(file);
+        return !failed;
+    }
+    [[nodiscard]] bool Failed() const { return failed; }
+    // Flushes and closes; false when a write failed.
+    bool Close()
+    {
+        if (file == nullptr)
+            return true;
+        const bool ok = writer->Flush();
+        writer.reset();
+        const bool closed = std::fclose(file) == 0;
+        file = nullptr;
+        return ok && closed;
+    }
+    ~OutputFile() { Close(); }
+    OutputFile() = default;
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+};
 }  // namespace
 
 int main(int argc, char** argv)
@@ -31,6 +67,11 @@ int main(int argc, char** argv)
     {
         std::fputs(replay::Usage().c_str(), stdout);
         return 0;
+    }
+    if (options.printAlmanac)
+    {
+        std::fputs(replay::BuiltInAlmanacCsv().c_str(), stdout);
+        return std::fflush(stdout) == 0 ? 0 : Fail(std::string("cannot write the output: ") + std::strerror(errno));
     }
 
     std::FILE* in = stdin;
@@ -50,15 +91,36 @@ int main(int argc, char** argv)
     replay::ReplayLog log([&out](std::string_view line) { out.Append(line); });
     vrn::SetPortLog(&log);
 
+    // Test protocol: the receiver set's lines come through the views' notifications, the own
+    // records and solution rows go to their files.
+    OutputFile own, solution;
+    if (!own.Open(options.ownFile) || !solution.Open(options.solutionFile))
+    {
+        if (in != stdin)
+            std::fclose(in);
+        return Fail("cannot create '" + (own.Failed() ? options.ownFile : options.solutionFile) +
+                    "': " + std::strerror(errno));
+    }
+    if (solution.writer)
+        solution.writer->Append(replay::SolutionCsvHeader());
+    auto sendTo = [](OutputFile& file) -> replay::TestModeSink::Output {
+        if (!file.writer)
+            return {};
+        return [&file](std::string_view text) { file.writer->Append(text); };
+    };
+    replay::TestModeSink testViews([&out](std::string_view line) { out.Append(line); }, sendTo(own),
+                                   sendTo(solution));
+
     // Large enough to be kept off the stack: two record sets.
     auto context = std::make_unique<vrn::ParseContext>();
     replay::NoViews views;
     replay::Stats stats;
-    const bool ok = replay::ReplayStream(in, options, *context, views, stats, error);
+    vrn::IChunkSink& sink = options.mode == vrn::kModeTest ? static_cast<vrn::IChunkSink&>(testViews) : views;
+    const bool ok = replay::ReplayStream(in, options, *context, sink, stats, error);
     vrn::SetPortLog(nullptr);
     if (in != stdin)
         std::fclose(in);
-    const bool written = out.Flush();
+    const bool written = out.Flush() && own.Close() && solution.Close();
     if (!ok)
         return Fail("'" + options.input + "': " + error);
     if (!written)
