@@ -1,0 +1,277 @@
+// vrnrcvr-sim: a simulated GPS receiver with a known true position, streaming NMEA, the binary
+// protocol or the raw-measurement (test) protocol into a file or onto a pseudo-terminal.
+#include <unistd.h>
+
+#include <charconv>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include "sim/SimStream.h"
+#include "sim/SimulatedReceiver.h"
+
+namespace
+{
+using namespace vrnsim;
+
+volatile std::sig_atomic_t g_stopSignal = 0;
+extern "C" void OnStopSignal(int) { g_stopSignal = 1; }
+
+constexpr std::string_view kUsage =
+    "usage: vrnrcvr-sim [--protocol nmea|binary|test] (--out FILE|- | --pty [--link PATH])\n"
+    "                   [--baud N] [--duration SECONDS] [--start WEEK,TOW] [--position LAT,LON,HEIGHT]\n"
+    "                   [--velocity EAST,NORTH,UP] [--noise METRES] [--seed N] [--truth FILE]\n";
+
+struct Options
+{
+    StreamOptions stream;
+    std::string out;
+    bool pty = false;
+    std::string link;
+    int baud = 4800;
+    double duration = 0.0;
+    std::string truth;
+};
+
+// A bad option: one line on stderr, exit status 2.
+[[noreturn]] void Fail(std::string_view option, std::string_view problem)
+{
+    std::cerr << "vrnrcvr-sim: " << option << ": " << problem << '\n';
+    std::exit(2);
+}
+
+double Number(std::string_view option, std::string_view text, double lo, double hi)
+{
+    double v = 0.0;
+    const auto r = std::from_chars(text.data(), text.data() + text.size(), v);
+    if (r.ec != std::errc{} || r.ptr != text.data() + text.size())
+        Fail(option, "not a number: '" + std::string(text) + "'");
+    if (!(v >= lo && v <= hi))
+        Fail(option, "'" + std::string(text) + "' is out of range " + std::to_string(lo) + " .. " + std::to_string(hi));
+    return v;
+}
+
+std::vector<double> Numbers(std::string_view option, std::string_view text, std::size_t count,
+                            const std::vector<std::pair<double, double>>& ranges)
+{
+    std::vector<std::string_view> parts;
+    std::size_t from = 0;
+    for (;;)
+    {
+        const std::size_t comma = text.find(',', from);
+        parts.push_back(text.substr(from, comma == std::string_view::npos ? std::string_view::npos : comma - from));
+        if (comma == std::string_view::npos)
+            break;
+        from = comma + 1;
+    }
+    if (parts.size() != count)
+        Fail(option, "expected " + std::to_string(count) + " comma-separated values, got '" + std::string(text) + "'");
+    std::vector<double> values;
+    for (std::size_t i = 0; i < count; ++i)
+        values.push_back(Number(option, parts[i], ranges[i].first, ranges[i].second));
+    return values;
+}
+
+Options Parse(int argc, char** argv)
+{
+    Options o;
+    bool haveOut = false;
+    for (int i = 1; i < argc; ++i)
+    {
+        const std::string_view arg = argv[i];
+        auto value = [&]() -> std::string_view {
+            if (i + 1 >= argc)
+                Fail(arg, "needs a value");
+            return argv[++i];
+        };
+        if (arg == "--help" || arg == "-h")
+        {
+            std::cout << kUsage;
+            std::exit(0);
+        }
+        else if (arg == "--protocol")
+        {
+            const std::string_view v = value();
+            const auto p = ParseProtocol(v);
+            if (!p)
+                Fail(arg, "expected nmea, binary or test, got '" + std::string(v) + "'");
+            o.stream.protocol = *p;
+        }
+        else if (arg == "--out")
+        {
+            o.out = value();
+            if (o.out.empty())
+                Fail(arg, "needs a file name or -");
+            haveOut = true;
+        }
+        else if (arg == "--pty")
+            o.pty = true;
+        else if (arg == "--link")
+        {
+            o.link = value();
+            if (o.link.empty())
+                Fail(arg, "needs a path");
+        }
+        else if (arg == "--baud")
+        {
+            const std::string_view v = value();
+            if (v != "4800" && v != "9600" && v != "19200" && v != "38400")
+                Fail(arg, "expected 4800, 9600, 19200 or 38400, got '" + std::string(v) + "'");
+            o.baud = static_cast<int>(Number(arg, v, 4800, 38400));
+        }
+        else if (arg == "--duration")
+            o.duration = Number(arg, value(), 0.001, 1e8);
+        else if (arg == "--start")
+        {
+            const auto v = Numbers(arg, value(), 2, {{0.0, 65535.0}, {0.0, 604799.99}});
+            if (v[0] != static_cast<int>(v[0]))
+                Fail(arg, "the week must be a whole number");
+            o.stream.start = GpsTime{static_cast<int>(v[0]), v[1]};
+        }
+        else if (arg == "--position")
+        {
+            const auto v = Numbers(arg, value(), 3, {{-90.0, 90.0}, {-180.0, 180.0}, {-1000.0, 100000.0}});
+            o.stream.position = {v[0] * kDegree, v[1] * kDegree, v[2]};
+        }
+        else if (arg == "--velocity")
+        {
+            const auto v = Numbers(arg, value(), 3, {{-2000.0, 2000.0}, {-2000.0, 2000.0}, {-2000.0, 2000.0}});
+            o.stream.velocityEnu = {v[0], v[1], v[2]};
+        }
+        else if (arg == "--noise")
+            o.stream.noiseM = Number(arg, value(), 0.0, 1000.0);
+        else if (arg == "--seed")
+        {
+            const std::string_view v = value();
+            std::uint64_t seed = 0;
+            const auto r = std::from_chars(v.data(), v.data() + v.size(), seed);
+            if (r.ec != std::errc{} || r.ptr != v.data() + v.size())
+                Fail(arg, "expected a non-negative whole number, got '" + std::string(v) + "'");
+            o.stream.seed = seed;
+        }
+        else if (arg == "--truth")
+        {
+            o.truth = value();
+            if (o.truth.empty())
+                Fail(arg, "needs a file name");
+        }
+        else
+            Fail(arg, "unknown option (see --help)");
+    }
+    if (haveOut == o.pty)
+        Fail(haveOut ? "--pty" : "--out", haveOut ? "cannot be combined with --out" : "one of --out FILE|- or --pty is needed");
+    if (!o.link.empty() && !o.pty)
+        Fail("--link", "only goes with --pty");
+    return o;
+}
+
+std::unique_ptr<std::ofstream> OpenTruth(const std::string& path)
+{
+    if (path.empty())
+        return nullptr;
+    auto f = std::make_unique<std::ofstream>(path, std::ios::binary | std::ios::trunc);
+    if (!*f)
+        Fail("--truth", "cannot create '" + path + "'");
+    *f << kTruthHeader << '\n';
+    return f;
+}
+
+int RunToFile(const Options& o)
+{
+    std::FILE* out = o.out == "-" ? stdout : std::fopen(o.out.c_str(), "wb");
+    if (!out)
+        Fail("--out", "cannot create '" + o.out + "'");
+    auto truth = OpenTruth(o.truth);
+    CSimStream stream(o.stream);
+    std::vector<std::uint8_t> bytes;
+    bytes.reserve(1 << 16);
+    bool ok = true;
+    while (!g_stopSignal)
+    {
+        const std::size_t before = bytes.size();
+        const double at = stream.Next(bytes);
+        if (o.duration > 0.0 && at >= o.duration)
+        {
+            bytes.resize(before);
+            break;
+        }
+        if (truth)
+            *truth << FormatTruthRow(stream.LastEpoch()) << '\n';
+        if (bytes.size() > (1 << 15) || o.out == "-")
+        {
+            ok = ok && std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
+            bytes.clear();
+            if (o.out == "-")
+                std::fflush(out);
+        }
+        if (!ok)
+            break;
+    }
+    ok = ok && std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
+    ok = (out == stdout ? std::fflush(out) : std::fclose(out)) == 0 && ok;
+    if (truth)
+    {
+        truth->flush();
+        ok = ok && truth->good();
+    }
+    if (!ok)
+    {
+        std::cerr << "vrnrcvr-sim: writing the output failed\n";
+        return 1;
+    }
+    return 0;
+}
+
+int RunOnPty(const Options& o)
+{
+    const int need = TypicalBytesPerSecond(o.stream.protocol);
+    if (need > BytesPerSecondAt(o.baud))
+        std::cerr << "vrnrcvr-sim: warning: the " << ProtocolName(o.stream.protocol) << " protocol sends about "
+                  << need << " bytes/s, more than " << o.baud << " baud carries (" << BytesPerSecondAt(o.baud)
+                  << " bytes/s); use a higher --baud\n";
+    auto truth = OpenTruth(o.truth);
+    SimulatedReceiverOptions options;
+    options.stream = o.stream;
+    options.baud = o.baud;
+    options.durationS = o.duration;
+    options.linkPath = o.link;
+    CSimulatedReceiver receiver(options);
+    receiver.SetLog([](const std::string& line) { std::cerr << "vrnrcvr-sim: " << line << std::endl; });
+    if (truth)
+        receiver.SetEpochObserver([&truth](const Epoch& e) { *truth << FormatTruthRow(e) << '\n'; });
+    std::string error;
+    if (!receiver.Start(error))
+    {
+        std::cerr << "vrnrcvr-sim: " << error << '\n';
+        return 1;
+    }
+    std::cout << receiver.DevicePath() << std::endl;
+    while (!g_stopSignal && !receiver.Finished())
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    receiver.Stop();
+    if (receiver.IgnoredBytes() > 0)
+        std::cerr << "vrnrcvr-sim: ignored " << receiver.IgnoredBytes() << " bytes that were no command\n";
+    return 0;
+}
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const Options o = Parse(argc, argv);
+    struct sigaction sa{};
+    sa.sa_handler = OnStopSignal;
+    sigemptyset(&sa.sa_mask);
+    sigaction(SIGINT, &sa, nullptr);
+    sigaction(SIGTERM, &sa, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+    return o.pty ? RunOnPty(o) : RunToFile(o);
+}
