@@ -95,6 +95,7 @@ void CReceiverModel::Restart(StartMode mode)
         c = Channel{};
     if (mode != StartMode::Hot)
         m_haveEphemeris.fill(false);
+    m_forwardStoredIono = mode != StartMode::Cold;
     m_restartAt = m_tau;
 }
 
@@ -107,7 +108,7 @@ double CReceiverModel::AcquisitionDelay(double tau)
         {
         case StartMode::Hot: lo = 0.5, hi = 2.5; break;
         case StartMode::Warm: lo = 2.0, hi = 9.0; break;
-        case StartMode::Cold: lo = 14.0, hi = 42.0; break;
+        case StartMode::Cold: lo = 25.0, hi = 55.0; break;
         }
     }
     return std::uniform_real_distribution<double>(lo, hi)(m_events);
@@ -202,6 +203,25 @@ void CReceiverModel::Assign(double tau)
     }
 }
 
+// Page 18 (ionosphere and UTC) comes round only every 12.5 minutes. The receiver keeps the last
+// one it demodulated and, after a hot or warm start, hands it over once together with the first
+// complete ephemeris, so the host need not wait for the next broadcast. It is the subframe as it was
+// broadcast, with its own (earlier) HOW time.
+void CReceiverModel::ForwardStoredIonoPage(int prn, GpsTime before)
+{
+    m_forwardStoredIono = false;
+    const GpsTime frame = AddSeconds(GpsTime{before.week, 0.0}, 30.0 * std::floor(before.tow / 30.0));
+    for (int k = 1; k <= 60; ++k)
+    {
+        const GpsTime start = AddSeconds(frame, -30.0 * k + 18.0);
+        if (PageAt(start) == 18)
+        {
+            m_epoch.subframes.emplace_back(prn, BuildSubframe(m_constellation, prn, start));
+            return;
+        }
+    }
+}
+
 void CReceiverModel::Track(double tau)
 {
     std::normal_distribution<double> gauss(0.0, 1.0);
@@ -235,7 +255,11 @@ void CReceiverModel::Track(double tau)
             else if (id == 2 && (ch.collected & 1))
                 ch.collected |= 2;
             else if (id == 3 && (ch.collected & 3) == 3)
+            {
                 m_haveEphemeris[static_cast<std::size_t>(ch.prn - 1)] = true;
+                if (m_forwardStoredIono)
+                    ForwardStoredIonoPage(ch.prn, ch.nextSubframe);
+            }
             ch.nextSubframe = AddSeconds(ch.nextSubframe, 6.0);
         }
         if (tau < ch.syncAt)

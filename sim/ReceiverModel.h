@@ -30,7 +30,7 @@ inline constexpr std::uint8_t kStateFrameSync = 0x1F;
 inline constexpr std::uint8_t kStateEphemeris = 0x3F;
 inline constexpr std::uint8_t kStateUsed = 0x7F;
 
-inline constexpr double kTrackingMaskRad = 10.0 * kDegree;
+inline constexpr double kTrackingMaskRad = 5.0 * kDegree;
 // Bounds of the error of the receiver's own fix against the truth (3D, before the wire's rounding).
 inline constexpr double kFixPositionErrorM = 5.0;
 inline constexpr double kFixVelocityErrorMps = 0.1;
@@ -119,6 +119,7 @@ private:
     void Track(double tau);
     void MakeFix(double tau);
     double AcquisitionDelay(double tau);
+    void ForwardStoredIonoPage(int prn, GpsTime before);
 
     ReceiverOptions m_options;
     CConstellation m_constellation;
@@ -128,6 +129,7 @@ private:
     bool m_started = false;
     std::array<Channel, kChannelCount> m_channels{};
     std::array<bool, kPrnCount> m_haveEphemeris{};
+    bool m_forwardStoredIono = true;  // hand over the stored page 18 once after (re)start
     std::array<double, kPrnCount> m_cn0Offset{};
     StartMode m_mode = StartMode::Hot;
     double m_restartAt = 0.0;

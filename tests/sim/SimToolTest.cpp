@@ -1,0 +1,171 @@
+// vrnrcvr-sim as a program: option errors, a file run with its truth file, and a clean stop of a
+// pseudo-terminal run on SIGTERM.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace
+{
+namespace fs = std::filesystem;
+
+const std::string kTool = std::string(VRN_BINARY_DIR) + "/tools/sim/vrnrcvr-sim";
+
+struct Child
+{
+    pid_t pid = -1;
+    int out = -1;  // the child's stdout
+    int err = -1;  // the child's stderr
+};
+
+Child Spawn(const std::vector<std::string>& args)
+{
+    int out[2], err[2];
+    if (::pipe(out) != 0 || ::pipe(err) != 0)
+        return {};
+    Child c;
+    c.pid = ::fork();
+    if (c.pid == 0)
+    {
+        ::dup2(out[1], 1);
+        ::dup2(err[1], 2);
+        ::close(out[0]);
+        ::close(err[0]);
+        std::vector<char*> argv;
+        argv.push_back(const_cast<char*>(kTool.c_str()));
+        for (const std::string& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        ::execv(kTool.c_str(), argv.data());
+        ::_exit(127);
+    }
+    ::close(out[1]);
+    ::close(err[1]);
+    c.out = out[0];
+    c.err = err[0];
+    return c;
+}
+
+std::string ReadAll(int fd)
+{
+    std::string s;
+    std::array<char, 4096> buf{};
+    for (ssize_t n; (n = ::read(fd, buf.data(), buf.size())) > 0;)
+        s.append(buf.data(), static_cast<std::size_t>(n));
+    return s;
+}
+
+// Runs the tool to its end; returns the exit status and fills stderr's text.
+int RunTool(const std::vector<std::string>& args, std::string& err)
+{
+    Child c = Spawn(args);
+    if (c.pid <= 0)
+        return -1;
+    ReadAll(c.out);
+    err = ReadAll(c.err);
+    ::close(c.out);
+    ::close(c.err);
+    int status = 0;
+    ::waitpid(c.pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+fs::path TempDir(const std::string& name)
+{
+    const fs::path dir = fs::path(VRN_BINARY_DIR) / "test-home" / ("sim-" + name + "-" + std::to_string(::getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    return dir;
+}
+
+TEST(SimTool, BadOptionsGiveOneLineNamingTheOptionAndStatusTwo)
+{
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"--protocol", "sirf", "--out", "-"}, "--protocol"},
+        {{"--baud", "1234", "--pty"}, "--baud"},
+        {{"--position", "91,0,0", "--out", "-"}, "--position"},
+        {{"--position", "24,121", "--out", "-"}, "--position"},
+        {{"--start", "2400,x", "--out", "-"}, "--start"},
+        {{"--velocity", "1,2,3,4", "--out", "-"}, "--velocity"},
+        {{"--noise", "-1", "--out", "-"}, "--noise"},
+        {{"--seed", "12a", "--out", "-"}, "--seed"},
+        {{"--duration", "0", "--out", "-"}, "--duration"},
+        {{"--frobnicate", "--out", "-"}, "--frobnicate"},
+        {{"--link", "/tmp/x", "--out", "-"}, "--link"},
+        {{"--out"}, "--out"},
+        {{"--protocol", "test"}, "--out"},
+        {{"--out", "-", "--pty"}, "--pty"},
+    };
+    for (const auto& [args, option] : cases)
+    {
+        std::string err;
+        EXPECT_EQ(RunTool(args, err), 2) << option;
+        EXPECT_EQ(err.rfind("vrnrcvr-sim: " + option, 0), 0U) << err;
+        EXPECT_EQ(err.find('\n'), err.size() - 1) << err;
+    }
+}
+
+TEST(SimTool, FileRunWritesTheStreamAndOneTruthRowPerEpoch)
+{
+    const fs::path dir = TempDir("file");
+    std::string err;
+    ASSERT_EQ(RunTool({"--protocol", "test", "--duration", "20", "--start", "2400,345600", "--out",
+                   (dir / "s.bin").string(), "--truth", (dir / "t.csv").string()},
+                  err),
+              0)
+        << err;
+    EXPECT_TRUE(err.empty()) << err;
+    EXPECT_GT(fs::file_size(dir / "s.bin"), 5000U);
+    std::ifstream truth(dir / "t.csv");
+    std::string line;
+    std::getline(truth, line);
+    EXPECT_EQ(line, "week,tow,x,y,z,lat,lon,height,vx,vy,vz,clockBias,clockDrift,satsInView,satsTracked");
+    int rows = 0;
+    while (std::getline(truth, line))
+        ++rows;
+    EXPECT_EQ(rows, 21);  // 0 .. 19.99 s at 0.9995 s
+    fs::remove_all(dir);
+}
+
+TEST(SimTool, PseudoTerminalRunStopsCleanlyOnSigterm)
+{
+    const fs::path dir = TempDir("pty");
+    const fs::path link = dir / "gps0";
+    Child c = Spawn({"--pty", "--link", link.string(), "--protocol", "test"});
+    ASSERT_GT(c.pid, 0);
+    std::string first;
+    std::array<char, 256> buf{};
+    while (first.find('\n') == std::string::npos)
+    {
+        pollfd p{c.out, POLLIN, 0};
+        ASSERT_GT(::poll(&p, 1, 5000), 0) << "no device path";
+        const ssize_t n = ::read(c.out, buf.data(), buf.size());
+        ASSERT_GT(n, 0);
+        first.append(buf.data(), static_cast<std::size_t>(n));
+    }
+    const std::string device = first.substr(0, first.find('\n'));
+    EXPECT_EQ(device.rfind("/dev/pts/", 0), 0U) << device;
+    EXPECT_EQ(fs::read_symlink(link).string(), device);
+    ::kill(c.pid, SIGTERM);
+    int status = 0;
+    ::waitpid(c.pid, &status, 0);
+    const std::string err = ReadAll(c.err);
+    ::close(c.out);
+    ::close(c.err);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_NE(err.find("warning: the test protocol"), std::string::npos) << err;  // 4800 baud is too slow
+    EXPECT_FALSE(fs::exists(fs::symlink_status(link)));
+    fs::remove_all(dir);
+}
+
+}  // namespace
