@@ -18,7 +18,7 @@ namespace
 {
 namespace fs = std::filesystem;
 
-const std::string kTool = std::string(VRN_BINARY_DIR) + "/tools/sim/vrnrcvr-sim";
+const std::string kTool = std::string(VRN_BINARY_DIR) + "/vrnrcvr-sim";
 
 struct Child
 {
