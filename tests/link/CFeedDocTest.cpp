@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <pthread.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 
 #include <ctime>
 #include <fstream>
@@ -455,6 +456,42 @@ TEST_F(FeedDoc, ClosingTheDocumentStopsBothPortsBeforeTellingTheFrame)
     EXPECT_EQ(closing.codes, (std::vector<unsigned>{kMsgDocumentClosing}));
     EXPECT_FALSE(closing.portsOpenAtClose);
     EXPECT_EQ(local.IsRunning(0) + local.IsRunning(1), 0);
+}
+
+TEST_F(FeedDoc, ReaderThatCannotStartShowsItsMessageAndStopsCleanly)
+{
+    std::mutex mutex;
+    std::vector<std::string> messages;
+    SetMessagePresenter([&](const std::string& text) {
+        std::lock_guard lock(mutex);
+        messages.push_back(text);
+    });
+    // A first start and stop (also lets the sanitizers' run-time checks settle before the limit).
+    ASSERT_EQ(Doc().StartPort(0), 1);
+    Doc().StopPort(0);
+    // Room for exactly one more descriptor: the tty takes it, the reader's wake descriptor fails.
+    const int lowest = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(lowest, 0);
+    ::close(lowest);
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
+    rlimit tight = saved;
+    tight.rlim_cur = static_cast<rlim_t>(lowest) + 1;
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &tight), 0);
+    const int started = Doc().StartPort(0);
+    const bool shown = WaitFor([&] {
+        std::lock_guard lock(mutex);
+        return !messages.empty();
+    });
+    ::setrlimit(RLIMIT_NOFILE, &saved);
+    SetMessagePresenter(nullptr);
+    ASSERT_EQ(started, 1) << Doc().LastPortError(0);
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(messages, std::vector<std::string>{"Failed to create event for thread!"});
+    EXPECT_EQ(Doc().IsRunning(0), 1);  // as started, until the user stops it
+    Doc().StopPort(0);
+    EXPECT_FALSE(Doc().IsOpen(0));
+    EXPECT_FALSE(Doc().ReaderThread(0));
 }
 
 double ThreadCpuSeconds(pthread_t thread)
