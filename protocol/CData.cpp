@@ -64,12 +64,18 @@ CData::CData() = default;
 
 void CData::ClearRecords()
 {
-    gga = {};
-    gll = {};
-    gsa = {};
-    gsv = {};
-    rmc = {};
-    vtg = {};
+    // A binary link never fills the NMEA records; zeroing them for every packet would cost more than
+    // the rest of the import.
+    if (m_nmeaWritten)
+    {
+        gga = {};
+        gll = {};
+        gsa = {};
+        gsv = {};
+        rmc = {};
+        vtg = {};
+        m_nmeaWritten = false;
+    }
     nav = {};
     dop = {};
     sv = {};

@@ -166,7 +166,9 @@ private:
     std::size_t m_dirty = 0;  // bytes at the front of m_buffer that may be nonzero
     std::uint8_t m_counter = 0;
     bool m_overflow = false;  // latched when the 8-bit counter wrapped: the frame or sentence is dropped
+    bool m_nmeaWritten = false;  // the NMEA records may hold data (ClearRecords skips zeroing them otherwise)
     int m_state = 0;
     int m_commaFlag = 0;
+    std::string m_sentence;  // the sentence being imported (empty between imports)
     Counters m_counters{};
 };

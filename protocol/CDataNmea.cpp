@@ -40,9 +40,12 @@ public:
             m_rest.remove_prefix(1);
         if (m_rest.empty())
             return false;
-        const std::size_t comma = m_rest.find(',');
-        field = m_rest.substr(0, comma);
-        m_rest.remove_prefix(comma == std::string_view::npos ? m_rest.size() : comma);
+        // Fields are short: a plain scan beats a library search here.
+        std::size_t end = 1;
+        while (end < m_rest.size() && m_rest[end] != ',')
+            ++end;
+        field = m_rest.substr(0, end);
+        m_rest.remove_prefix(end);
         return true;
     }
 
@@ -241,31 +244,53 @@ int CData::BuildNmeaSentence(ChunkRef& chunk, std::string& diagnostic, int port)
         switch (m_state)
         {
         case kCollecting:
-            if (byte == ',')
+        {
+            // The plain characters and commas of a sentence, stored without leaving the loop.
+            std::size_t end = i;
+            std::uint8_t counter = m_counter;
+            bool overflow = m_overflow;
+            int comma = m_commaFlag;
+            auto put = [&](std::uint8_t c) {
+                if (!overflow)
+                {
+                    m_buffer[counter] = c;
+                    overflow = ++counter == 0;
+                }
+            };
+            for (; end < n; ++end)
             {
-                if (m_commaFlag != 0)
-                    AppendContent(static_cast<std::uint8_t>(' '));
-                AppendContent(static_cast<std::uint8_t>(','));
-                m_commaFlag = 1;
+                const std::uint8_t c = data[end];
+                if (c == '\r' || c == '\n')
+                    break;
+                if (c == ',')
+                {
+                    if (comma != 0)
+                        put(' ');
+                    put(',');
+                    comma = 1;
+                }
+                else
+                {
+                    put(c);
+                    comma = 0;
+                }
             }
-            else if (byte == '\r')
+            m_counter = counter;
+            m_overflow = overflow;
+            m_commaFlag = comma;
+            m_dirty = std::max<std::size_t>(m_dirty, overflow ? kContentLimit : std::size_t{counter});
+            i = end;
+            if (i == n)
+                break;
+            if (data[i] == '\r')
             {
                 m_commaFlag = 0;
                 m_state = kSentenceEnding;
             }
-            else if (byte == '\n')
-                result = CompleteSentence(bad, diagnostic, port);  // a bare LF ends the line as CR LF does
             else
-            {
-                // Plain text runs up to the next special byte go in at once.
-                std::size_t end = i + 1;
-                while (end < n && data[end] != ',' && data[end] != '\r' && data[end] != '\n')
-                    ++end;
-                AppendContent(data + i, end - i);
-                m_commaFlag = 0;
-                i = end - 1;
-            }
+                result = CompleteSentence(bad, diagnostic, port);  // a bare LF ends the line as CR LF does
             break;
+        }
         case kSentenceEnding:
             if (byte == '\n')
                 result = CompleteSentence(bad, diagnostic, port);
@@ -342,7 +367,10 @@ int CData::ImportNmeaSentence(std::string_view sentence, int port)
         return 1;
     }
     // The log appends a line feed to the text it writes; the decoded last field then ends with it.
-    std::string text(sentence);
+    // The text lives in a buffer the set keeps, so a sentence costs no allocation.
+    std::string& text = m_sentence;
+    text.assign(sentence);
+    m_nmeaWritten = true;
     if (vrn::IPortLog* log = vrn::PortLog())
         log->WriteSentence(kind, text, port);
     switch (kind)
@@ -371,6 +399,7 @@ int CData::ImportNmeaSentence(std::string_view sentence, int port)
         break;
     }
     ++m_counters.sentencesImported;
+    text.clear();
     ClearPacketBuffer();
     return 1;
 }

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "ProtocolTestSupport.h"
+#include "protocol/WireBytes.h"
 
 using namespace testing_support;
 
@@ -272,4 +273,18 @@ TEST(CDataCopy, CopiesBinaryRecordsAndReselectsTime)
     const CData snapshot = source;
     source.ClearRecords();
     EXPECT_EQ(snapshot.SelectedWeek(), 1);
+}
+
+TEST(WireBytes, FieldsAtTheEndReadZeroPastIt)
+{
+    const std::vector<std::uint8_t> bytes{0x01, 0x02, 0x03, 0x04, 0x05};
+    const WireBytes little(bytes, false), reversed(bytes, true);
+    EXPECT_EQ(little.U32(0), 0x04030201U);
+    EXPECT_EQ(reversed.U32(0), 0x01020304U);
+    EXPECT_EQ(little.U32(3), 0x0504U);
+    EXPECT_EQ(reversed.U32(3), 0x04050000U);
+    EXPECT_EQ(little.U16(4), 0x05U);
+    EXPECT_EQ(little.U8(5), 0U);
+    EXPECT_EQ(little.I32(100), 0);
+    EXPECT_EQ(little.F64(0), std::bit_cast<double>(std::uint64_t{0x0504030201ULL}));
 }

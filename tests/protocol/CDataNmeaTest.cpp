@@ -372,3 +372,16 @@ TEST(CDataBadInput, NoiseNulBytesAndLongRunsNeverBreakEitherExtractor)
         }
     }
 }
+
+TEST(CDataNmea, PacketCheckClearsTheNmeaRecordsToo)
+{
+    CData set;
+    EXPECT_EQ(Feed(set, "$GPGGA,1,2,N,3,E,1*00\r\n$GPGSV,1,1,01,07,1,2,3*00\r\n"), 1);
+    ASSERT_EQ(Slot(set.gga.fields[0]), "1");
+    std::string diagnostic;
+    const std::vector<std::uint8_t> content{0x05, 0x0B, 0x01, 0x02, 0x0E};
+    EXPECT_EQ(set.ImportBinaryPacket(content, diagnostic, 0, kImportReceiver), 1);
+    EXPECT_EQ(Slot(set.gga.fields[0]), "");
+    EXPECT_EQ(set.gga.latitude, 0.0F);
+    EXPECT_EQ(set.gsv[0].satellites[0].prn, 0);
+}

@@ -1,0 +1,205 @@
+// Extraction and import throughput of the two extractors, in bytes of received stream per second:
+// a binary stream of a receiver's usual messages and an NMEA stream of the six sentence types, both
+// fed in the reader's 80-byte chunks. The ParseChunk variants add the port log's text lines.
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <array>
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "app/CoreServices.h"
+#include "link/ChunkParser.h"
+#include "protocol/CData.h"
+#include "protocol/Framing.h"
+
+namespace
+{
+constexpr std::size_t kStreamBytes = 1 << 20;
+
+void Put16(std::vector<std::uint8_t>& m, std::uint32_t v)
+{
+    m.push_back(static_cast<std::uint8_t>(v));
+    m.push_back(static_cast<std::uint8_t>(v >> 8));
+}
+void Put32(std::vector<std::uint8_t>& m, std::uint32_t v)
+{
+    for (int i = 0; i < 4; ++i)
+        m.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+}
+
+// One second of binary output: NAV, DOP, SV with ten channels and MEAS with eight.
+std::vector<std::uint8_t> BinaryStream()
+{
+    std::vector<std::uint8_t> stream;
+    for (std::uint32_t t = 0; stream.size() < kStreamBytes; ++t)
+    {
+        const std::uint32_t tow = 29610000 + 100 * t;
+        std::vector<std::uint8_t> nav{kIdNav};
+        Put16(nav, 2406);
+        Put32(nav, tow);
+        for (std::uint32_t v : {3915427U + t, 404581U + 3 * t, 5001795U})
+            Put32(nav, v);
+        for (std::uint32_t v : {65526U, 31U, 5U})
+            Put16(nav, v);
+        nav.push_back(0xC8);
+        Put16(nav, 205);
+        std::vector<std::uint8_t> dop{kIdDop};
+        Put16(dop, 2406);
+        Put32(dop, tow);
+        for (const int v : {18, 16, 9, 13, 8, 3})
+            dop.push_back(static_cast<std::uint8_t>(v));
+        std::vector<std::uint8_t> sv{kIdSv};
+        Put16(sv, 2406);
+        Put32(sv, tow);
+        sv.push_back(10);
+        for (std::uint32_t k = 0; k < 10; ++k)
+        {
+            sv.push_back(static_cast<std::uint8_t>(k));
+            sv.push_back(static_cast<std::uint8_t>(3 + 2 * k));
+            Put16(sv, 40 * k + t % 7);
+            sv.push_back(static_cast<std::uint8_t>(10 + 5 * k));
+            sv.push_back(static_cast<std::uint8_t>(100 + k));
+            sv.push_back(0x0F);
+        }
+        std::vector<std::uint8_t> meas{kIdMeas};
+        Put16(meas, 2406);
+        Put32(meas, tow);
+        Put16(meas, 0x1010 + t);
+        meas.push_back(3);
+        for (std::uint32_t k = 0; k < 8; ++k)
+        {
+            Put16(meas, (40U << 9) | ((3 + 2 * k) << 4) | k);
+            meas.push_back(70);
+            meas.push_back(1);
+            Put32(meas, 20000000 + 150000 * k + 700 * t);
+            Put32(meas, 4294964296U + 97 * k);
+            Put16(meas, 63000 + 311 * k);
+        }
+        for (const auto* m : {&nav, &dop, &sv, &meas})
+        {
+            const auto frame = FramePacket(*m);
+            stream.insert(stream.end(), frame.begin(), frame.end());
+        }
+    }
+    return stream;
+}
+
+// One second of NMEA output: GGA, GLL, GSA, three GSV, RMC and VTG with CR LF.
+std::vector<std::uint8_t> NmeaStream()
+{
+    std::string stream;
+    std::array<char, 128> line{};
+    for (int t = 0; stream.size() < kStreamBytes; ++t)
+    {
+        const int s = 36900 + t;
+        const int hh = s / 3600 % 24, mm = s / 60 % 60, ss = s % 60;
+        std::snprintf(line.data(), line.size(),
+                      "$GPGGA,%02d%02d%02d.00,5159.%05d,N,00553.%05d,E,1,07,0.9,14.2,M,46.9,M,,*59\r\n", hh, mm,
+                      ss, 10720 + 48 * (t % 1000), 96640 + 283 * (t % 300));
+        stream += line.data();
+        std::snprintf(line.data(), line.size(), "$GPGLL,5159.%05d,N,00553.%05d,E,%02d%02d%02d.00,A,A*6E\r\n",
+                      10720 + 48 * (t % 1000), 96640 + 283 * (t % 300), hh, mm, ss);
+        stream += line.data();
+        stream += "$GPGSA,A,3,03,06,09,12,17,22,28,,,,,,1.6,0.9,1.3*3D\r\n";
+        stream += "$GPGSV,3,1,12,03,67,112,44,06,41,254,42,09,23,301,37,12,55,048,45*7E\r\n";
+        stream += "$GPGSV,3,2,12,16,12,170,30,17,34,205,39,19,08,331,,22,29,077,38*77\r\n";
+        stream += "$GPGSV,3,3,12,25,05,021,,28,48,142,43,31,17,262,34,32,03,189,*7A\r\n";
+        std::snprintf(line.data(), line.size(),
+                      "$GPRMC,%02d%02d%02d.00,A,5159.%05d,N,00553.%05d,E,6.51,74.6,130226,,,A*5A\r\n", hh, mm, ss,
+                      10720 + 48 * (t % 1000), 96640 + 283 * (t % 300));
+        stream += line.data();
+        stream += "$GPVTG,74.6,T,,M,6.51,N,12.06,K,A*0F\r\n";
+    }
+    return {stream.begin(), stream.end()};
+}
+
+// Extraction and import only: the set's own extractor over 80-byte chunks.
+void BM_BinaryExtractImport(benchmark::State& state)
+{
+    const auto stream = BinaryStream();
+    CData set;
+    std::string diagnostic;
+    std::int64_t packets = 0;
+    for (auto _ : state)
+    {
+        for (std::size_t at = 0; at < stream.size(); at += vrn::kChunkSize)
+        {
+            ChunkRef chunk{stream.data() + at, std::min(vrn::kChunkSize, stream.size() - at)};
+            while (chunk.position != nullptr)
+                packets += set.BuildBinaryDataPacket(chunk, diagnostic, 0, kImportReceiver);
+        }
+    }
+    benchmark::DoNotOptimize(packets);
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(stream.size()));
+}
+BENCHMARK(BM_BinaryExtractImport)->Unit(benchmark::kMillisecond);
+
+void BM_NmeaExtractImport(benchmark::State& state)
+{
+    const auto stream = NmeaStream();
+    CData set;
+    std::string diagnostic;
+    std::int64_t sentences = 0;
+    for (auto _ : state)
+    {
+        for (std::size_t at = 0; at < stream.size(); at += vrn::kChunkSize)
+        {
+            ChunkRef chunk{stream.data() + at, std::min(vrn::kChunkSize, stream.size() - at)};
+            sentences += set.BuildNmeaSentence(chunk, diagnostic, 0);
+        }
+    }
+    benchmark::DoNotOptimize(sentences);
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(stream.size()));
+}
+BENCHMARK(BM_NmeaExtractImport)->Unit(benchmark::kMillisecond);
+
+// The whole chunk loop with a port log that renders every line (what a logging port does, less the
+// file write).
+class RenderingLog : public vrn::IPortLog
+{
+public:
+    void WriteRecord(const CData& set, int /*port*/) override { bytes += set.FormatRecordText(m_line, 1, 1, 1, 1) != 0 ? m_line.size() + 1 : 0; }
+    int WriteSentence(int /*kind*/, std::string& text, int /*port*/) override
+    {
+        text += '\n';
+        bytes += text.size();
+        return 1;
+    }
+    std::size_t bytes = 0;
+
+private:
+    std::string m_line;
+};
+
+class NoViews : public vrn::IChunkSink
+{
+public:
+    void Activity(unsigned /*code*/) override {}
+    void NotifyViews(unsigned /*message*/, unsigned /*wParam*/, const CData& /*set*/) override {}
+};
+
+void ParseChunks(benchmark::State& state, const std::vector<std::uint8_t>& stream, int mode)
+{
+    RenderingLog log;
+    vrn::SetPortLog(&log);
+    auto context = std::make_unique<vrn::ParseContext>();
+    NoViews views;
+    for (auto _ : state)
+        for (std::size_t at = 0; at < stream.size(); at += vrn::kChunkSize)
+            vrn::ParseChunk(*context, std::span(stream).subspan(at, std::min(vrn::kChunkSize, stream.size() - at)), 0,
+                            mode, views);
+    vrn::SetPortLog(nullptr);
+    benchmark::DoNotOptimize(log.bytes);
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(stream.size()));
+}
+
+void BM_BinaryParseChunkWithLog(benchmark::State& state) { ParseChunks(state, BinaryStream(), vrn::kModeBinary); }
+BENCHMARK(BM_BinaryParseChunkWithLog)->Unit(benchmark::kMillisecond);
+
+void BM_NmeaParseChunkWithLog(benchmark::State& state) { ParseChunks(state, NmeaStream(), vrn::kModeNmea); }
+BENCHMARK(BM_NmeaParseChunkWithLog)->Unit(benchmark::kMillisecond);
+}  // namespace

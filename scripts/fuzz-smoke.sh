@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang (ASan + UBSan) in build-fuzz/ and runs each for SECONDS
+# (default 30), seeded from the recorded streams. Exit status 1 when a target finds a fault; the
+# reproducer is left in build-fuzz/ (crash-*, leak-*, timeout-*).
+# Usage: scripts/fuzz-smoke.sh [SECONDS]
+set -euo pipefail
+seconds=${1:-30}
+top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$top"
+
+# clang and its sanitizer/fuzzer runtime (Debian 12: clang 14).
+as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
+missing=()
+for p in clang libclang-rt-14-dev; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing Debian packages: ${missing[*]}"
+    as_root apt-get update -qq
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+build=${VRN_FUZZ_BUILD_DIR:-build-fuzz}
+cmake -S . -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DVRN_FUZZ=ON -DVRN_BUILD_GUI=OFF -DVRN_BUILD_TESTS=OFF -DVRN_BUILD_BENCH=OFF >/dev/null
+cmake --build "$build" -j "${VRN_JOBS:-2}" --target FuzzBinaryFraming FuzzNmeaSentence
+
+# Seeds: the recorded streams of the tests, the NMEA sample and, when present, the shared captures.
+seeds="$build/fuzz-seeds"
+rm -rf "$seeds"
+mkdir -p "$seeds"
+cp tests/data/captures/*.bin samples/sample-nmea.txt "$seeds"/
+if [ -d ../shared/testdata/nmea ]; then
+    cp ../shared/testdata/nmea/*.log "$seeds"/
+fi
+
+status=0
+for target in FuzzBinaryFraming FuzzNmeaSentence; do
+    corpus="$build/corpus/$target"
+    mkdir -p "$corpus"
+    echo "== $target for ${seconds}s"
+    if ! (cd "$build" && "./fuzz/$target" -max_total_time="$seconds" -max_len=4096 -timeout=10 \
+            -rss_limit_mb=1024 -print_final_stats=1 "corpus/$target" "fuzz-seeds" 2>"$target.log"); then
+        status=1
+        tail -n 40 "$build/$target.log"
+    fi
+    grep -E '^(#[0-9]+.*DONE|stat::number_of_executed_units|stat::peak_rss_mb)' "$build/$target.log" || true
+done
+exit $status
