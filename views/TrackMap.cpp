@@ -33,7 +33,7 @@ void DrawEmptyMap(QPainter& painter, int side, int scale)
     LineSegment(painter, QPoint(m - r, m), QPoint(m + r, m));
     LineSegment(painter, QPoint(m, m - r), QPoint(m, m + r));
     painter.setFont(ArialFont(11, 700));
-    const QString caption = MapCaption(scale);
+    const QString caption = MapCaption(EffectiveScale(scale));
     const QSize extent = TextExtent(painter.font(), caption);
     TextAt(painter, m - extent.width() / 2, side - extent.height(), caption, colours::kWhite, colours::kMap);
     painter.restore();
