@@ -98,8 +98,9 @@ TEST(ReplayCaptures, RandomChunkSizesGiveTheCheckedInLines)
     {
         const auto args = ReplayArguments(fs::path(bin).replace_extension(".md"));
         ASSERT_FALSE(args.empty()) << bin << ": no Replay: line in its description";
+        const std::string binPath = bin.string();
         std::vector<std::string_view> views(args.begin(), args.end());
-        views.emplace_back(bin.string());
+        views.emplace_back(binPath);
         replay::Options options;
         std::string error;
         ASSERT_TRUE(replay::ParseOptions(views, options, error)) << error;
