@@ -14,70 +14,15 @@
 #include <string>
 #include <vector>
 
+#include "ProcessSupport.h"
+
 namespace
 {
 namespace fs = std::filesystem;
-
-const std::string kTool = std::string(VRN_BINARY_DIR) + "/vrnrcvr-sim";
-
-struct Child
-{
-    pid_t pid = -1;
-    int out = -1;  // the child's stdout
-    int err = -1;  // the child's stderr
-};
-
-Child Spawn(const std::vector<std::string>& args)
-{
-    int out[2], err[2];
-    if (::pipe(out) != 0 || ::pipe(err) != 0)
-        return {};
-    Child c;
-    c.pid = ::fork();
-    if (c.pid == 0)
-    {
-        ::dup2(out[1], 1);
-        ::dup2(err[1], 2);
-        ::close(out[0]);
-        ::close(err[0]);
-        std::vector<char*> argv;
-        argv.push_back(const_cast<char*>(kTool.c_str()));
-        for (const std::string& a : args)
-            argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        ::execv(kTool.c_str(), argv.data());
-        ::_exit(127);
-    }
-    ::close(out[1]);
-    ::close(err[1]);
-    c.out = out[0];
-    c.err = err[0];
-    return c;
-}
-
-std::string ReadAll(int fd)
-{
-    std::string s;
-    std::array<char, 4096> buf{};
-    for (ssize_t n; (n = ::read(fd, buf.data(), buf.size())) > 0;)
-        s.append(buf.data(), static_cast<std::size_t>(n));
-    return s;
-}
-
-// Runs the tool to its end; returns the exit status and fills stderr's text.
-int RunTool(const std::vector<std::string>& args, std::string& err)
-{
-    Child c = Spawn(args);
-    if (c.pid <= 0)
-        return -1;
-    ReadAll(c.out);
-    err = ReadAll(c.err);
-    ::close(c.out);
-    ::close(c.err);
-    int status = 0;
-    ::waitpid(c.pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+using simtest::Child;
+using simtest::ReadAll;
+using simtest::RunTool;
+using simtest::Spawn;
 
 fs::path TempDir(const std::string& name)
 {
