@@ -18,7 +18,7 @@ namespace vrnsim
 {
 namespace
 {
-constexpr double kFlightGuessS = 0.075;
+constexpr double kFlightGuessS = 0.075;  // for subframe timing
 constexpr double kDerivativeStepS = 0.5;
 constexpr double kTwoPi = 2.0 * 3.14159265358979323846;
 
@@ -114,13 +114,14 @@ double CReceiverModel::AcquisitionDelay(double tau)
     return std::uniform_real_distribution<double>(lo, hi)(m_events);
 }
 
-double CReceiverModel::Pseudorange(int prn, double tau, Vec3 rx, LookAngles* look)
+double CReceiverModel::Pseudorange(int prn, double tau, Vec3 rx, const Geodetic* rxGeodetic, LookAngles* look,
+                                   double& flight)
 {
     const GpsTime t = AddSeconds(m_options.start, tau);
-    double flight = kFlightGuessS;
     SatelliteState s;
     Vec3 sat;
-    for (int i = 0; i < 3; ++i)
+    // Two passes from a guess within a millisecond leave a light-time error far below a picosecond.
+    for (int i = 0; i < 2; ++i)
     {
         s = m_constellation.State(prn, AddSeconds(t, -flight));
         const double theta = kEarthRate * flight;  // the earth turned while the signal flew
@@ -131,11 +132,11 @@ double CReceiverModel::Pseudorange(int prn, double tau, Vec3 rx, LookAngles* loo
     const double bias = m_options.clockBiasM + m_options.clockDriftMps * tau;
     const LnavEphemeris& eph = m_constellation.Ephemeris(prn, AddSeconds(t, -flight));
     double pr = flight * kSpeedOfLight + bias - kSpeedOfLight * (s.clockS - GroupDelayS(eph));
-    if (look)
+    if (look && rxGeodetic)
     {
-        const Geodetic g = ToGeodetic(rx);
-        *look = Look(g, rx, sat);
-        pr += IonosphericDelayM(m_iono, g, *look, t.tow) + TroposphericDelayM(g.height, look->elevation);
+        *look = Look(*rxGeodetic, rx, sat);
+        pr += IonosphericDelayM(m_iono, *rxGeodetic, *look, t.tow) +
+              TroposphericDelayM(rxGeodetic->height, look->elevation);
     }
     return pr;
 }
@@ -270,10 +271,17 @@ void CReceiverModel::Track(double tau)
         out.state = m_haveEphemeris[static_cast<std::size_t>(ch.prn - 1)] ? kStateEphemeris : kStateFrameSync;
         out.measured = true;
         LookAngles look;
-        out.pseudorangeM = Pseudorange(ch.prn, tau, m_epoch.position, &look);
+        // The light time changes by microseconds from epoch to epoch: the last one is a good guess.
+        if (ch.flight == 0.0)
+            ch.flight = Norm(m_constellation.State(ch.prn, m_epoch.trueTime).position - m_epoch.position) / kSpeedOfLight;
+        double& flight = ch.flight;
+        out.pseudorangeM = Pseudorange(ch.prn, tau, m_epoch.position, &m_epoch.geodetic, &look, flight);
         const double h = kDerivativeStepS;
-        const double ahead = Pseudorange(ch.prn, tau + h, m_epoch.position + h * m_velocityEcef, nullptr);
-        const double behind = Pseudorange(ch.prn, tau - h, m_epoch.position - h * m_velocityEcef, nullptr);
+        double flightAhead = flight, flightBehind = flight;
+        const double ahead =
+            Pseudorange(ch.prn, tau + h, m_epoch.position + h * m_velocityEcef, nullptr, nullptr, flightAhead);
+        const double behind =
+            Pseudorange(ch.prn, tau - h, m_epoch.position - h * m_velocityEcef, nullptr, nullptr, flightBehind);
         out.rangeRateMps = (ahead - behind) / (2.0 * h);
         if (m_options.noiseM > 0.0)
         {

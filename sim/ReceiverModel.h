@@ -108,13 +108,16 @@ private:
         double syncAt = 0.0;    // frame sync: measurements valid from here
         GpsTime nextSubframe;   // start of the next subframe to hand over
         std::uint8_t collected = 0;  // subframes 1, 2, 3 of the current frame (bits 0..2)
+        double flight = 0.0;         // light time of the last measurement, s; 0 before the first
     };
     struct Measurement
     {
         double pseudorangeM = 0.0;
         LookAngles look;
     };
-    double Pseudorange(int prn, double tau, Vec3 rx, LookAngles* look);
+    // Pseudorange without noise; with `look`, also the atmosphere and the look angles from `rx`
+    // (whose geodetic position is `rxGeodetic`). `flight` is the light time guess in, the light time out.
+    double Pseudorange(int prn, double tau, Vec3 rx, const Geodetic* rxGeodetic, LookAngles* look, double& flight);
     void Assign(double tau);
     void Track(double tau);
     void MakeFix(double tau);
