@@ -23,7 +23,8 @@ fi
 build=${VRN_FUZZ_BUILD_DIR:-build-fuzz}
 cmake -S . -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DVRN_FUZZ=ON -DVRN_BUILD_GUI=OFF -DVRN_BUILD_TESTS=OFF -DVRN_BUILD_BENCH=OFF >/dev/null
-cmake --build "$build" -j "${VRN_JOBS:-2}" --target FuzzBinaryFraming FuzzNmeaSentence
+cmake --build "$build" -j "${VRN_JOBS:-2}" --target FuzzBinaryFraming FuzzNmeaSentence FuzzDecodeSubframe \
+    FuzzNavMode2
 
 # Seeds: the recorded streams of the tests, the NMEA sample and, when present, the shared captures.
 seeds="$build/fuzz-seeds"
@@ -34,13 +35,21 @@ if [ -d ../shared/testdata/nmea ]; then
     cp ../shared/testdata/nmea/*.log "$seeds"/
 fi
 
+# The navigation targets start from raw test-mode streams and subframes (fuzz/seeds).
+navSeeds="$build/fuzz-seeds-nav"
+rm -rf "$navSeeds"
+mkdir -p "$navSeeds"
+cp fuzz/seeds/*.bin "$navSeeds"/
+
 status=0
-for target in FuzzBinaryFraming FuzzNmeaSentence; do
+for entry in FuzzBinaryFraming:fuzz-seeds:4096 FuzzNmeaSentence:fuzz-seeds:4096 \
+        FuzzDecodeSubframe:fuzz-seeds-nav:8192 FuzzNavMode2:fuzz-seeds-nav:32768; do
+    IFS=: read -r target seedDir maxLen <<<"$entry"
     corpus="$build/corpus/$target"
     mkdir -p "$corpus"
     echo "== $target for ${seconds}s"
-    if ! (cd "$build" && "./fuzz/$target" -max_total_time="$seconds" -max_len=4096 -timeout=10 \
-            -rss_limit_mb=1024 -print_final_stats=1 "corpus/$target" "fuzz-seeds" 2>"$target.log"); then
+    if ! (cd "$build" && "./fuzz/$target" -max_total_time="$seconds" -max_len="$maxLen" -timeout=10 \
+            -rss_limit_mb=1024 -print_final_stats=1 "corpus/$target" "$seedDir" 2>"$target.log"); then
         status=1
         tail -n 40 "$build/$target.log"
     fi
