@@ -70,12 +70,6 @@ TEST(Coordinates, LocalFramesSeeNorthAndUp)
     EXPECT_NEAR(ApplyRow(ned, 0, dn), ApplyRow(enu, 1, dn), 1e-9);
 }
 
-TEST(Coordinates, MetresPerDegreeOfLongitude)
-{
-    EXPECT_DOUBLE_EQ(MetresPerDegreeLongitude(0.0), 111199.233);
-    EXPECT_NEAR(MetresPerDegreeLongitude(60.0), 111199.233 / 2.0, 1e-6);
-}
-
 TEST(GpsTime, PcClockAtTheGpsEpochIsWeekZero)
 {
     const GpsTimeStamp start = GpsTimeFromPcSeconds(315964800);
