@@ -149,7 +149,8 @@ void BM_ReaderParseRate(benchmark::State& state)
         while (rig.Records() < expected)
             std::this_thread::yield();
     }
-    const auto bytes = static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(block.size());
+    const auto bytes =
+        static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(block.size());
     state.SetBytesProcessed(bytes);
     // The reader's own capacity: bytes per second of its CPU time, whatever else runs on the machine.
     const double readerCpu = rig.ReaderCpuSeconds() - cpuBefore;

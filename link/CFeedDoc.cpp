@@ -78,47 +78,47 @@ void CFeedDoc::RelayNotification(unsigned code, unsigned /*wParam*/, const CData
 {
     switch (code)
     {
-    case kInitReceiver1:
-    case kInitReceiver2:
-    case kMsgSignal1Gone:
-    case kMsgSignal2Gone:
-    case kMsgRadarGone:
-    case kMsgDebugGone:
-    case kMsgMeasureGone:
-    case kMsgStopPort1:
-    case kMsgStopPort2:
-        if (m_frame != nullptr)
-            m_frame->SendCode(code);
-        break;
-    case kSourcePort1:
-        if (At(0).running != 0)
-            m_views.UpdateAllViews(kHintBinary1, object);
-        break;
-    case kSourcePort2:
-        if (At(1).running != 0)
-            m_views.UpdateAllViews(kHintBinary2, object);
-        break;
-    case kMsgSettingsChanged:
-        m_views.UpdateAllViews(kHintSettings, nullptr);
-        break;
-    case kMsgSettingsChanged2:
-        m_views.UpdateAllViews(kHintSettings2, nullptr);
-        break;
-    case kMsgActivity1:
-    case kMsgActivity2:
-        if (m_frame != nullptr)
-            m_frame->PostCode(code);
-        break;
-    case kSourceNmea1:
-        if (At(0).running != 0)
-            m_views.UpdateAllViews(kHintNmea1, object);
-        break;
-    case kSourceNmea2:
-        if (At(1).running != 0)
-            m_views.UpdateAllViews(kHintNmea2, object);
-        break;
-    default:
-        break;
+        case kInitReceiver1:
+        case kInitReceiver2:
+        case kMsgSignal1Gone:
+        case kMsgSignal2Gone:
+        case kMsgRadarGone:
+        case kMsgDebugGone:
+        case kMsgMeasureGone:
+        case kMsgStopPort1:
+        case kMsgStopPort2:
+            if (m_frame != nullptr)
+                m_frame->SendCode(code);
+            break;
+        case kSourcePort1:
+            if (At(0).running != 0)
+                m_views.UpdateAllViews(kHintBinary1, object);
+            break;
+        case kSourcePort2:
+            if (At(1).running != 0)
+                m_views.UpdateAllViews(kHintBinary2, object);
+            break;
+        case kMsgSettingsChanged:
+            m_views.UpdateAllViews(kHintSettings, nullptr);
+            break;
+        case kMsgSettingsChanged2:
+            m_views.UpdateAllViews(kHintSettings2, nullptr);
+            break;
+        case kMsgActivity1:
+        case kMsgActivity2:
+            if (m_frame != nullptr)
+                m_frame->PostCode(code);
+            break;
+        case kSourceNmea1:
+            if (At(0).running != 0)
+                m_views.UpdateAllViews(kHintNmea1, object);
+            break;
+        case kSourceNmea2:
+            if (At(1).running != 0)
+                m_views.UpdateAllViews(kHintNmea2, object);
+            break;
+        default:
+            break;
     }
 }
 
@@ -177,7 +177,8 @@ int CFeedDoc::OpenPort(int index)
     port.signals.run.store(1);
     try
     {
-        port.reader = std::thread(RunPortReader, index == 0 ? 0 : 1, std::move(link), std::ref(port.signals), m_frame);
+        port.reader =
+            std::thread(RunPortReader, index == 0 ? 0 : 1, std::move(link), std::ref(port.signals), m_frame);
     }
     catch (const std::system_error& error)
     {
@@ -243,8 +244,8 @@ void CFeedDoc::SendReceiverCommand(int index, int commandCode)
     init.enableRmc = m_settings.EnableRMC;
     init.enableVtg = m_settings.EnableVTG;
     init.enableChecksum = m_settings.EnableNMEAChkSum;
-    const std::string baudText =
-        CAppSettings::ReadProfileText("Data Sources", index == 0 ? "MeasSerialBaud" : "MeasSerialBaud2", "4800");
+    const std::string baudText = CAppSettings::ReadProfileText(
+        "Data Sources", index == 0 ? "MeasSerialBaud" : "MeasSerialBaud2", "4800");
     const auto command = BuildInitCommand(init, baudText, commandCode, m_pcClock());
     const auto bytes = EncodeInitCommand(command, m_settings.MeasNBO != 0);
     PortWriter writer(*this, index);
@@ -252,13 +253,25 @@ void CFeedDoc::SendReceiverCommand(int index, int commandCode)
     m_views.UpdateAllViews(index == 0 ? kHintInitSent1 : kHintInitSent2, nullptr);
 }
 
-int CFeedDoc::IsRunning(int index) const { return At(index).running; }
+int CFeedDoc::IsRunning(int index) const
+{
+    return At(index).running;
+}
 
-bool CFeedDoc::IsOpen(int index) const { return At(index).serial.has_value(); }
+bool CFeedDoc::IsOpen(int index) const
+{
+    return At(index).serial.has_value();
+}
 
-const std::string& CFeedDoc::LastPortError(int index) const { return At(index).error; }
+const std::string& CFeedDoc::LastPortError(int index) const
+{
+    return At(index).error;
+}
 
-PortOpenFailure CFeedDoc::LastPortFailure(int index) const { return At(index).failure; }
+PortOpenFailure CFeedDoc::LastPortFailure(int index) const
+{
+    return At(index).failure;
+}
 
 std::string CFeedDoc::PortDevice(int index) const
 {

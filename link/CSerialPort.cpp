@@ -72,12 +72,16 @@ std::string_view Trim(std::string_view text)
 std::string PermissionText(const std::string& device)
 {
     std::string text = "permission denied on " + device;
-    struct stat info{};
+    struct stat info
+    {
+    };
     if (::stat(device.c_str(), &info) == 0)
     {
         std::string group = std::to_string(info.st_gid);
         std::array<char, 1024> buffer{};
-        struct group entry{};
+        struct group entry
+        {
+        };
         struct group* found = nullptr;
         if (::getgrgid_r(info.st_gid, &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr)
             group = found->gr_name;
@@ -140,7 +144,8 @@ std::optional<CSerialPort> CSerialPort::Open(const std::string& device, int baud
     const auto speed = SpeedOf(baud);
     if (!speed)
     {
-        Fail(PortOpenFailure::UnsupportedBaud, "unsupported baud rate " + std::to_string(baud), failure, error);
+        Fail(PortOpenFailure::UnsupportedBaud, "unsupported baud rate " + std::to_string(baud), failure,
+             error);
         return std::nullopt;
     }
     const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
@@ -149,24 +154,24 @@ std::optional<CSerialPort> CSerialPort::Open(const std::string& device, int baud
         const int code = errno;
         switch (code)
         {
-        case ENOENT:
-        case ENODEV:
-        case ENXIO:
-            Fail(PortOpenFailure::Missing, device + " is not present", failure, error);
-            break;
-        case EACCES:
-        case EPERM:
-            Fail(PortOpenFailure::PermissionDenied, PermissionText(device), failure, error);
-            break;
-        case EBUSY:
-            Fail(PortOpenFailure::Busy, device + " is in use by another program", failure, error);
-            break;
-        case EISDIR:
-            Fail(PortOpenFailure::NotATerminal, device + " is not a serial device", failure, error);
-            break;
-        default:
-            Fail(PortOpenFailure::SetupFailed, device + ": " + std::strerror(code), failure, error);
-            break;
+            case ENOENT:
+            case ENODEV:
+            case ENXIO:
+                Fail(PortOpenFailure::Missing, device + " is not present", failure, error);
+                break;
+            case EACCES:
+            case EPERM:
+                Fail(PortOpenFailure::PermissionDenied, PermissionText(device), failure, error);
+                break;
+            case EBUSY:
+                Fail(PortOpenFailure::Busy, device + " is in use by another program", failure, error);
+                break;
+            case EISDIR:
+                Fail(PortOpenFailure::NotATerminal, device + " is not a serial device", failure, error);
+                break;
+            default:
+                Fail(PortOpenFailure::SetupFailed, device + ": " + std::strerror(code), failure, error);
+                break;
         }
         return std::nullopt;
     }
@@ -225,7 +230,10 @@ CSerialPort& CSerialPort::operator=(CSerialPort&& other) noexcept
     return *this;
 }
 
-CSerialPort::~CSerialPort() { Close(); }
+CSerialPort::~CSerialPort()
+{
+    Close();
+}
 
 void CSerialPort::Close()
 {
@@ -281,7 +289,10 @@ void CSerialPort::Purge()
         ::tcflush(m_fd, TCIOFLUSH);
 }
 
-std::size_t CSerialPort::BytesWaiting() const { return vrn::BytesWaiting(m_fd); }
+std::size_t CSerialPort::BytesWaiting() const
+{
+    return vrn::BytesWaiting(m_fd);
+}
 
 std::size_t BytesWaiting(int fd)
 {

@@ -47,7 +47,10 @@ void PortSignals::WithdrawWake()
 }
 
 CPortReader::CPortReader(int port, PortLink link, PortSignals& signals, IMainFrame* frame)
-    : m_port(port), m_link(std::move(link)), m_signals(signals), m_frame(frame),
+    : m_port(port),
+      m_link(std::move(link)),
+      m_signals(signals),
+      m_frame(frame),
       m_context(std::make_unique<ParseContext>())
 {
 }
@@ -78,7 +81,8 @@ int CPortReader::Run()
     pollfd probe{m_link.fd, POLLIN, 0};
     if (m_link.fd < 0 || ::poll(&probe, 1, 0) < 0 || (probe.revents & POLLNVAL) != 0)
     {
-        ShowMessage(m_port == 0 ? "Failed to SetCommMask for thread <1>!" : "Failed to SetCommMask for thread <2> !");
+        ShowMessage(m_port == 0 ? "Failed to SetCommMask for thread <1>!"
+                                : "Failed to SetCommMask for thread <2> !");
         return 0;
     }
 
@@ -241,7 +245,8 @@ int RunPortReader(int port, PortLink link, PortSignals& signals, IMainFrame* fra
     }
     catch (const std::exception& error)
     {
-        ShowMessage(std::string("Reader thread of port ") + (port == 0 ? "1" : "2") + " ended: " + error.what());
+        ShowMessage(std::string("Reader thread of port ") + (port == 0 ? "1" : "2") +
+                    " ended: " + error.what());
         return 0;
     }
     catch (...)

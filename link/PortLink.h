@@ -17,7 +17,7 @@
 
 namespace vrn
 {
-inline constexpr std::size_t kViewSlots = 4;           // views a port tells about its records
+inline constexpr std::size_t kViewSlots = 4;            // views a port tells about its records
 inline constexpr std::size_t kPausedQueueSize = 16000;  // bytes kept while a port is paused
 
 // Given to a reader thread at start: the open tty (owned by the feed document, closed only after
@@ -35,9 +35,9 @@ struct PortLink
 class PortSignals
 {
 public:
-    std::atomic<int> run{0};    // 1 while the port is started; the reader loops while it is set
-    std::atomic<int> pause{0};  // 1 while reading is paused
-    std::atomic<int> mode{0};   // protocol mode of the open port: kModeNmea, kModeBinary, kModeTest
+    std::atomic<int> run{0};     // 1 while the port is started; the reader loops while it is set
+    std::atomic<int> pause{0};   // 1 while reading is paused
+    std::atomic<int> mode{0};    // protocol mode of the open port: kModeNmea, kModeBinary, kModeTest
     std::atomic<int> hungUp{0};  // set by the reader when the device went away; cleared at open
 
     // Any thread: wakes the reader's poll (a stop, or the end of a pause). Nothing when no reader runs.

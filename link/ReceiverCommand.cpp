@@ -43,7 +43,8 @@ InitCommandRecord BuildInitCommand(const ReceiverInitFields& init, std::string_v
     {
         const GpsTimeStamp now = GpsTimeFromPcSeconds(pcSeconds);
         command.week = now.week;
-        command.timeOfWeek = static_cast<std::uint32_t>(static_cast<std::uint64_t>(now.timeOfWeek) & 0xFFFFFFFFu);
+        command.timeOfWeek =
+            static_cast<std::uint32_t>(static_cast<std::uint64_t>(now.timeOfWeek) & 0xFFFFFFFFu);
     }
     else
     {
@@ -52,10 +53,11 @@ InitCommandRecord BuildInitCommand(const ReceiverInitFields& init, std::string_v
         const std::int64_t hundredths = static_cast<std::int64_t>(init.tow) * 100;
         command.timeOfWeek = static_cast<std::uint32_t>(static_cast<std::uint64_t>(hundredths) & 0xFFFFFFFFu);
     }
-    command.startMode = (init.resetMode >= 0 && init.resetMode <= 3) ? static_cast<std::uint8_t>(init.resetMode + 1)
-                                                                     : std::uint8_t{0};
+    command.startMode = (init.resetMode >= 0 && init.resetMode <= 3)
+                            ? static_cast<std::uint8_t>(init.resetMode + 1)
+                            : std::uint8_t{0};
     std::uint8_t flags = 0;
-    const std::array bits{init.enableGga, init.enableGll, init.enableGsa, init.enableGsv,
+    const std::array bits{init.enableGga, init.enableGll, init.enableGsa,      init.enableGsv,
                           init.enableRmc, init.enableVtg, init.enableChecksum, init.protocol};
     for (std::size_t bit = 0; bit < bits.size(); ++bit)
         if (bits[bit] != 0)

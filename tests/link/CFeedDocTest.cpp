@@ -1,8 +1,6 @@
 // The feed document over pseudo-terminals: failed starts, line settings, which views receive what,
 // stop and restart, pause, chunking, the protocol modes, the receiver command, the relay, closing,
 // and a device that hangs up.
-#include "link/CFeedDoc.h"
-
 #include <gtest/gtest.h>
 #include <pthread.h>
 #include <sys/file.h>
@@ -13,6 +11,7 @@
 
 #include "LinkTestSupport.h"
 #include "app/CoreServices.h"
+#include "link/CFeedDoc.h"
 #include "link/Notifications.h"
 #include "link/ReceiverCommand.h"
 
@@ -251,10 +250,12 @@ TEST_F(FeedDoc, PausedPortKeepsWhatArrivesInOrder)
     Doc().SetPaused(0, 1);
     // 2000 frames (18000 bytes) while paused: the own queue takes 16000, the tty holds a few KB more
     // until the pause ends; a blocked receiver is fine, a lost or reordered old frame is not.
-    std::thread writer([&] {
-        for (int i = 0; i < 2000; ++i)
-            pty1.Send(PlainFrame(static_cast<std::uint8_t>(i & 0x0F)));
-    });
+    std::thread writer(
+        [&]
+        {
+            for (int i = 0; i < 2000; ++i)
+                pty1.Send(PlainFrame(static_cast<std::uint8_t>(i & 0x0F)));
+        });
     std::this_thread::sleep_for(300ms);
     EXPECT_EQ(view->Count(), 0u);
     Doc().SetPaused(0, 0);
@@ -289,8 +290,9 @@ TEST_F(FeedDoc, NmeaChunkWithoutGgaIsLoggedButNotNotified)
     TempProfile::SetPort(0, pty1.Path(), "4800", kModeNmea);
     const auto view = registry.AddView();
     ASSERT_EQ(Doc().StartPort(0), 1);
-    pty1.Send("$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A\r\n"
-              "$GPGSV,1,1,01,05,40,083,46*70\r\n");
+    pty1.Send(
+        "$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A\r\n"
+        "$GPGSV,1,1,01,05,40,083,46*70\r\n");
     EXPECT_TRUE(WaitFor([&] { return log.SentenceCount() == 2; }));
     std::this_thread::sleep_for(50ms);
     EXPECT_EQ(view->Count(), 0u);
@@ -345,9 +347,15 @@ std::vector<std::uint8_t> Unframe(const std::vector<std::uint8_t>& wire)
 
 TEST_F(FeedDoc, ReceiverCommandGoesOutFramedWithTheSettings)
 {
-    for (const auto& [key, value] : std::vector<std::pair<const char*, const char*>>{
-             {"X", "250"}, {"Y", "1215"}, {"Z", "16"}, {"Clock", "74565"}, {"UseDOSTime", "0"},
-             {"WeekNo", "1000"}, {"TOW", "2"}, {"ResetMode", "2"}, {"Protocol", "1"}})
+    for (const auto& [key, value] : std::vector<std::pair<const char*, const char*>>{{"X", "250"},
+                                                                                     {"Y", "1215"},
+                                                                                     {"Z", "16"},
+                                                                                     {"Clock", "74565"},
+                                                                                     {"UseDOSTime", "0"},
+                                                                                     {"WeekNo", "1000"},
+                                                                                     {"TOW", "2"},
+                                                                                     {"ResetMode", "2"},
+                                                                                     {"Protocol", "1"}})
         TempProfile::Set("ReceiverInit1", key, value);
     TempProfile::Set("Data Sources", "MeasNBO", "1");
     ASSERT_EQ(Doc().StartPort(0), 1);
@@ -359,8 +367,8 @@ TEST_F(FeedDoc, ReceiverCommandGoesOutFramedWithTheSettings)
     ASSERT_EQ(content.size(), 20u) << "wire bytes " << wire.size();
     EXPECT_EQ(content[0], 0x14);
     // Big-endian (MeasNBO): week 1000, 200 hundredths, z 16 stuffed on the wire, clock 0x12345 -> 0x2345.
-    const std::vector<std::uint8_t> expected{0x80, 0x03, 0xE8, 0x00, 0x00, 0x00, 0xC8, 0x00, 0xFA, 0x04, 0xBF,
-                                             0x00, 0x10, 0x23, 0x45, 0x03, 0xFF, 0x02};
+    const std::vector<std::uint8_t> expected{0x80, 0x03, 0xE8, 0x00, 0x00, 0x00, 0xC8, 0x00, 0xFA,
+                                             0x04, 0xBF, 0x00, 0x10, 0x23, 0x45, 0x03, 0xFF, 0x02};
     EXPECT_EQ(std::vector<std::uint8_t>(content.begin() + 1, content.begin() + 19), expected);
     ASSERT_EQ(registry.hints.size(), 1u);
     EXPECT_EQ(registry.hints[0].hint, kHintInitSent1);
@@ -420,8 +428,8 @@ TEST_F(FeedDoc, ClosingTheDocumentStopsBothPortsBeforeTellingTheFrame)
         void SendCode(unsigned code) override
         {
             if (code == kMsgDocumentClosing)
-                portsOpenAtClose = m_doc->IsOpen(0) || m_doc->IsOpen(1) || m_doc->ReaderThread(0).has_value() ||
-                                   m_doc->ReaderThread(1).has_value();
+                portsOpenAtClose = m_doc->IsOpen(0) || m_doc->IsOpen(1) ||
+                                   m_doc->ReaderThread(0).has_value() || m_doc->ReaderThread(1).has_value();
             codes.push_back(code);
         }
         void PostCode(unsigned) override {}
@@ -447,10 +455,12 @@ TEST_F(FeedDoc, ReaderThatCannotStartShowsItsMessageAndStopsCleanly)
 {
     std::mutex mutex;
     std::vector<std::string> messages;
-    SetMessagePresenter([&](const std::string& text) {
-        std::lock_guard lock(mutex);
-        messages.push_back(text);
-    });
+    SetMessagePresenter(
+        [&](const std::string& text)
+        {
+            std::lock_guard lock(mutex);
+            messages.push_back(text);
+        });
     // A first start and stop (also lets the sanitizers' run-time checks settle before the limit).
     ASSERT_EQ(Doc().StartPort(0), 1);
     Doc().StopPort(0);
@@ -464,10 +474,12 @@ TEST_F(FeedDoc, ReaderThatCannotStartShowsItsMessageAndStopsCleanly)
     tight.rlim_cur = static_cast<rlim_t>(lowest) + 1;
     ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &tight), 0);
     const int started = Doc().StartPort(0);
-    const bool shown = WaitFor([&] {
-        std::lock_guard lock(mutex);
-        return !messages.empty();
-    });
+    const bool shown = WaitFor(
+        [&]
+        {
+            std::lock_guard lock(mutex);
+            return !messages.empty();
+        });
     ::setrlimit(RLIMIT_NOFILE, &saved);
     SetMessagePresenter(nullptr);
     ASSERT_EQ(started, 1) << Doc().LastPortError(0);

@@ -1,7 +1,5 @@
 // The serial port over pseudo-terminals: baud texts, device names, line settings read back from the
 // slave, the refusals a user meets (missing, not a tty, busy, bad rate), writes and queued counts.
-#include "link/CSerialPort.h"
-
 #include <gtest/gtest.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -9,6 +7,7 @@
 #include <fstream>
 
 #include "LinkTestSupport.h"
+#include "link/CSerialPort.h"
 
 namespace vrn
 {

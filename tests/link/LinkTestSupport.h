@@ -3,12 +3,11 @@
 #pragma once
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>
 #include <termios.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
@@ -99,7 +98,8 @@ public:
     void Send(const std::string& text) const { Send(std::vector<std::uint8_t>(text.begin(), text.end())); }
 
     // Reads what the program wrote, waiting up to `limit` for `count` bytes.
-    [[nodiscard]] std::vector<std::uint8_t> Receive(std::size_t count, std::chrono::milliseconds limit = 2000ms) const
+    [[nodiscard]] std::vector<std::uint8_t> Receive(std::size_t count,
+                                                    std::chrono::milliseconds limit = 2000ms) const
     {
         std::vector<std::uint8_t> out;
         const auto end = std::chrono::steady_clock::now() + limit;
@@ -214,7 +214,10 @@ public:
     {
         m_views.erase(std::remove(m_views.begin(), m_views.end(), view), m_views.end());
     }
-    void UpdateAllViews(int hint, const CData* object) override { hints.push_back({hint, object != nullptr}); }
+    void UpdateAllViews(int hint, const CData* object) override
+    {
+        hints.push_back({hint, object != nullptr});
+    }
     [[nodiscard]] std::vector<std::shared_ptr<IViewHandle>> ViewHandles() const override
     {
         return {m_views.begin(), m_views.end()};
@@ -291,5 +294,8 @@ inline std::vector<std::uint8_t> Frame(const std::vector<std::uint8_t>& message)
 }
 
 // A message of an id that names no record: accepted and notified with nothing decoded.
-inline std::vector<std::uint8_t> PlainFrame(std::uint8_t marker = 1) { return Frame({0x0B, marker, 0x02}); }
+inline std::vector<std::uint8_t> PlainFrame(std::uint8_t marker = 1)
+{
+    return Frame({0x0B, marker, 0x02});
+}
 }  // namespace vrn::test

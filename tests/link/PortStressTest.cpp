@@ -96,23 +96,25 @@ TEST(PortStress, RepeatedStartStopUnderFloodLeavesNoReaderBehind)
     const std::size_t threadsBefore = ThreadCount();
 
     std::atomic<bool> flooding{true};
-    std::thread writer([&] {
-        const auto frame = PlainFrame(3);
-        std::vector<std::uint8_t> block;
-        for (int i = 0; i < 40; ++i)
-            block.insert(block.end(), frame.begin(), frame.end());
-        while (flooding.load())
+    std::thread writer(
+        [&]
         {
-            for (const int fd : {pty1.Master(), pty2.Master()})
+            const auto frame = PlainFrame(3);
+            std::vector<std::uint8_t> block;
+            for (int i = 0; i < 40; ++i)
+                block.insert(block.end(), frame.begin(), frame.end());
+            while (flooding.load())
             {
-                if (::write(fd, block.data(), block.size()) < 0)
+                for (const int fd : {pty1.Master(), pty2.Master()})
                 {
-                    pollfd wait{fd, POLLOUT, 0};
-                    ::poll(&wait, 1, 1);
+                    if (::write(fd, block.data(), block.size()) < 0)
+                    {
+                        pollfd wait{fd, POLLOUT, 0};
+                        ::poll(&wait, 1, 1);
+                    }
                 }
             }
-        }
-    });
+        });
 
     CountingRegistry registry;
     RecordingFrame frame;

@@ -1,10 +1,10 @@
 // The initialisation command: field values from the settings, the 18 wire bytes in both byte orders,
 // the baud code per command code, and GPS time from the PC clock.
-#include "link/ReceiverCommand.h"
-
 #include <gtest/gtest.h>
 
 #include <vector>
+
+#include "link/ReceiverCommand.h"
 
 namespace vrn
 {
@@ -52,8 +52,10 @@ TEST(ReceiverCommand, ByteOrderFlagReversesEveryWideField)
     EXPECT_EQ((std::vector<std::uint8_t>{little[1], little[2]}), (std::vector<std::uint8_t>{0xE8, 0x03}));
     EXPECT_EQ((std::vector<std::uint8_t>(big.begin() + 3, big.begin() + 7)),
               (std::vector<std::uint8_t>{0x00, 0x00, 0x00, 0x64}));
-    EXPECT_EQ((std::vector<std::uint8_t>(big.begin() + 7, big.begin() + 9)), (std::vector<std::uint8_t>{0x00, 0xFA}));
-    EXPECT_EQ((std::vector<std::uint8_t>(big.begin() + 13, big.begin() + 15)), (std::vector<std::uint8_t>{0xFF, 0xFE}));
+    EXPECT_EQ((std::vector<std::uint8_t>(big.begin() + 7, big.begin() + 9)),
+              (std::vector<std::uint8_t>{0x00, 0xFA}));
+    EXPECT_EQ((std::vector<std::uint8_t>(big.begin() + 13, big.begin() + 15)),
+              (std::vector<std::uint8_t>{0xFF, 0xFE}));
     EXPECT_EQ(big[0], 0x80);
     EXPECT_EQ(big[17], little[17]);
 }
@@ -96,7 +98,7 @@ TEST(ReceiverCommand, StartModeAndOutputFlagsFollowTheSettings)
 TEST(ReceiverCommand, EnteredTimeOfWeekIsScaledInSixtyFourBits)
 {
     ReceiverInitFields init;
-    init.weekNo = 70000;     // 16 bits on the wire
+    init.weekNo = 70000;    // 16 bits on the wire
     init.tow = 50'000'000;  // 5e9 hundredths: past 2^32
     const auto command = BuildInitCommand(init, "4800", 9, 0);
     EXPECT_EQ(command.week, 70000 - 65536);
@@ -119,8 +121,8 @@ TEST(ReceiverCommand, PcClockGivesFullGpsWeekAndHundredths)
         std::uint16_t week;
         std::uint32_t timeOfWeek;
     };
-    for (const auto& c : {Case{315964800, 0, 0},            // 1980-01-06 00:00:00
-                          Case{935280000, 1024, 0},         // 1999-08-22: not folded to 0
+    for (const auto& c : {Case{315964800, 0, 0},     // 1980-01-06 00:00:00
+                          Case{935280000, 1024, 0},  // 1999-08-22: not folded to 0
                           Case{935280000 + 3 * 86400 + 61, 1024, (3u * 86400u + 61u) * 100u},
                           Case{1'700'000'000, 2288, 25'280'000u}})  // Tue 2023-11-14 22:13:20
     {
