@@ -15,7 +15,7 @@
 #include <cerrno>
 #include <charconv>
 #include <chrono>
-#include <cstring>
+#include <system_error>
 #include <utility>
 
 namespace vrn
@@ -170,7 +170,8 @@ std::optional<CSerialPort> CSerialPort::Open(const std::string& device, int baud
                 Fail(PortOpenFailure::NotATerminal, device + " is not a serial device", failure, error);
                 break;
             default:
-                Fail(PortOpenFailure::SetupFailed, device + ": " + std::strerror(code), failure, error);
+                Fail(PortOpenFailure::SetupFailed, device + ": " + std::generic_category().message(code),
+                     failure, error);
                 break;
         }
         return std::nullopt;

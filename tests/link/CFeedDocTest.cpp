@@ -103,6 +103,7 @@ TEST_F(FeedDoc, FailedStartsLeaveThePortStoppedAndClosed)
     };
     const std::vector<Case> cases{
         {"/dev/vrn-no-such-device", "4800", PortOpenFailure::Missing},
+        {"", "4800", PortOpenFailure::Missing},
         {dir.string(), "4800", PortOpenFailure::NotATerminal},
         {file.string(), "4800", PortOpenFailure::NotATerminal},
         {pty2.Path(), "4800", PortOpenFailure::Busy},
