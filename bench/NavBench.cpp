@@ -9,8 +9,8 @@
 #include <string>
 
 #include "../tests/nav/NavStream.h"
-#include "ReplayNav.h"
 #include "Replay.h"
+#include "ReplayNav.h"
 
 namespace
 {
@@ -71,7 +71,8 @@ void BM_ReplayTestModeOneHour(benchmark::State& state)
     {
         ProcessNavEngine() = NavEngine{};
         std::string receiver, own, solution;
-        replay::TestModeSink sink([&](std::string_view l) { receiver += l; }, [&](std::string_view l) { own += l; },
+        replay::TestModeSink sink([&](std::string_view l) { receiver += l; },
+                                  [&](std::string_view l) { own += l; },
                                   [&](std::string_view l) { solution += l; });
         auto context = std::make_unique<vrn::ParseContext>();
         replay::Stats stats;

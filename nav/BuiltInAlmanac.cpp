@@ -17,6 +17,7 @@ struct Entry
     double e, i, omegaDot, sqrtA, omega0, omega, m0, af0, af1;
 };
 
+// clang-format off
 constexpr std::array<Entry, kPrnCount> kEntries{{
     {kAlmanacHeld, 0, 0.004113, 0.9561, -8.1e-09, 5153.66, -2.9, 0.4, 0.0, -3e-5, 0.0},  // PRN 1, plane A
     {kAlmanacHeld, 0, 0.007, 0.9546, -8.11e-09, 5153.56, -1.8528, 1.3, 0.52, -2e-5, 0.0},  // PRN 2, plane B
@@ -51,6 +52,7 @@ constexpr std::array<Entry, kPrnCount> kEntries{{
     {kAlmanacHeld, 0, 0.0059, 0.9546, -8.12e-09, 5153.64, -0.8056, -1.3832, -0.2166, 2e-5, 0.0},  // PRN 31, plane C
     {kAlmanacAbsent, 0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0},  // PRN 32
 }};
+// clang-format on
 
 std::array<AlmanacRecord, kPrnCount> BuildAlmanac()
 {

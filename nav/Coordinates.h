@@ -53,8 +53,8 @@ inline constexpr double kOneMinusE2OverE2 = 148.3790315865966;
 
 struct GpsTimeStamp
 {
-    std::uint16_t week = 0;        // GPS week, kept to 16 bits
-    std::int64_t timeOfWeek = 0;   // 0.01 s
+    std::uint16_t week = 0;       // GPS week, kept to 16 bits
+    std::int64_t timeOfWeek = 0;  // 0.01 s
 };
 // GPS time from a count of PC-clock seconds since 1970-01-01 00:00:00 UTC (no leap seconds).
 [[nodiscard]] GpsTimeStamp GpsTimeFromPcSeconds(std::int64_t seconds);

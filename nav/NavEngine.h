@@ -56,8 +56,8 @@ struct NavInputs
     double timeOfWeek = 0.0;  // s
     int usableChannels = 0;   // id 8 entries with signal >= 63
     std::array<QueuedSubframe, kSubframeQueueSize> queue{};
-    std::size_t queueCount = 0;     // subframes queued since the last measurement message
-    std::size_t subframeCount = 0;  // subframes to decode at this epoch
+    std::size_t queueCount = 0;          // subframes queued since the last measurement message
+    std::size_t subframeCount = 0;       // subframes to decode at this epoch
     std::uint64_t droppedSubframes = 0;  // queue full or PRN outside 1..32
     SatDataRecord channelMeasurements{};
 };
@@ -122,7 +122,7 @@ public:
     NavInputs inputs{};
     NavSolution solution{};
     std::array<SubframeSet, kPrnCount> subframeSets{};
-    std::array<EphemerisRecord, kPrnCount> ephemeris{};          // current
+    std::array<EphemerisRecord, kPrnCount> ephemeris{};  // current
     std::array<EphemerisRecord, kPrnCount> previousEphemeris{};
     std::array<AlmanacRecord, kPrnCount> almanac{};
     IonoUtcParameters iono{};

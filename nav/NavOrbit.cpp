@@ -1,8 +1,8 @@
 // Satellite positions, velocities and clocks from the ephemeris and the almanac, the per-satellite
 // state cache, and the look angles, Doppler, Sagnac term and atmospheric delays of the look table.
-#include "nav/NavEngine.h"
-
 #include <cmath>
+
+#include "nav/NavEngine.h"
 
 namespace
 {
@@ -97,8 +97,10 @@ SatelliteMotion SatelliteFromEphemeris(const EphemerisRecord& r, double t)
     const double uDDot = uHarm * phiDDot - 4.0 * du * phiDot2;
     const double rDDot = r.a * e * (cosE * eDot * eDot + sinE * eDDot) + rHarm * phiDDot - 4.0 * dr * phiDot2;
     const double iDDot = iHarm * phiDDot - 4.0 * di * phiDot2;
-    const double xpDDot = rDDot * cosU - 2.0 * rDot * uDot * sinU - radius * (uDot * uDot * cosU + uDDot * sinU);
-    const double ypDDot = rDDot * sinU + 2.0 * rDot * uDot * cosU + radius * (uDDot * cosU - uDot * uDot * sinU);
+    const double xpDDot =
+        rDDot * cosU - 2.0 * rDot * uDot * sinU - radius * (uDot * uDot * cosU + uDDot * sinU);
+    const double ypDDot =
+        rDDot * sinU + 2.0 * rDot * uDot * cosU + radius * (uDDot * cosU - uDot * uDot * sinU);
     const double s = yp * (iDot * iDot * cosI + iDDot * sinI) + 2.0 * ypDot * iDot * sinI;
     const double ax = xpDDot * cosO - ypDDot * cosI * sinO + s * sinO + omegaRel * (omegaRel * x - 2.0 * vy);
     const double ay = xpDDot * sinO + ypDDot * cosI * cosO - s * cosO + omegaRel * (omegaRel * y + 2.0 * vx);
@@ -200,9 +202,9 @@ SatelliteFix NavEngine::LookupSatellite(std::size_t i, int iode, double t)
     SatelliteStateCacheEntry& entry = cache[i];
     if (entry.valid == 0 || std::fabs(t - entry.tRef) > 10.0 || entry.iode != iode)
     {
-        const EphemerisRecord& source =
-            previousEphemeris[i].valid != 0 && previousEphemeris[i].iode == iode ? previousEphemeris[i]
-                                                                                  : ephemeris[i];
+        const EphemerisRecord& source = previousEphemeris[i].valid != 0 && previousEphemeris[i].iode == iode
+                                            ? previousEphemeris[i]
+                                            : ephemeris[i];
         const EphemerisRecord copy = source;
         entry.tRef = t + 10.0 - 0.2;
         entry.motion = SatelliteFromEphemeris(copy, entry.tRef);

@@ -1,8 +1,8 @@
 // The per-epoch order of work of the navigation engine, its reset, the channel plan and the
 // input side that the mode-2 record set fills.
-#include "nav/NavEngine.h"
-
 #include <algorithm>
+
+#include "nav/NavEngine.h"
 
 namespace
 {
@@ -43,9 +43,9 @@ void NavEngine::SetEpochInputs(const MeasRecord& record)
     inputs.queueCount = 0;
     inputs.week = record.week;
     inputs.timeOfWeek = static_cast<double>(static_cast<std::uint32_t>(record.timeOfWeek)) * 0.01;
-    inputs.usableChannels = static_cast<int>(
-        std::count_if(record.entries.begin(), record.entries.end(),
-                      [](const MeasEntry& e) { return e.signal >= kLockedSignal; }));
+    inputs.usableChannels =
+        static_cast<int>(std::count_if(record.entries.begin(), record.entries.end(),
+                                       [](const MeasEntry& e) { return e.signal >= kLockedSignal; }));
 }
 
 void NavEngine::RunNavigationEpoch()
@@ -156,10 +156,12 @@ std::vector<int> NavEngine::PlanCandidates() const
             continue;
         list.push_back(static_cast<int>(i + 1));
     }
-    std::stable_sort(list.begin(), list.end(), [this](int a, int b) {
-        return lookTable[static_cast<std::size_t>(a - 1)].elevationDeg >
-               lookTable[static_cast<std::size_t>(b - 1)].elevationDeg;
-    });
+    std::stable_sort(list.begin(), list.end(),
+                     [this](int a, int b)
+                     {
+                         return lookTable[static_cast<std::size_t>(a - 1)].elevationDeg >
+                                lookTable[static_cast<std::size_t>(b - 1)].elevationDeg;
+                     });
     if (list.size() > kChannelCount)
         list.resize(kChannelCount);
     return list;
@@ -198,9 +200,10 @@ void NavEngine::PlanStep()
     {
         if (planSlots[slot] != 0)
             continue;
-        const auto next = std::find_if(list.begin(), list.end(), [this](int prn) {
-            return std::find(planSlots.begin(), planSlots.end(), prn) == planSlots.end();
-        });
+        const auto next =
+            std::find_if(list.begin(), list.end(),
+                         [this](int prn)
+                         { return std::find(planSlots.begin(), planSlots.end(), prn) == planSlots.end(); });
         if (next == list.end())
             break;
         planSlots[slot] = *next;

@@ -155,7 +155,7 @@ inline constexpr double kFailedDop = 999.9000244140625;  // 999.9 as a float
 
 struct NavSolution
 {
-    bool almanacInUse = false;  // the live almanac table is seeded and in use
+    bool almanacInUse = false;      // the live almanac table is seeded and in use
     double oscillatorOffset = 0.0;  // Hz
     int timeKnown = 0;
     int firstWeek = 0;
@@ -166,10 +166,10 @@ struct NavSolution
     int fixCounter = 0;
     double x = 0.0, y = 0.0, z = 0.0;
     double vx = 0.0, vy = 0.0, vz = 0.0;
-    double clockBias = 0.0;   // m
-    double clockDrift = 0.0;  // m/s
+    double clockBias = 0.0;                  // m
+    double clockDrift = 0.0;                 // m/s
     double latitude = 0.0, longitude = 0.0;  // rad
-    double height = 0.0;                      // m
+    double height = 0.0;                     // m
     Matrix3 enu{};
     double speed = 0.0;    // horizontal, m/s
     double heading = 0.0;  // degrees 0 .. 360

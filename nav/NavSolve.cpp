@@ -14,11 +14,12 @@
 // Bad data: a singular or badly conditioned geometry (GDOP above 99) retries once with an altitude
 // row; a retried solution is discarded (fix mode 0). Non-finite wire values make their channel
 // unusable, and an update that would leave a non-finite state or put the receiver beyond 20000 km
-// from the earth's centre is discarded, so the state never turns to NaN or gets lost in space. Failures show only as state: fix mode 0 and, for a singular matrix, DOPs 999.9.
-#include "nav/NavEngine.h"
-
+// from the earth's centre is discarded, so the state never turns to NaN or gets lost in space.
+// Failures show only as state: fix mode 0 and, for a singular matrix, DOPs 999.9.
 #include <algorithm>
 #include <cmath>
+
+#include "nav/NavEngine.h"
 
 namespace
 {
@@ -130,8 +131,7 @@ MeasurementResidualResult NavEngine::MeasurementResidual(std::size_t i, double t
     const double clock = SatelliteClockCorrection(eph, ts, sat.relClock, &drift);
     out.pseudorangeResidual = pseudorange - out.range + clock * kSpeedOfLight - rx.clockBias;
     const Triple relVel{sat.velocity[0] - rx.vx, sat.velocity[1] - rx.vy, sat.velocity[2] - rx.vz};
-    out.rangeRateResidual = rangeRate - Dot(out.lineOfSight, relVel) + drift * kSpeedOfLight -
-                            rx.clockDrift;
+    out.rangeRateResidual = rangeRate - Dot(out.lineOfSight, relVel) + drift * kSpeedOfLight - rx.clockDrift;
     out.iono = lookTable[i].iono;
     out.tropo = lookTable[i].tropo;
     return out;
@@ -185,8 +185,8 @@ void NavEngine::SolvePosition()
             continue;
         if (ephemeris[*prnIndex].valid == 0 || rowCount >= kChannelCount)
             continue;
-        const MeasurementResidualResult r =
-            MeasurementResidual(*prnIndex, t - s.clockBias * kLightTimePerMetre, entry.pseudorange, entry.rangeRate);
+        const MeasurementResidualResult r = MeasurementResidual(
+            *prnIndex, t - s.clockBias * kLightTimePerMetre, entry.pseudorange, entry.rangeRate);
         SolutionRow& row = rows[rowCount++];
         row.prn = entry.prn;
         row.h = {r.lineOfSight[0], r.lineOfSight[1], r.lineOfSight[2], 1.0};
@@ -315,11 +315,11 @@ void NavEngine::SolvePosition()
     next.speed = std::sqrt(vE * vE + vN * vN);
     next.timeOfWeek -= next.clockBias * kLightTimePerMetre;
     next.oscillatorOffset = kOscillatorNominalHz - next.clockDrift * kOscillatorHzPerMps;
-    const bool finite = std::isfinite(next.x) && std::isfinite(next.y) && std::isfinite(next.z) &&
-                        std::isfinite(next.vx) && std::isfinite(next.vy) && std::isfinite(next.vz) &&
-                        std::isfinite(next.clockBias) && std::isfinite(next.clockDrift) &&
-                        std::isfinite(next.latitude) && std::isfinite(next.longitude) &&
-                        std::isfinite(next.height) && std::isfinite(next.heading) && std::isfinite(next.timeOfWeek);
+    const bool finite =
+        std::isfinite(next.x) && std::isfinite(next.y) && std::isfinite(next.z) && std::isfinite(next.vx) &&
+        std::isfinite(next.vy) && std::isfinite(next.vz) && std::isfinite(next.clockBias) &&
+        std::isfinite(next.clockDrift) && std::isfinite(next.latitude) && std::isfinite(next.longitude) &&
+        std::isfinite(next.height) && std::isfinite(next.heading) && std::isfinite(next.timeOfWeek);
     // A wild measurement (a zero or absurd pseudorange) can throw one step far out; from beyond the
     // satellite shell the linearisation never finds its way back, so such a step is not taken.
     const bool plausible =

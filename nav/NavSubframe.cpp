@@ -1,10 +1,10 @@
 // Decoding of the broadcast navigation message (subframes 1-5) into the engine's ephemeris,
 // almanac, ionospheric/UTC and special-message tables. Words arrive parity-checked by the
 // receiver; every field is taken from fixed bit positions and scaled by the broadcast LSB values.
-#include "nav/NavEngine.h"
-
 #include <cmath>
 #include <cstdint>
+
+#include "nav/NavEngine.h"
 
 namespace
 {
@@ -89,7 +89,8 @@ SpecialMessageText DecodeSpecialMessage(const SubframeWords& w)
 {
     SpecialMessageText text{};
     std::size_t n = 0;
-    auto put = [&](std::uint32_t word, int shift) { text[n++] = static_cast<char>(Field(word, shift, 0xFF)); };
+    auto put = [&](std::uint32_t word, int shift)
+    { text[n++] = static_cast<char>(Field(word, shift, 0xFF)); };
     put(w[2], 14);
     put(w[2], 6);
     for (std::size_t k = 3; k <= 8; ++k)
@@ -118,78 +119,78 @@ void NavEngine::DecodeSubframe(int prn, const SubframeWords& w)
 
     switch (subframeId)
     {
-    case 1:
-    {
-        set.iodc = static_cast<int>(Field(w[7], 22, 0xFF) | ((w[2] & 0xC0U) << 2));
-        set.words1 = w;
-        set.have1 = 1;
-        const bool unhealthy = (w[2] & 0x2000U) != 0;
-        if (unhealthy)
-            ephemeris[i].health = static_cast<int>(Field(w[2], 8, 0x3F));
-        int wk = static_cast<int>(Field(w[2], 20, 0x3FF));
-        while (wk - solution.week < -512)
-            wk += 1024;
-        if (!unhealthy && solution.timeKnown == 0)
+        case 1:
         {
-            solution.timeKnown = 1;
-            solution.firstWeek = wk;
-            solution.week = wk;
-            solution.timeOfWeek = static_cast<double>(towCount) * 6.0;
-        }
-        break;
-    }
-    case 2:
-        set.iode2 = static_cast<int>(Field(w[2], 22, 0xFF));
-        set.words2 = w;
-        set.have2 = 1;
-        break;
-    case 3:
-        set.iode3 = static_cast<int>(Field(w[9], 22, 0xFF));
-        set.words3 = w;
-        set.have3 = 1;
-        break;
-    case 4:
-    case 5:
-    {
-        if (!accepted)
-            break;
-        const auto svId = static_cast<int>(Field(w[2], 22, 0x3F));
-        const bool four = subframeId == 4;
-        bool dropped = false;
-        if (four && svId >= 25 && svId <= 32)
-        {
-            DecodeAlmanacPage(static_cast<std::size_t>(svId - 1), w, dropped);
-        }
-        else if (!four && svId >= 1 && svId <= 24)
-        {
-            DecodeAlmanacPage(static_cast<std::size_t>(svId - 1), w, dropped);
-        }
-        else if (four && svId == 55)
-        {
-            specialMessage = DecodeSpecialMessage(w);
-        }
-        else if (four && svId == 56)
-        {
-            const IonoUtcParameters p = DecodeIonoUtc(w);
-            if (ionoValid == 0 || !(p == iono))
+            set.iodc = static_cast<int>(Field(w[7], 22, 0xFF) | ((w[2] & 0xC0U) << 2));
+            set.words1 = w;
+            set.have1 = 1;
+            const bool unhealthy = (w[2] & 0x2000U) != 0;
+            if (unhealthy)
+                ephemeris[i].health = static_cast<int>(Field(w[2], 8, 0x3F));
+            int wk = static_cast<int>(Field(w[2], 20, 0x3FF));
+            while (wk - solution.week < -512)
+                wk += 1024;
+            if (!unhealthy && solution.timeKnown == 0)
             {
-                iono = p;
-                ionoValid = 1;
+                solution.timeKnown = 1;
+                solution.firstWeek = wk;
+                solution.week = wk;
+                solution.timeOfWeek = static_cast<double>(towCount) * 6.0;
             }
+            break;
         }
-        else if (svId == 0)
+        case 2:
+            set.iode2 = static_cast<int>(Field(w[2], 22, 0xFF));
+            set.words2 = w;
+            set.have2 = 1;
+            break;
+        case 3:
+            set.iode3 = static_cast<int>(Field(w[9], 22, 0xFF));
+            set.words3 = w;
+            set.have3 = 1;
+            break;
+        case 4:
+        case 5:
         {
-            const std::size_t page = PageIndex(towCount, four ? 4U : 5U);
-            const int scheduled = four ? kSubframe4Schedule[page] : kSubframe5Schedule[page];
-            if (const auto target = PrnIndex(scheduled))
-                almanac[*target].state = kAlmanacAbsent;
+            if (!accepted)
+                break;
+            const auto svId = static_cast<int>(Field(w[2], 22, 0x3F));
+            const bool four = subframeId == 4;
+            bool dropped = false;
+            if (four && svId >= 25 && svId <= 32)
+            {
+                DecodeAlmanacPage(static_cast<std::size_t>(svId - 1), w, dropped);
+            }
+            else if (!four && svId >= 1 && svId <= 24)
+            {
+                DecodeAlmanacPage(static_cast<std::size_t>(svId - 1), w, dropped);
+            }
+            else if (four && svId == 55)
+            {
+                specialMessage = DecodeSpecialMessage(w);
+            }
+            else if (four && svId == 56)
+            {
+                const IonoUtcParameters p = DecodeIonoUtc(w);
+                if (ionoValid == 0 || !(p == iono))
+                {
+                    iono = p;
+                    ionoValid = 1;
+                }
+            }
+            else if (svId == 0)
+            {
+                const std::size_t page = PageIndex(towCount, four ? 4U : 5U);
+                const int scheduled = four ? kSubframe4Schedule[page] : kSubframe5Schedule[page];
+                if (const auto target = PrnIndex(scheduled))
+                    almanac[*target].state = kAlmanacAbsent;
+            }
+            if (dropped)
+                return;
+            break;
         }
-        if (dropped)
-            return;
-        break;
-    }
-    default:
-        break;
+        default:
+            break;
     }
     CompleteEphemeris(i, towCount);
 }

@@ -2,35 +2,34 @@
 // queued and channel measurements copied into the process-wide navigation engine; every
 // measurement message runs one navigation epoch and turns the solution into this set's own NAV,
 // DOP and SV records, in the receiver's units.
-#include "protocol/CData.h"
-
 #include <algorithm>
 
 #include "nav/NavEngine.h"
+#include "protocol/CData.h"
 
 int CData::ImportNavigationInput(std::span<const std::uint8_t> message, std::size_t length, int byteOrder)
 {
     NavEngine& engine = ProcessNavEngine();
     switch (currentId)
     {
-    case kIdMeas:
-        DecodeMeas(message, length, byteOrder);
-        engine.SetEpochInputs(meas);
-        engine.RunNavigationEpoch();
-        (void)FillOwnNavRecord(engine);
-        (void)FillOwnDopRecord(engine);
-        (void)FillOwnSvRecord(engine);
-        return kImportNavEpoch;
-    case kIdSubframe:
-        DecodeSubframe(message, byteOrder);
-        engine.QueueSubframe(subframe);
-        break;
-    case kIdSatData:
-        DecodeSatData(message, length, byteOrder);
-        engine.StoreChannelMeasurements(satData);
-        break;
-    default:
-        break;
+        case kIdMeas:
+            DecodeMeas(message, length, byteOrder);
+            engine.SetEpochInputs(meas);
+            engine.RunNavigationEpoch();
+            (void)FillOwnNavRecord(engine);
+            (void)FillOwnDopRecord(engine);
+            (void)FillOwnSvRecord(engine);
+            return kImportNavEpoch;
+        case kIdSubframe:
+            DecodeSubframe(message, byteOrder);
+            engine.QueueSubframe(subframe);
+            break;
+        case kIdSatData:
+            DecodeSatData(message, length, byteOrder);
+            engine.StoreChannelMeasurements(satData);
+            break;
+        default:
+            break;
     }
     return kImportAccepted;
 }

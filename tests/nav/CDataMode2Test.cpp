@@ -139,30 +139,30 @@ TEST_F(CDataMode2, HostileMeasurementsKeepTheEngineFinite)
         SatDataRecord& sd = epoch.satData;
         switch (k % 9)
         {
-        case 3:
-            sd.entries[0].pseudorange = std::numeric_limits<double>::quiet_NaN();
-            sd.entries[1].rangeRate = std::numeric_limits<double>::infinity();
-            break;
-        case 4:
-            sd.entries[2].pseudorange = 0.0;
-            sd.entries[3].pseudorange = k < 100 ? 1e300 : 1e20;
-            break;
-        case 5:
-            sd.entries[4].prn = sd.entries[5].prn;  // duplicate PRN
-            sd.entries[6].channel = 14;
-            sd.entries[7].prn = 40;
-            break;
-        case 6:
-            sd.count = 15;
-            sd.time = std::numeric_limits<double>::quiet_NaN();
-            epoch.meas.timeOfWeek = -1;
-            break;
-        case 7:
-            sd.time -= 7000.0;  // time of week jumps backwards
-            epoch.meas.week = 0xFFFF;
-            break;
-        default:
-            break;
+            case 3:
+                sd.entries[0].pseudorange = std::numeric_limits<double>::quiet_NaN();
+                sd.entries[1].rangeRate = std::numeric_limits<double>::infinity();
+                break;
+            case 4:
+                sd.entries[2].pseudorange = 0.0;
+                sd.entries[3].pseudorange = k < 100 ? 1e300 : 1e20;
+                break;
+            case 5:
+                sd.entries[4].prn = sd.entries[5].prn;  // duplicate PRN
+                sd.entries[6].channel = 14;
+                sd.entries[7].prn = 40;
+                break;
+            case 6:
+                sd.count = 15;
+                sd.time = std::numeric_limits<double>::quiet_NaN();
+                epoch.meas.timeOfWeek = -1;
+                break;
+            case 7:
+                sd.time -= 7000.0;  // time of week jumps backwards
+                epoch.meas.week = 0xFFFF;
+                break;
+            default:
+                break;
         }
         const int result = FeedEpoch(epoch);
         EXPECT_EQ(result, kImportNavEpoch);

@@ -1,10 +1,10 @@
 // Geodetic/ECEF conversions, local frames and GPS/calendar time.
-#include "nav/Coordinates.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
+
+#include "nav/Coordinates.h"
 
 namespace
 {
@@ -12,7 +12,8 @@ constexpr double kHalfPi = 1.570796326794897;
 
 TEST(Coordinates, EquatorPointConvertsToZeroWithBothConverters)
 {
-    for (const Triple& g : {EcefToGeodetic(6378137.0, 0.0, 0.0), EcefToGeodeticIterative(6378137.0, 0.0, 0.0)})
+    for (const Triple& g :
+         {EcefToGeodetic(6378137.0, 0.0, 0.0), EcefToGeodeticIterative(6378137.0, 0.0, 0.0)})
     {
         EXPECT_NEAR(g[0], 0.0, 1e-12);
         EXPECT_NEAR(g[1], 0.0, 1e-12);

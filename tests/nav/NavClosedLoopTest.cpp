@@ -54,8 +54,8 @@ TEST(NavClosedLoop, ConvergesFromTheDefaultPositionToWithinAMetre)
     Scenario probe(config);
     ASSERT_GE(probe.Tracked().size(), 6U);
     const LoopFigures f = RunLoop(config, 420, 240);
-    std::cout << "closed loop (static, " << probe.Tracked().size() << " satellites): first fix at epoch " << f.firstFix
-              << ", 3D RMS " << f.rms3d << " m, worst " << f.worst << " m after epoch 240\n";
+    std::cout << "closed loop (static, " << probe.Tracked().size() << " satellites): first fix at epoch "
+              << f.firstFix << ", 3D RMS " << f.rms3d << " m, worst " << f.worst << " m after epoch 240\n";
     EXPECT_GE(f.firstFix, 0);
     EXPECT_LT(f.firstFix, 40);
     EXPECT_EQ(f.unfixedAfterConvergence, 0);

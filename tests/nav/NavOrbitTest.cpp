@@ -132,14 +132,15 @@ TEST(NavOrbit, ClockCorrectionFoldsAcrossTheWeek)
     e.af2 = 1e-18;
     EXPECT_DOUBLE_EQ(SatelliteClockCorrection(e, e.toc + 100.0 + 604800.0, 0.0),
                      SatelliteClockCorrection(e, e.toc + 100.0, 0.0));
-    EXPECT_DOUBLE_EQ(SatelliteClockCorrection(e, e.toc - 302500.0, 0.0), SatelliteClockCorrection(e, e.toc + 302300.0, 0.0));
+    EXPECT_DOUBLE_EQ(SatelliteClockCorrection(e, e.toc - 302500.0, 0.0),
+                     SatelliteClockCorrection(e, e.toc + 302300.0, 0.0));
 }
 
 TEST(NavDelays, ZenithIonoWithoutParametersAndTroposphere)
 {
     const double halfPi = 1.5707963267949;
-    EXPECT_NEAR(IonosphericDelay(nullptr, halfPi, 0.0, 0.4, 2.1, 1000.0), 0.5 + 1.49896229 * (1 + 16 * 0.03 * 0.03 * 0.03),
-                1e-9);
+    EXPECT_NEAR(IonosphericDelay(nullptr, halfPi, 0.0, 0.4, 2.1, 1000.0),
+                0.5 + 1.49896229 * (1 + 16 * 0.03 * 0.03 * 0.03), 1e-9);
     EXPECT_EQ(IonosphericDelay(nullptr, -0.01, 0.0, 0.4, 2.1, 1000.0), 0.0);
     EXPECT_NEAR(TroposphericDelay(halfPi, 0.0), 2.4224 / 1.026, 1e-12);
     EXPECT_EQ(TroposphericDelay(-0.1, 0.0), 0.0);

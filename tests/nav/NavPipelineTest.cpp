@@ -165,7 +165,8 @@ TEST(NavPipeline, SixthFixSwitchesThePlanToTracking)
     EXPECT_EQ(engine.planMode, PlanMode::Tracking);
     EXPECT_EQ(engine.epochCounter, 31U);
     // The switch recomputes x, y, z from latitude, longitude and height.
-    const Triple xyz = GeodeticToEcef(engine.solution.latitude, engine.solution.longitude, engine.solution.height);
+    const Triple xyz =
+        GeodeticToEcef(engine.solution.latitude, engine.solution.longitude, engine.solution.height);
     EXPECT_EQ(engine.solution.x, xyz[0]);
     RunEpoch(engine, scenario.Next());
     EXPECT_EQ(engine.epochCounter, 0U);

@@ -64,7 +64,10 @@ public:
     }
 
     [[nodiscard]] const std::vector<int>& Tracked() const { return m_tracked; }
-    [[nodiscard]] const EphemerisRecord& Ephemeris(int prn) const { return m_ephemeris[static_cast<std::size_t>(prn - 1)]; }
+    [[nodiscard]] const EphemerisRecord& Ephemeris(int prn) const
+    {
+        return m_ephemeris[static_cast<std::size_t>(prn - 1)];
+    }
     [[nodiscard]] const IonoUtcParameters& Iono() const { return m_iono; }
     [[nodiscard]] double ClockBias(double t) const
     {
@@ -151,8 +154,8 @@ public:
             motion = SatelliteFromEphemeris(eph, t - tau);
             const double theta = kEarthRate * tau;
             const Triple& q = motion.position;
-            s = {std::cos(theta) * q[0] + std::sin(theta) * q[1], -std::sin(theta) * q[0] + std::cos(theta) * q[1],
-                 q[2]};
+            s = {std::cos(theta) * q[0] + std::sin(theta) * q[1],
+                 -std::sin(theta) * q[0] + std::cos(theta) * q[1], q[2]};
             tau = std::sqrt((s[0] - p[0]) * (s[0] - p[0]) + (s[1] - p[1]) * (s[1] - p[1]) +
                             (s[2] - p[2]) * (s[2] - p[2])) /
                   kC;
@@ -167,7 +170,8 @@ public:
             azimuth += 6.2831853071796;
         double drift = 0.0;
         const double clock = SatelliteClockCorrection(eph, ts, motion.relClock, &drift);
-        const double iono = IonosphericDelay(&m_iono, elevation, azimuth, m_config.latitude, m_config.longitude, t);
+        const double iono =
+            IonosphericDelay(&m_iono, elevation, azimuth, m_config.latitude, m_config.longitude, t);
         const double tropo = TroposphericDelay(elevation, m_config.height);
         Measurement m;
         m.elevation = elevation;
@@ -190,28 +194,28 @@ private:
         const EphemerisRecord& eph = Ephemeris(prn);
         switch (id)
         {
-        case 1:
-            r.words = EncodeEphemeris(eph, c).sf1;
-            break;
-        case 2:
-            r.words = EncodeEphemeris(eph, c - 1).sf2;
-            break;
-        case 3:
-            r.words = EncodeEphemeris(eph, c - 2).sf3;
-            break;
-        case 4:
-            r.words = EncodeIonoUtcPage(m_iono, c);
-            break;
-        default:
-        {
-            const std::uint32_t page = ((c + 100800 - 5) % 100800) / 5 % 25;
-            const int sv = static_cast<int>(page) + 1;
-            if (sv <= 24)
-                r.words = EncodeAlmanacPage(m_almanac[static_cast<std::size_t>(sv - 1)], sv, c);
-            else
-                r.words = Frame(c, 5);
-            break;
-        }
+            case 1:
+                r.words = EncodeEphemeris(eph, c).sf1;
+                break;
+            case 2:
+                r.words = EncodeEphemeris(eph, c - 1).sf2;
+                break;
+            case 3:
+                r.words = EncodeEphemeris(eph, c - 2).sf3;
+                break;
+            case 4:
+                r.words = EncodeIonoUtcPage(m_iono, c);
+                break;
+            default:
+            {
+                const std::uint32_t page = ((c + 100800 - 5) % 100800) / 5 % 25;
+                const int sv = static_cast<int>(page) + 1;
+                if (sv <= 24)
+                    r.words = EncodeAlmanacPage(m_almanac[static_cast<std::size_t>(sv - 1)], sv, c);
+                else
+                    r.words = Frame(c, 5);
+                break;
+            }
         }
         return r;
     }
@@ -257,7 +261,8 @@ private:
             decoder.DecodeSubframe(prn, sf.sf1);
             decoder.DecodeSubframe(prn, sf.sf2);
             decoder.DecodeSubframe(prn, sf.sf3);
-            m_ephemeris[static_cast<std::size_t>(prn - 1)] = decoder.ephemeris[static_cast<std::size_t>(prn - 1)];
+            m_ephemeris[static_cast<std::size_t>(prn - 1)] =
+                decoder.ephemeris[static_cast<std::size_t>(prn - 1)];
             // Scaled values exactly as broadcast, apart from the week fields of this scratch decoder.
             m_ephemeris[static_cast<std::size_t>(prn - 1)].week10 = e.week10;
             m_prns.push_back(prn);
@@ -316,6 +321,7 @@ inline void RunEpoch(NavEngine& engine, const ScenarioEpoch& epoch)
 
 inline double Distance(const Triple& a, const Triple& b)
 {
-    return std::sqrt((a[0] - b[0]) * (a[0] - b[0]) + (a[1] - b[1]) * (a[1] - b[1]) + (a[2] - b[2]) * (a[2] - b[2]));
+    return std::sqrt((a[0] - b[0]) * (a[0] - b[0]) + (a[1] - b[1]) * (a[1] - b[1]) +
+                     (a[2] - b[2]) * (a[2] - b[2]));
 }
 }  // namespace navtest

@@ -126,7 +126,8 @@ TEST(NavSolve, FourFullStepsThenOneEighth)
     for (auto member : {&NavSolution::x, &NavSolution::y, &NavSolution::z, &NavSolution::clockBias})
     {
         const double fullStep = full.solution.*member - before.*member;
-        EXPECT_NEAR(damped.solution.*member - before.*member, 0.125 * fullStep, 1e-6 + 1e-9 * std::fabs(fullStep));
+        EXPECT_NEAR(damped.solution.*member - before.*member, 0.125 * fullStep,
+                    1e-6 + 1e-9 * std::fabs(fullStep));
     }
     // Velocity is never damped.
     EXPECT_NEAR(damped.solution.vx, full.solution.vx, 1e-9);

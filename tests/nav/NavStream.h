@@ -11,14 +11,16 @@ namespace navtest
 {
 inline void AppendEpochBytes(std::vector<std::uint8_t>& out, const ScenarioEpoch& epoch)
 {
-    auto append = [&out](const std::vector<std::uint8_t>& frame) { out.insert(out.end(), frame.begin(), frame.end()); };
+    auto append = [&out](const std::vector<std::uint8_t>& frame)
+    { out.insert(out.end(), frame.begin(), frame.end()); };
     for (const SubframeRecord& sf : epoch.subframes)
         append(SubframeFrame(sf));
     append(SatDataFrame(epoch.satData, epoch.satData.count));
     append(MeasFrame(epoch.meas, kChannelCount));
 }
 
-inline std::vector<std::uint8_t> ScenarioStream(Scenario& scenario, int epochs, std::vector<Triple>* truth = nullptr)
+inline std::vector<std::uint8_t> ScenarioStream(Scenario& scenario, int epochs,
+                                                std::vector<Triple>* truth = nullptr)
 {
     std::vector<std::uint8_t> bytes;
     for (int k = 0; k < epochs; ++k)

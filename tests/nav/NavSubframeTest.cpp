@@ -134,13 +134,15 @@ TEST(NavSubframe, EphemerisRoundTripsToTheScaleStep)
         EXPECT_NEAR(out.omega0, Wrap(in.omega0), angle);
         EXPECT_NEAR(out.omega, Wrap(in.omega), angle);
         EXPECT_NEAR(out.i0, in.i0, angle);
-        for (auto [o, i] : {std::pair{out.cuc, in.cuc}, {out.cus, in.cus}, {out.cic, in.cic}, {out.cis, in.cis}})
+        for (auto [o, i] :
+             {std::pair{out.cuc, in.cuc}, {out.cus, in.cus}, {out.cic, in.cic}, {out.cis, in.cis}})
             EXPECT_NEAR(o, i, 1.862645149e-9 / 2);
         EXPECT_NEAR(out.e, in.e, 1.164153218e-10 / 2);
         EXPECT_NEAR(out.sqrtA, in.sqrtA, 1.907348633e-6 / 2);
         EXPECT_DOUBLE_EQ(out.a, out.sqrtA * out.sqrtA);
         EXPECT_DOUBLE_EQ(out.n0, std::sqrt(3.986005e14 / (out.a * out.a * out.a)));
-        EXPECT_EQ(engine.subframeSets[8].have1 + engine.subframeSets[8].have2 + engine.subframeSets[8].have3, 0);
+        EXPECT_EQ(engine.subframeSets[8].have1 + engine.subframeSets[8].have2 + engine.subframeSets[8].have3,
+                  0);
     }
 }
 
@@ -237,7 +239,8 @@ TEST(NavSubframe, SpecialMessageHasTwentyTwoCharacters)
     navtest::Put(w, 3, 28, 1);
     navtest::Put(w, 3, 22, 55);
     std::size_t n = 0;
-    auto put = [&](int word, int shift) { navtest::Put(w, word, shift, static_cast<std::uint8_t>(text[n++])); };
+    auto put = [&](int word, int shift)
+    { navtest::Put(w, word, shift, static_cast<std::uint8_t>(text[n++])); };
     put(3, 14);
     put(3, 6);
     for (int word = 4; word <= 9; ++word)
@@ -376,7 +379,8 @@ TEST(NavSubframe, DummyPagesMarkTheScheduledSatelliteAbsent)
 {
     NavEngine engine = FreshEngine();
     FeedEphemeris(engine, 4, SampleEphemeris(), 100);
-    auto dummy = [](std::uint32_t towCount, int subframe) {
+    auto dummy = [](std::uint32_t towCount, int subframe)
+    {
         SubframeWords w = navtest::Frame(towCount, subframe);
         navtest::Put(w, 3, 28, 1);
         return w;

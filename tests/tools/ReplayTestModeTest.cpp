@@ -1,7 +1,6 @@
 // vrnrcvr-replay --protocol test: a raw stream through the reader's test-mode chunk loop gives the
 // receiver's lines, the own records and one solution row per epoch, whatever the chunking.
 #include <gtest/gtest.h>
-
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -29,7 +28,8 @@ TestOutput ReplayTest(const std::vector<std::uint8_t>& bytes, const std::functio
 {
     ProcessNavEngine() = NavEngine{};
     TestOutput out;
-    replay::TestModeSink sink([&](std::string_view l) { out.receiver += l; }, [&](std::string_view l) { out.own += l; },
+    replay::TestModeSink sink([&](std::string_view l) { out.receiver += l; },
+                              [&](std::string_view l) { out.own += l; },
                               [&](std::string_view l) { out.solution += l; });
     replay::Options options;
     options.mode = vrn::kModeTest;
@@ -90,12 +90,12 @@ TEST(ReplayTestMode, SameSolutionsForEveryChunkingAndAConvergedFix)
 
 TEST(ReplayTestMode, Options)
 {
-    auto parse = [](std::vector<std::string_view> args, replay::Options& o, std::string& error) {
-        return replay::ParseOptions(args, o, error);
-    };
+    auto parse = [](std::vector<std::string_view> args, replay::Options& o, std::string& error)
+    { return replay::ParseOptions(args, o, error); };
     replay::Options o;
     std::string error;
-    ASSERT_TRUE(parse({"--protocol", "test", "--own=own.txt", "--solution", "sol.csv", "in.bin"}, o, error)) << error;
+    ASSERT_TRUE(parse({"--protocol", "test", "--own=own.txt", "--solution", "sol.csv", "in.bin"}, o, error))
+        << error;
     EXPECT_EQ(o.mode, vrn::kModeTest);
     EXPECT_EQ(o.ownFile, "own.txt");
     EXPECT_EQ(o.solutionFile, "sol.csv");
@@ -131,8 +131,8 @@ TEST(ReplayTestMode, TheProgramWritesTheFiles)
         raw.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     }
     const std::string command = program.string() + " --protocol test --own " + (dir / "own.txt").string() +
-                                " --solution " + (dir / "sol.csv").string() + " " + (dir / "raw.bin").string() + " > " +
-                                (dir / "out.txt").string();
+                                " --solution " + (dir / "sol.csv").string() + " " +
+                                (dir / "raw.bin").string() + " > " + (dir / "out.txt").string();
     const int status = std::system(command.c_str());
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);

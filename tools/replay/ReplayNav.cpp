@@ -33,7 +33,8 @@ template <typename... Values>
 void AppendRow(std::string& out, Values... values)
 {
     bool first = true;
-    auto one = [&](auto v) {
+    auto one = [&](auto v)
+    {
         if (!first)
             out += ',';
         first = false;
@@ -49,7 +50,8 @@ void AppendRow(std::string& out, Values... values)
 
 std::string_view SolutionCsvHeader()
 {
-    return "epoch,week,tow,fixMode,satsUsed,fixCount,x,y,z,vx,vy,vz,clockBias,clockDrift,lat,lon,height,speed,"
+    return "epoch,week,tow,fixMode,satsUsed,fixCount,x,y,z,vx,vy,vz,clockBias,clockDrift,lat,lon,height,"
+           "speed,"
            "heading,gdop,pdop,hdop,vdop,tdop\n";
 }
 
@@ -57,9 +59,10 @@ std::string SolutionCsvRow(std::uint64_t epoch, const NavEngine& engine)
 {
     const NavSolution& s = engine.solution;
     std::string row;
-    AppendRow(row, epoch, s.week, s.timeOfWeek, s.fixMode, s.satellitesUsed, s.fixCounter, s.x, s.y, s.z, s.vx, s.vy,
-              s.vz, s.clockBias, s.clockDrift, s.latitude * kDegreesPerRadian, s.longitude * kDegreesPerRadian,
-              s.height, s.speed, s.heading, s.gdop, s.pdop, s.hdop, s.vdop, s.tdop);
+    AppendRow(row, epoch, s.week, s.timeOfWeek, s.fixMode, s.satellitesUsed, s.fixCounter, s.x, s.y, s.z,
+              s.vx, s.vy, s.vz, s.clockBias, s.clockDrift, s.latitude * kDegreesPerRadian,
+              s.longitude * kDegreesPerRadian, s.height, s.speed, s.heading, s.gdop, s.pdop, s.hdop, s.vdop,
+              s.tdop);
     return row;
 }
 
@@ -70,8 +73,8 @@ std::string BuiltInAlmanacCsv()
     for (std::size_t k = 0; k < table.size(); ++k)
     {
         const AlmanacRecord& a = table[k];
-        AppendRow(text, k + 1, a.state, a.health, a.e, a.week, a.toa, a.i, a.omegaDot, a.sqrtA, a.omega0, a.omega,
-                  a.m0, a.af0, a.af1);
+        AppendRow(text, k + 1, a.state, a.health, a.e, a.week, a.toa, a.i, a.omegaDot, a.sqrtA, a.omega0,
+                  a.omega, a.m0, a.af0, a.af1);
     }
     return text;
 }

@@ -28,7 +28,9 @@ class TestModeSink : public vrn::IChunkSink
 public:
     using Output = std::function<void(std::string_view)>;
     TestModeSink(Output receiverLine, Output ownLine, Output solutionRow)
-        : m_receiverLine(std::move(receiverLine)), m_ownLine(std::move(ownLine)), m_solutionRow(std::move(solutionRow))
+        : m_receiverLine(std::move(receiverLine)),
+          m_ownLine(std::move(ownLine)),
+          m_solutionRow(std::move(solutionRow))
     {
     }
     void Activity(unsigned /*code*/) override {}
