@@ -51,10 +51,10 @@ std::size_t PageIndex(std::uint32_t towCount, std::uint32_t k)
     return static_cast<std::size_t>((diff / 5) % 25);
 }
 
-// d = (long)(reference - t) folded to a week correction of -1, 0 or +1.
+// Whole seconds of (reference - t), turned into a week correction of -1, 0 or +1.
 int WeekCorrection(double reference, double t)
 {
-    const auto d = static_cast<std::int64_t>(reference - t);
+    const auto d = ClampToInt<std::int64_t>(reference - t);
     if (d > 302400)
         return -1;
     if (d < -302400)
