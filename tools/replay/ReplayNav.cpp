@@ -79,6 +79,13 @@ std::string BuiltInAlmanacCsv()
     return text;
 }
 
+std::string FormatNavigationStats(std::uint64_t epochs, const NavEngine& engine)
+{
+    return "navigation epochs: " + std::to_string(epochs) + "\n" +
+           "fixes: " + std::to_string(engine.solution.fixCounter) + "\n" +
+           "subframes dropped: " + std::to_string(engine.inputs.droppedSubframes) + "\n";
+}
+
 void TestModeSink::NotifyViews(unsigned message, unsigned wParam, const CData& set)
 {
     if (message != vrn::kMsgBinaryData)

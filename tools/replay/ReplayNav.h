@@ -19,6 +19,8 @@ std::string_view SolutionCsvHeader();
 std::string SolutionCsvRow(std::uint64_t epoch, const NavEngine& engine);
 // The built-in almanac as CSV with its header (radians, seconds).
 std::string BuiltInAlmanacCsv();
+// The --stats lines of the test protocol: navigation epochs, fixes, subframes dropped.
+std::string FormatNavigationStats(std::uint64_t epochs, const NavEngine& engine);
 
 // Record messages of a test-mode replay. Receiver-set records (port 1) go to `receiverLine` as log
 // lines; the own set's NAV, DOP and SV records go to `ownLine`, and after each epoch (the own MEAS

@@ -9,6 +9,7 @@
 
 #include "Replay.h"
 #include "ReplayNav.h"
+#include "nav/NavEngine.h"
 
 namespace
 {
@@ -126,6 +127,10 @@ int main(int argc, char** argv)
     if (!written)
         return Fail(std::string("cannot write the output: ") + std::strerror(errno));
     if (options.stats)
+    {
         std::fputs(replay::FormatStats(stats, context->receiver.GetCounters()).c_str(), stderr);
+        if (options.mode == vrn::kModeTest)
+            std::fputs(replay::FormatNavigationStats(testViews.Epochs(), ProcessNavEngine()).c_str(), stderr);
+    }
     return 0;
 }
