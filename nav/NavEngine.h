@@ -1,9 +1,9 @@
 // The navigation engine: broadcast subframes and raw channel measurements in, the program's own
 // position fix out. All of its state lives in one NavEngine value; the program runs one of them
 // (ProcessNavEngine), touched only by the reader thread of the port in import mode 2, and tests
-// build fresh ones. The steps follow the receiver's classic firmware-side algorithms: subframe
-// decoding (NavSubframe.cpp), orbits and delays (NavOrbit.cpp), the least-squares step
-// (NavSolve.cpp) and the per-epoch pipeline with the channel plan (NavPipeline.cpp).
+// build fresh ones. One file per step: subframe decoding (NavSubframe.cpp), orbits, clocks and
+// delays (NavOrbit.cpp), the least-squares step (NavSolve.cpp), and the per-epoch pipeline with its
+// reset and channel plan (NavPipeline.cpp); the starting almanac is in BuiltInAlmanac.cpp.
 #pragma once
 
 #include <array>
@@ -98,8 +98,8 @@ public:
     // dropped and counted.
     void QueueSubframe(const SubframeRecord& record);
     void StoreChannelMeasurements(const SatDataRecord& record);
-    // Steps 1-5 of a measurement epoch: takes over the queued subframes and sets the epoch inputs
-    // from the measurement record (week, time of week count × 0.01, channels with signal >= 63).
+    // The input half of a measurement message: takes over the queued subframes and sets the epoch
+    // inputs from the record (week, time of week count × 0.01 s, channels with signal >= 63).
     void SetEpochInputs(const MeasRecord& record);
 
     // One epoch: reset on first use, look-table refresh, channel plan, subframe decoding, solution.
@@ -107,6 +107,9 @@ public:
 
     // ---- the steps, public for tests and tools ----
     void ResetNavigation();
+    // One subframe of satellite `prn` (others than 1..32 are ignored). The ephemeris completion runs
+    // after every subframe; a new or replaced ephemeris refreshes that satellite's look-table row at
+    // the current epoch time at once.
     void DecodeSubframe(int prn, const SubframeWords& words);
     // Cached satellite state at `t` for ephemeris issue `iode` of the PRN at `prnIndex`.
     [[nodiscard]] SatelliteFix LookupSatellite(std::size_t prnIndex, int iode, double t);
