@@ -3,11 +3,11 @@
 // fed in the reader's 80-byte chunks. The ParseChunk variants add the port log's text lines.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
-#include <array>
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -98,8 +98,8 @@ std::vector<std::uint8_t> NmeaStream()
         const int s = 36900 + t;
         const int hh = s / 3600 % 24, mm = s / 60 % 60, ss = s % 60;
         std::snprintf(line.data(), line.size(),
-                      "$GPGGA,%02d%02d%02d.00,5159.%05d,N,00553.%05d,E,1,07,0.9,14.2,M,46.9,M,,*59\r\n", hh, mm,
-                      ss, 10720 + 48 * (t % 1000), 96640 + 283 * (t % 300));
+                      "$GPGGA,%02d%02d%02d.00,5159.%05d,N,00553.%05d,E,1,07,0.9,14.2,M,46.9,M,,*59\r\n", hh,
+                      mm, ss, 10720 + 48 * (t % 1000), 96640 + 283 * (t % 300));
         stream += line.data();
         std::snprintf(line.data(), line.size(), "$GPGLL,5159.%05d,N,00553.%05d,E,%02d%02d%02d.00,A,A*6E\r\n",
                       10720 + 48 * (t % 1000), 96640 + 283 * (t % 300), hh, mm, ss);
@@ -109,8 +109,8 @@ std::vector<std::uint8_t> NmeaStream()
         stream += "$GPGSV,3,2,12,16,12,170,30,17,34,205,39,19,08,331,,22,29,077,38*77\r\n";
         stream += "$GPGSV,3,3,12,25,05,021,,28,48,142,43,31,17,262,34,32,03,189,*7A\r\n";
         std::snprintf(line.data(), line.size(),
-                      "$GPRMC,%02d%02d%02d.00,A,5159.%05d,N,00553.%05d,E,6.51,74.6,130226,,,A*5A\r\n", hh, mm, ss,
-                      10720 + 48 * (t % 1000), 96640 + 283 * (t % 300));
+                      "$GPRMC,%02d%02d%02d.00,A,5159.%05d,N,00553.%05d,E,6.51,74.6,130226,,,A*5A\r\n", hh, mm,
+                      ss, 10720 + 48 * (t % 1000), 96640 + 283 * (t % 300));
         stream += line.data();
         stream += "$GPVTG,74.6,T,,M,6.51,N,12.06,K,A*0F\r\n";
     }
@@ -162,7 +162,10 @@ BENCHMARK(BM_NmeaExtractImport)->Unit(benchmark::kMillisecond);
 class RenderingLog : public vrn::IPortLog
 {
 public:
-    void WriteRecord(const CData& set, int /*port*/) override { bytes += set.FormatRecordText(m_line, 1, 1, 1, 1) != 0 ? m_line.size() + 1 : 0; }
+    void WriteRecord(const CData& set, int /*port*/) override
+    {
+        bytes += set.FormatRecordText(m_line, 1, 1, 1, 1) != 0 ? m_line.size() + 1 : 0;
+    }
     int WriteSentence(int /*kind*/, std::string& text, int /*port*/) override
     {
         text += '\n';
@@ -190,16 +193,23 @@ void ParseChunks(benchmark::State& state, const std::vector<std::uint8_t>& strea
     NoViews views;
     for (auto _ : state)
         for (std::size_t at = 0; at < stream.size(); at += vrn::kChunkSize)
-            vrn::ParseChunk(*context, std::span(stream).subspan(at, std::min(vrn::kChunkSize, stream.size() - at)), 0,
+            vrn::ParseChunk(*context,
+                            std::span(stream).subspan(at, std::min(vrn::kChunkSize, stream.size() - at)), 0,
                             mode, views);
     vrn::SetPortLog(nullptr);
     benchmark::DoNotOptimize(log.bytes);
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(stream.size()));
 }
 
-void BM_BinaryParseChunkWithLog(benchmark::State& state) { ParseChunks(state, BinaryStream(), vrn::kModeBinary); }
+void BM_BinaryParseChunkWithLog(benchmark::State& state)
+{
+    ParseChunks(state, BinaryStream(), vrn::kModeBinary);
+}
 BENCHMARK(BM_BinaryParseChunkWithLog)->Unit(benchmark::kMillisecond);
 
-void BM_NmeaParseChunkWithLog(benchmark::State& state) { ParseChunks(state, NmeaStream(), vrn::kModeNmea); }
+void BM_NmeaParseChunkWithLog(benchmark::State& state)
+{
+    ParseChunks(state, NmeaStream(), vrn::kModeNmea);
+}
 BENCHMARK(BM_NmeaParseChunkWithLog)->Unit(benchmark::kMillisecond);
 }  // namespace

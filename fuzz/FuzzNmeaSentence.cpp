@@ -62,9 +62,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     CheckRecords(byChunk);
 
-    // The import on its own takes any text, including text the collector would never store.
+    // The import on its own takes any text the collector could hand it (up to 255 characters),
+    // including bytes the collector would never store.
     CData direct;
-    (void)direct.ImportNmeaSentence(std::string_view(reinterpret_cast<const char*>(data), size), 0);
+    (void)direct.ImportNmeaSentence(
+        std::string_view(reinterpret_cast<const char*>(data), std::min<std::size_t>(size, 255)), 0);
     CheckRecords(direct);
     vrn::SetDebugSwitch(false);
     return 0;

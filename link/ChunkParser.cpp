@@ -52,7 +52,8 @@ void ParseChunk(ParseContext& context, std::span<const std::uint8_t> chunk, int 
         {
             // Binary. Port 2 decodes the receiver's messages in every binary mode; an unknown mode on
             // port 1 is read as binary too, so no chunk can loop for ever.
-            const int result = context.receiver.BuildBinaryDataPacket(rest, context.diagnostic, 0, kImportReceiver);
+            const int result =
+                context.receiver.BuildBinaryDataPacket(rest, context.diagnostic, 0, kImportReceiver);
             const bool notify = result == kImportAccepted;
             if (notify)
             {
@@ -65,7 +66,8 @@ void ParseChunk(ParseContext& context, std::span<const std::uint8_t> chunk, int 
         {
             // Test mode, port 1: the receiver set and the own-solution set extract from the same bytes,
             // one packet per turn each, and stay in step. Nothing is logged; diagnostics are not examined.
-            const int result = context.receiver.BuildBinaryDataPacket(rest, context.diagnostic, 0, kImportReceiver);
+            const int result =
+                context.receiver.BuildBinaryDataPacket(rest, context.diagnostic, 0, kImportReceiver);
             if (result == kImportAccepted)
                 sink.NotifyViews(kMsgBinaryData, kSourcePort1, context.receiver);
             if (ownRest.position != nullptr &&

@@ -135,70 +135,70 @@ int CData::BuildBinaryDataPacket(ChunkRef& chunk, std::string& diagnostic, int b
     {
         switch (m_state)
         {
-        case kCollecting:
-        {
-            const auto* dle = static_cast<const std::uint8_t*>(std::memchr(data + i, kDle, n - i));
-            const std::size_t end = dle != nullptr ? static_cast<std::size_t>(dle - data) : n;
-            AppendContent(data + i, end - i);
-            i = end;
-            if (dle != nullptr)
+            case kCollecting:
             {
-                ++i;
-                m_state = kAfterInnerDle;
+                const auto* dle = static_cast<const std::uint8_t*>(std::memchr(data + i, kDle, n - i));
+                const std::size_t end = dle != nullptr ? static_cast<std::size_t>(dle - data) : n;
+                AppendContent(data + i, end - i);
+                i = end;
+                if (dle != nullptr)
+                {
+                    ++i;
+                    m_state = kAfterInnerDle;
+                }
+                break;
             }
-            break;
-        }
-        case kAfterInnerDle:
-        {
-            const std::uint8_t byte = data[i++];
-            if (byte == kStx)
+            case kAfterInnerDle:
             {
-                ClearPacketBuffer();
-                m_state = kCollecting;
+                const std::uint8_t byte = data[i++];
+                if (byte == kStx)
+                {
+                    ClearPacketBuffer();
+                    m_state = kCollecting;
+                }
+                else if (byte == kEtx)
+                    complete = true;
+                else if (byte == kDle)
+                {
+                    AppendContent(kDle);
+                    m_state = kCollecting;
+                }
+                else
+                {
+                    framingError = true;
+                    if (vrn::DebugSwitch())
+                        diagnostic = "Single DLE encountered in message.";
+                }
+                break;
             }
-            else if (byte == kEtx)
-                complete = true;
-            else if (byte == kDle)
+            case kAfterLeadingDle:
             {
-                AppendContent(kDle);
-                m_state = kCollecting;
+                const std::uint8_t byte = data[i++];
+                if (byte == kStx)
+                {
+                    ClearPacketBuffer();
+                    m_state = kCollecting;
+                }
+                else
+                    m_state = kHunting;
+                break;
             }
-            else
+            default:
             {
-                framingError = true;
-                if (vrn::DebugSwitch())
-                    diagnostic = "Single DLE encountered in message.";
+                // Hunting (and any state the NMEA collector left behind): skip to the next DLE.
+                const auto* dle = static_cast<const std::uint8_t*>(std::memchr(data + i, kDle, n - i));
+                if (dle == nullptr)
+                {
+                    i = n;
+                    m_state = kHunting;
+                }
+                else
+                {
+                    i = static_cast<std::size_t>(dle - data) + 1;
+                    m_state = kAfterLeadingDle;
+                }
+                break;
             }
-            break;
-        }
-        case kAfterLeadingDle:
-        {
-            const std::uint8_t byte = data[i++];
-            if (byte == kStx)
-            {
-                ClearPacketBuffer();
-                m_state = kCollecting;
-            }
-            else
-                m_state = kHunting;
-            break;
-        }
-        default:
-        {
-            // Hunting (and any state the NMEA collector left behind): skip to the next DLE.
-            const auto* dle = static_cast<const std::uint8_t*>(std::memchr(data + i, kDle, n - i));
-            if (dle == nullptr)
-            {
-                i = n;
-                m_state = kHunting;
-            }
-            else
-            {
-                i = static_cast<std::size_t>(dle - data) + 1;
-                m_state = kAfterLeadingDle;
-            }
-            break;
-        }
         }
     }
 
@@ -216,7 +216,8 @@ int CData::BuildBinaryDataPacket(ChunkRef& chunk, std::string& diagnostic, int b
     {
         if (tracing)
             CTraceFile::Write(
-                "\nComplete packet not found in current packet.  Import not performed.  Data packet not cleared.\n");
+                "\nComplete packet not found in current packet.  Import not performed.  Data packet not "
+                "cleared.\n");
         return kImportRejected;
     }
 
@@ -304,32 +305,32 @@ int CData::ImportContent(std::span<const std::uint8_t> padded, std::size_t count
     {
         switch (currentId)
         {
-        case kIdNavA:
-        case kIdNav:
-            DecodeNav(message, byteOrder);
-            break;
-        case kIdDopA:
-        case kIdDop:
-            DecodeDop(message, byteOrder);
-            break;
-        case kIdSvA:
-        case kIdSv:
-            DecodeSv(message, length, byteOrder);
-            break;
-        case kIdStatus:
-            DecodeStatus(message, byteOrder);
-            break;
-        case kIdMeas:
-            DecodeMeas(message, length, byteOrder);
-            break;
-        case kIdSubframe:
-            DecodeSubframe(message, byteOrder);
-            break;
-        case kIdSatData:
-            DecodeSatData(message, length, byteOrder);
-            break;
-        default:
-            break;  // an id that names no record: accepted, nothing decoded
+            case kIdNavA:
+            case kIdNav:
+                DecodeNav(message, byteOrder);
+                break;
+            case kIdDopA:
+            case kIdDop:
+                DecodeDop(message, byteOrder);
+                break;
+            case kIdSvA:
+            case kIdSv:
+                DecodeSv(message, length, byteOrder);
+                break;
+            case kIdStatus:
+                DecodeStatus(message, byteOrder);
+                break;
+            case kIdMeas:
+                DecodeMeas(message, length, byteOrder);
+                break;
+            case kIdSubframe:
+                DecodeSubframe(message, byteOrder);
+                break;
+            case kIdSatData:
+                DecodeSatData(message, length, byteOrder);
+                break;
+            default:
+                break;  // an id that names no record: accepted, nothing decoded
         }
     }
     if (result != kImportRejected)
@@ -449,7 +450,8 @@ void CData::DecodeSatData(std::span<const std::uint8_t> message, std::size_t len
     // count that are present are zeroed; the rest of the table keeps what it held.
     std::size_t offset = kSatDataHeader;
     std::size_t k = 0;
-    for (; k < satData.count && k < kChannelCount && offset + kSatDataEntry <= length; ++k, offset += kSatDataEntry)
+    for (; k < satData.count && k < kChannelCount && offset + kSatDataEntry <= length;
+         ++k, offset += kSatDataEntry)
     {
         SatDataEntry& e = satData.entries[k];
         e.channel = w.U8(offset);
@@ -468,23 +470,23 @@ void CData::SelectTimeFields()
 {
     switch (currentId)
     {
-    case kIdNavA:
-    case kIdNav:
-        m_timeSelection = TimeSelection::Nav;
-        break;
-    case kIdDopA:
-    case kIdDop:
-        m_timeSelection = TimeSelection::Dop;
-        break;
-    case kIdSvA:
-    case kIdSv:
-        m_timeSelection = TimeSelection::Sv;
-        break;
-    case kIdMeas:
-        m_timeSelection = TimeSelection::Meas;
-        break;
-    default:
-        break;  // other ids keep the selection
+        case kIdNavA:
+        case kIdNav:
+            m_timeSelection = TimeSelection::Nav;
+            break;
+        case kIdDopA:
+        case kIdDop:
+            m_timeSelection = TimeSelection::Dop;
+            break;
+        case kIdSvA:
+        case kIdSv:
+            m_timeSelection = TimeSelection::Sv;
+            break;
+        case kIdMeas:
+            m_timeSelection = TimeSelection::Meas;
+            break;
+        default:
+            break;  // other ids keep the selection
     }
 }
 
@@ -492,16 +494,16 @@ std::uint16_t CData::SelectedWeek() const
 {
     switch (m_timeSelection)
     {
-    case TimeSelection::Nav:
-        return nav.week;
-    case TimeSelection::Dop:
-        return dop.week;
-    case TimeSelection::Sv:
-        return sv.week;
-    case TimeSelection::Meas:
-        return meas.week;
-    case TimeSelection::None:
-        break;
+        case TimeSelection::Nav:
+            return nav.week;
+        case TimeSelection::Dop:
+            return dop.week;
+        case TimeSelection::Sv:
+            return sv.week;
+        case TimeSelection::Meas:
+            return meas.week;
+        case TimeSelection::None:
+            break;
     }
     return 0;
 }
@@ -510,16 +512,16 @@ std::int32_t CData::SelectedTimeOfWeek() const
 {
     switch (m_timeSelection)
     {
-    case TimeSelection::Nav:
-        return nav.timeOfWeek;
-    case TimeSelection::Dop:
-        return dop.timeOfWeek;
-    case TimeSelection::Sv:
-        return sv.timeOfWeek;
-    case TimeSelection::Meas:
-        return meas.timeOfWeek;
-    case TimeSelection::None:
-        break;
+        case TimeSelection::Nav:
+            return nav.timeOfWeek;
+        case TimeSelection::Dop:
+            return dop.timeOfWeek;
+        case TimeSelection::Sv:
+            return sv.timeOfWeek;
+        case TimeSelection::Meas:
+            return meas.timeOfWeek;
+        case TimeSelection::None:
+            break;
     }
     return 0;
 }
@@ -556,59 +558,61 @@ void CData::CopyFrom(const CData& other)
 
 // ---- text lines ----
 
-int CData::FormatRecordText(std::string& line, int navEnable, int dopEnable, int svEnable, int measEnable) const
+int CData::FormatRecordText(std::string& line, int navEnable, int dopEnable, int svEnable,
+                            int measEnable) const
 {
     line.clear();
     const int kind = currentId >> 1;
     std::array<char, 128> text{};
     switch (currentId)
     {
-    case kIdNavA:
-    case kIdNav:
-        if (navEnable == 0)
+        case kIdNavA:
+        case kIdNav:
+            if (navEnable == 0)
+                return 0;
+            std::snprintf(text.data(), text.size(),
+                          "%d,%d,%" PRId32 ",%" PRId32 ",%" PRId32 ",%" PRId32 ",%d,%d,%d,%d", kind,
+                          int{nav.week}, nav.timeOfWeek, nav.x, nav.y, nav.z, int{nav.vx}, int{nav.vy},
+                          int{nav.vz}, int{nav.infoByte});
+            line = text.data();
+            return 1;
+        case kIdDopA:
+        case kIdDop:
+            if (dopEnable == 0)
+                return 0;
+            std::snprintf(text.data(), text.size(), "%d,%d,%" PRId32 ",%d,%d,%d,%d,%d,%d", kind,
+                          int{dop.week}, dop.timeOfWeek, int{dop.gdop}, int{dop.pdop}, int{dop.hdop},
+                          int{dop.vdop}, int{dop.tdop}, int{dop.mode});
+            line = text.data();
+            return 1;
+        case kIdSvA:
+        case kIdSv:
+            if (svEnable == 0)
+                return 0;
+            std::snprintf(text.data(), text.size(), "%d,%d,%" PRId32 ",%d", kind, int{sv.week}, sv.timeOfWeek,
+                          int{sv.count});
+            line = text.data();
+            for (const SvEntry& e : sv.entries)
+            {
+                std::snprintf(text.data(), text.size(), ",%d,%d,%d,%d,%d,%d", int{e.channel}, int{e.prn},
+                              int{e.azimuth}, int{e.elevation}, int{e.signal}, int{e.state});
+                line += text.data();
+            }
+            return 1;
+        case kIdMeas:
+            if (measEnable == 0)
+                return 0;
+            std::snprintf(text.data(), text.size(), "%d,%d,%" PRId32 ",%u,%d", kind, int{meas.week},
+                          meas.timeOfWeek, unsigned{meas.measWord}, int{meas.measByte});
+            line = text.data();
+            for (const MeasEntry& e : meas.entries)
+            {
+                std::snprintf(text.data(), text.size(), ",%d,%d,%d,%" PRId32 ",%" PRId32 ",%d",
+                              int{e.chanPrn}, int{e.signal}, int{e.flags}, e.meas1, e.meas2, int{e.aux});
+                line += text.data();
+            }
+            return 1;
+        default:
             return 0;
-        std::snprintf(text.data(), text.size(),
-                      "%d,%d,%" PRId32 ",%" PRId32 ",%" PRId32 ",%" PRId32 ",%d,%d,%d,%d", kind, int{nav.week},
-                      nav.timeOfWeek, nav.x, nav.y, nav.z, int{nav.vx}, int{nav.vy}, int{nav.vz}, int{nav.infoByte});
-        line = text.data();
-        return 1;
-    case kIdDopA:
-    case kIdDop:
-        if (dopEnable == 0)
-            return 0;
-        std::snprintf(text.data(), text.size(), "%d,%d,%" PRId32 ",%d,%d,%d,%d,%d,%d", kind, int{dop.week},
-                      dop.timeOfWeek, int{dop.gdop}, int{dop.pdop}, int{dop.hdop}, int{dop.vdop}, int{dop.tdop},
-                      int{dop.mode});
-        line = text.data();
-        return 1;
-    case kIdSvA:
-    case kIdSv:
-        if (svEnable == 0)
-            return 0;
-        std::snprintf(text.data(), text.size(), "%d,%d,%" PRId32 ",%d", kind, int{sv.week}, sv.timeOfWeek,
-                      int{sv.count});
-        line = text.data();
-        for (const SvEntry& e : sv.entries)
-        {
-            std::snprintf(text.data(), text.size(), ",%d,%d,%d,%d,%d,%d", int{e.channel}, int{e.prn},
-                          int{e.azimuth}, int{e.elevation}, int{e.signal}, int{e.state});
-            line += text.data();
-        }
-        return 1;
-    case kIdMeas:
-        if (measEnable == 0)
-            return 0;
-        std::snprintf(text.data(), text.size(), "%d,%d,%" PRId32 ",%u,%d", kind, int{meas.week}, meas.timeOfWeek,
-                      unsigned{meas.measWord}, int{meas.measByte});
-        line = text.data();
-        for (const MeasEntry& e : meas.entries)
-        {
-            std::snprintf(text.data(), text.size(), ",%d,%d,%d,%" PRId32 ",%" PRId32 ",%d", int{e.chanPrn},
-                          int{e.signal}, int{e.flags}, e.meas1, e.meas2, int{e.aux});
-            line += text.data();
-        }
-        return 1;
-    default:
-        return 0;
     }
 }

@@ -6,8 +6,6 @@
 // the 8-bit counter can address is dropped whole; a CR followed by anything but LF or CR marks the
 // sentence (and the rest of the call) bad. The checksum is not verified. Fields longer than a slot
 // are cut, GSV sentences with more than four satellite groups keep the first four.
-#include "protocol/CData.h"
-
 #include <algorithm>
 #include <charconv>
 #include <climits>
@@ -15,6 +13,7 @@
 #include <cstring>
 
 #include "app/CoreServices.h"
+#include "protocol/CData.h"
 
 namespace
 {
@@ -66,7 +65,10 @@ void StoreSlot(NmeaSlot& slot, std::string_view field)
     slot[n] = '\0';
 }
 
-bool IsCSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool IsCSpace(char c)
+{
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
 
 // The numeric prefix of a field as a decimal integer, as the C conversion reads it (leading white
 // space, an optional sign), clamped to int instead of overflowing; no digits gives 0.
@@ -243,101 +245,103 @@ int CData::BuildNmeaSentence(ChunkRef& chunk, std::string& diagnostic, int port)
         const auto byte = static_cast<char>(data[i]);
         switch (m_state)
         {
-        case kCollecting:
-        {
-            // The plain characters and commas of a sentence, stored without leaving the loop.
-            std::size_t end = i;
-            std::uint8_t counter = m_counter;
-            bool overflow = m_overflow;
-            int comma = m_commaFlag;
-            auto put = [&](std::uint8_t c) {
-                if (!overflow)
-                {
-                    m_buffer[counter] = c;
-                    overflow = ++counter == 0;
-                }
-            };
-            for (; end < n; ++end)
+            case kCollecting:
             {
-                const std::uint8_t c = data[end];
-                if (c == '\r' || c == '\n')
-                    break;
-                if (c == ',')
+                // The plain characters and commas of a sentence, stored without leaving the loop.
+                std::size_t end = i;
+                std::uint8_t counter = m_counter;
+                bool overflow = m_overflow;
+                int comma = m_commaFlag;
+                auto put = [&](std::uint8_t c)
                 {
-                    if (comma != 0)
-                        put(' ');
-                    put(',');
-                    comma = 1;
+                    if (!overflow)
+                    {
+                        m_buffer[counter] = c;
+                        overflow = ++counter == 0;
+                    }
+                };
+                for (; end < n; ++end)
+                {
+                    const std::uint8_t c = data[end];
+                    if (c == '\r' || c == '\n')
+                        break;
+                    if (c == ',')
+                    {
+                        if (comma != 0)
+                            put(' ');
+                        put(',');
+                        comma = 1;
+                    }
+                    else
+                    {
+                        put(c);
+                        comma = 0;
+                    }
+                }
+                m_counter = counter;
+                m_overflow = overflow;
+                m_commaFlag = comma;
+                m_dirty = std::max<std::size_t>(m_dirty, overflow ? kContentLimit : std::size_t{counter});
+                i = end;
+                if (i == n)
+                    break;
+                if (data[i] == '\r')
+                {
+                    m_commaFlag = 0;
+                    m_state = kSentenceEnding;
                 }
                 else
-                {
-                    put(c);
-                    comma = 0;
-                }
-            }
-            m_counter = counter;
-            m_overflow = overflow;
-            m_commaFlag = comma;
-            m_dirty = std::max<std::size_t>(m_dirty, overflow ? kContentLimit : std::size_t{counter});
-            i = end;
-            if (i == n)
+                    result =
+                        CompleteSentence(bad, diagnostic, port);  // a bare LF ends the line as CR LF does
                 break;
-            if (data[i] == '\r')
-            {
-                m_commaFlag = 0;
-                m_state = kSentenceEnding;
             }
-            else
-                result = CompleteSentence(bad, diagnostic, port);  // a bare LF ends the line as CR LF does
-            break;
-        }
-        case kSentenceEnding:
-            if (byte == '\n')
-                result = CompleteSentence(bad, diagnostic, port);
-            else if (byte == '\r')
+            case kSentenceEnding:
+                if (byte == '\n')
+                    result = CompleteSentence(bad, diagnostic, port);
+                else if (byte == '\r')
+                {
+                    AppendContent(static_cast<std::uint8_t>('\r'));
+                    m_state = kCollecting;
+                }
+                else if (vrn::DebugSwitch())
+                    diagnostic = "Communication format Error.";
+                else
+                    bad = true;
+                break;
+            case kAfterDollar:
+                if (byte == 'G')
+                {
+                    AppendContent(static_cast<std::uint8_t>(byte));
+                    m_state = kAfterG;
+                }
+                else
+                    m_state = kIdle;
+                break;
+            case kAfterG:
+                if (byte == 'P')
+                {
+                    AppendContent(static_cast<std::uint8_t>(byte));
+                    m_state = kCollecting;
+                }
+                else
+                    m_state = kIdle;
+                break;
+            default:
             {
-                AppendContent(static_cast<std::uint8_t>('\r'));
-                m_state = kCollecting;
-            }
-            else if (vrn::DebugSwitch())
-                diagnostic = "Communication format Error.";
-            else
-                bad = true;
-            break;
-        case kAfterDollar:
-            if (byte == 'G')
-            {
-                AppendContent(static_cast<std::uint8_t>(byte));
-                m_state = kAfterG;
-            }
-            else
+                // Idle (or a state the binary extractor left behind): skip to the next '$'.
                 m_state = kIdle;
-            break;
-        case kAfterG:
-            if (byte == 'P')
-            {
-                AppendContent(static_cast<std::uint8_t>(byte));
-                m_state = kCollecting;
+                const auto* dollar = static_cast<const std::uint8_t*>(std::memchr(data + i, '$', n - i));
+                if (dollar == nullptr)
+                    i = n;
+                else
+                {
+                    i = static_cast<std::size_t>(dollar - data);
+                    ClearPacketBuffer();
+                    m_commaFlag = 0;
+                    m_state = kAfterDollar;
+                }
+                break;
             }
-            else
-                m_state = kIdle;
-            break;
-        default:
-        {
-            // Idle (or a state the binary extractor left behind): skip to the next '$'.
-            m_state = kIdle;
-            const auto* dollar = static_cast<const std::uint8_t*>(std::memchr(data + i, '$', n - i));
-            if (dollar == nullptr)
-                i = n;
-            else
-            {
-                i = static_cast<std::size_t>(dollar - data);
-                ClearPacketBuffer();
-                m_commaFlag = 0;
-                m_state = kAfterDollar;
-            }
-            break;
-        }
         }
     }
     return result;
@@ -375,28 +379,28 @@ int CData::ImportNmeaSentence(std::string_view sentence, int port)
         log->WriteSentence(kind, text, port);
     switch (kind)
     {
-    case nmea::kKindGga:
-        DecodeGga(gga, text);
-        ggaSeen = 1;
-        break;
-    case nmea::kKindGll:
-        StoreFields(gll.fields, text);
-        break;
-    case nmea::kKindGsa:
-        DecodeGsa(gsa, text);
-        break;
-    case nmea::kKindGsv:
-    {
-        const char number = text.size() > kGsvNumberIndex ? text[kGsvNumberIndex] : '\0';
-        DecodeGsv(gsv[number == '1' ? 0 : number == '2' ? 1 : 2], text);
-        break;
-    }
-    case nmea::kKindRmc:
-        StoreFields(rmc.fields, text);
-        break;
-    default:
-        StoreFields(vtg.fields, text);
-        break;
+        case nmea::kKindGga:
+            DecodeGga(gga, text);
+            ggaSeen = 1;
+            break;
+        case nmea::kKindGll:
+            StoreFields(gll.fields, text);
+            break;
+        case nmea::kKindGsa:
+            DecodeGsa(gsa, text);
+            break;
+        case nmea::kKindGsv:
+        {
+            const char number = text.size() > kGsvNumberIndex ? text[kGsvNumberIndex] : '\0';
+            DecodeGsv(gsv[number == '1' ? 0 : number == '2' ? 1 : 2], text);
+            break;
+        }
+        case nmea::kKindRmc:
+            StoreFields(rmc.fields, text);
+            break;
+        default:
+            StoreFields(vtg.fields, text);
+            break;
     }
     ++m_counters.sentencesImported;
     text.clear();

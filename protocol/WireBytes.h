@@ -28,7 +28,10 @@ public:
             value = static_cast<std::uint16_t>(U8(offset) | (U8(offset + 1) << 8));
         return Order(value);
     }
-    [[nodiscard]] std::int16_t I16(std::size_t offset) const { return static_cast<std::int16_t>(U16(offset)); }
+    [[nodiscard]] std::int16_t I16(std::size_t offset) const
+    {
+        return static_cast<std::int16_t>(U16(offset));
+    }
     [[nodiscard]] std::uint32_t U32(std::size_t offset) const
     {
         std::uint32_t value = 0;
@@ -39,7 +42,10 @@ public:
                 value |= static_cast<std::uint32_t>(U8(offset + i)) << (8 * i);
         return Order(value);
     }
-    [[nodiscard]] std::int32_t I32(std::size_t offset) const { return static_cast<std::int32_t>(U32(offset)); }
+    [[nodiscard]] std::int32_t I32(std::size_t offset) const
+    {
+        return static_cast<std::int32_t>(U32(offset));
+    }
     // An IEEE 754 double sent little-endian; the byte-order flag never applies to it.
     [[nodiscard]] double F64(std::size_t offset) const
     {

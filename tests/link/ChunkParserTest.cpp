@@ -63,7 +63,10 @@ std::vector<std::uint8_t> Join(std::initializer_list<std::vector<std::uint8_t>> 
     return all;
 }
 
-std::vector<std::uint8_t> Text(std::string_view s) { return {s.begin(), s.end()}; }
+std::vector<std::uint8_t> Text(std::string_view s)
+{
+    return {s.begin(), s.end()};
+}
 }  // namespace
 
 TEST(ChunkParser, BinaryPacketsLoggedAndSentOnePerImport)
@@ -81,7 +84,8 @@ TEST(ChunkParser, BinaryPacketsLoggedAndSentOnePerImport)
         EXPECT_EQ(sink.notices, (std::vector<Notice>{{vrn::kMsgBinaryData, source, kIdNav},
                                                      {vrn::kMsgBinaryData, source, kIdStatus},
                                                      {vrn::kMsgBinaryData, source, 11}}));
-        EXPECT_EQ(log.records, (std::vector<std::pair<int, int>>{{kIdNav, port}, {kIdStatus, port}, {11, port}}));
+        EXPECT_EQ(log.records,
+                  (std::vector<std::pair<int, int>>{{kIdNav, port}, {kIdStatus, port}, {11, port}}));
     }
 }
 
@@ -141,10 +145,12 @@ TEST(ChunkParser, DiagnosticIsReportedOnceAndDropsTheRestOfTheChunk)
         }
     } restore;
     std::vector<std::string> reports;
-    vrn::SetErrorReporter([&](const std::string& text) {
-        reports.push_back(text);
-        vrn::ErrorReportClosed();
-    });
+    vrn::SetErrorReporter(
+        [&](const std::string& text)
+        {
+            reports.push_back(text);
+            vrn::ErrorReportClosed();
+        });
     vrn::ResetErrorLatch();
     vrn::SetDebugSwitch(true);
 

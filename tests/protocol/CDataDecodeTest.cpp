@@ -12,7 +12,8 @@ using namespace testing_support;
 namespace
 {
 // Imports one message (id plus data) through the full extractor; returns the import result.
-int Import(CData& set, const std::vector<std::uint8_t>& message, int byteOrder = 0, int importMode = kImportReceiver)
+int Import(CData& set, const std::vector<std::uint8_t>& message, int byteOrder = 0,
+           int importMode = kImportReceiver)
 {
     std::vector<int> got;
     FeedAll(set, FramePacket(message), got, importMode, byteOrder);
@@ -27,12 +28,12 @@ std::vector<std::uint8_t> SvMessage(std::uint8_t count, std::size_t entries)
     m.push_back(count);
     for (std::size_t k = 0; k < entries; ++k)
     {
-        m.push_back(static_cast<std::uint8_t>(k));       // channel
-        m.push_back(static_cast<std::uint8_t>(k + 3));   // prn
+        m.push_back(static_cast<std::uint8_t>(k));      // channel
+        m.push_back(static_cast<std::uint8_t>(k + 3));  // prn
         Put16(m, static_cast<std::uint32_t>(300 + k));  // azimuth
-        m.push_back(45);                                 // elevation
-        m.push_back(k == 0 ? 0 : 255);                   // raw signal
-        m.push_back(0x2A);                               // state
+        m.push_back(45);                                // elevation
+        m.push_back(k == 0 ? 0 : 255);                  // raw signal
+        m.push_back(0x2A);                              // state
     }
     return m;
 }

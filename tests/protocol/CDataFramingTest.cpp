@@ -11,7 +11,8 @@ using namespace testing_support;
 
 namespace
 {
-const std::vector<std::uint8_t> kNavMessage = [] {
+const std::vector<std::uint8_t> kNavMessage = []
+{
     std::vector<std::uint8_t> m{kIdNav};
     Put16(m, 1000);
     Put32(m, 123456);
@@ -26,7 +27,10 @@ const std::vector<std::uint8_t> kNavMessage = [] {
     return m;
 }();
 
-std::vector<std::uint8_t> Frame(std::span<const std::uint8_t> message) { return FramePacket(message); }
+std::vector<std::uint8_t> Frame(std::span<const std::uint8_t> message)
+{
+    return FramePacket(message);
+}
 
 // A frame whose raw content is given (no stuffing applied), for broken lengths and checksums.
 std::vector<std::uint8_t> RawFrame(std::vector<std::uint8_t> content)
@@ -66,21 +70,26 @@ const std::vector<FramingCase> kFramingCases = {
     {"good checksum, unknown id", RawFrame({0x05, 0x0B, 0x01, 0x02, 0x0E}), {1}},
     {"length byte past the content", RawFrame({0x09, 0x0B, 0x01, 0x02, 0x0E}), {}},
     {"length byte short of the content", RawFrame({0x04, 0x0B, 0x01, 0x02, 0x0E}), {}},
-    {"stuffed content and checksum", Frame(std::vector<std::uint8_t>{0x0B, 0x10, 0x10, 0x10, 0x10, 0x10, 0x10, 0x10,
-                                                                     0x10, 0x10, 0x10, 0x10, 0x10, 0x10, 0x10, 0x10,
-                                                                     0x10, 0x05}),
+    {"stuffed content and checksum",
+     Frame(std::vector<std::uint8_t>{0x0B, 0x10, 0x10, 0x10, 0x10, 0x10, 0x10, 0x10, 0x10, 0x10, 0x10, 0x10,
+                                     0x10, 0x10, 0x10, 0x10, 0x10, 0x05}),
      {1}},
     {"frames back to back", Concat({Frame(kNavMessage), Frame(kNavMessage)}), {1, 1}},
     {"frame cut by a new start",
-     Concat({std::vector<std::uint8_t>{0x10, 0x02, 0x1E, 0x02, 0x01}, Frame(kNavMessage)}), {1}},
+     Concat({std::vector<std::uint8_t>{0x10, 0x02, 0x1E, 0x02, 0x01}, Frame(kNavMessage)}),
+     {1}},
     {"single DLE drops the frame",
      Concat({std::vector<std::uint8_t>{0x10, 0x02, 0x05, 0x0B, 0x10, 0x41, 0x02, 0x0E, 0x10, 0x03},
              Frame(kNavMessage)}),
      {1}},
-    {"DLE DLE STX outside a frame is no start", Concat({Bytes("\x10\x10\x02\x05\x0B\x01\x02\x0E\x10\x03")}), {}},
+    {"DLE DLE STX outside a frame is no start",
+     Concat({Bytes("\x10\x10\x02\x05\x0B\x01\x02\x0E\x10\x03")}),
+     {}},
     {"empty frame", Bytes(std::string_view("\x10\x02\x10\x03", 4)), {}},
     {"over 255 content bytes never pass", Concat({WrappingFrame(), Frame(kNavMessage)}), {1}},
-    {"noise, then a frame", Concat({std::vector<std::uint8_t>(300, 0x10), Bytes("\x03"), Frame(kNavMessage)}), {1}},
+    {"noise, then a frame",
+     Concat({std::vector<std::uint8_t>(300, 0x10), Bytes("\x03"), Frame(kNavMessage)}),
+     {1}},
 };
 }  // namespace
 
@@ -281,10 +290,10 @@ TEST(CDataFraming, ExtractionIsATracedScope)
 
     const std::string entering = "Entering [CData::BuildBinaryDataPacket]\n\n";
     const std::string notFound =
-        "| \nComplete packet not found in current packet.  Import not performed.  Data packet not cleared.\n\n";
+        "| \nComplete packet not found in current packet.  Import not performed.  Data packet not "
+        "cleared.\n\n";
     const std::string found = "| \nComplete packet found.  Beginning import.\n\n";
     const std::string completed = "| \nImport completed.  Return code: 1 (good).\n\n";
     const std::string exiting = "Exiting [CData::BuildBinaryDataPacket]\n\n";
-    EXPECT_EQ(sink.all, entering + notFound + exiting + entering + found +
-                            completed + exiting);
+    EXPECT_EQ(sink.all, entering + notFound + exiting + entering + found + completed + exiting);
 }

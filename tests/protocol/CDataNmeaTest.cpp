@@ -32,7 +32,10 @@ int Feed(CData& set, std::string_view text)
     return Feed(set, text, diagnostic);
 }
 
-std::string Slot(const NmeaSlot& slot) { return slot.data(); }
+std::string Slot(const NmeaSlot& slot)
+{
+    return slot.data();
+}
 
 // What the log receives for one received line: no '$', no line end, a blank in every empty field.
 std::string Stored(std::string_view line)
@@ -229,7 +232,8 @@ TEST(CDataNmea, OverlongSentencesAndFieldsStayInBounds)
 
 TEST(CDataNmea, TwoSetsSplitFieldsOnTwoThreadsAtOnce)
 {
-    auto run = [](std::string sentence, std::string expected, bool& ok) {
+    auto run = [](std::string sentence, std::string expected, bool& ok)
+    {
         CData set;
         ok = true;
         for (int i = 0; i < 2000 && ok; ++i)
@@ -262,7 +266,8 @@ std::string ReadFile(const std::filesystem::path& path)
 }
 
 // The receiver output of a capture (header lines dropped), with every line end rewritten as `eol`.
-std::string ReceiverOutput(const std::string& file, const std::string& eol, std::vector<std::string>& expected)
+std::string ReceiverOutput(const std::string& file, const std::string& eol,
+                           std::vector<std::string>& expected)
 {
     std::string out;
     std::size_t start = 0;
@@ -279,8 +284,10 @@ std::string ReceiverOutput(const std::string& file, const std::string& eol, std:
         out += line;
         if (complete)
             out += eol;
-        static const std::vector<std::string> kTypes{"$GPGGA", "$GPGLL", "$GPGSA", "$GPGSV", "$GPRMC", "$GPVTG"};
-        if (complete && std::ranges::any_of(kTypes, [&](const std::string& t) { return line.starts_with(t); }))
+        static const std::vector<std::string> kTypes{"$GPGGA", "$GPGLL", "$GPGSA",
+                                                     "$GPGSV", "$GPRMC", "$GPVTG"};
+        if (complete &&
+            std::ranges::any_of(kTypes, [&](const std::string& t) { return line.starts_with(t); }))
             expected.push_back(Stored(line) + "\n");
     }
     return out;
@@ -290,7 +297,8 @@ std::string ReceiverOutput(const std::string& file, const std::string& eol, std:
 TEST(CDataNmeaCaptures, EverySentenceOfTheSixTypesLoggedAsStored)
 {
     const char* const override = std::getenv("VRN_SHARED_TESTDATA");
-    const std::filesystem::path dir = std::filesystem::path(override != nullptr ? override : VRN_SHARED_TESTDATA) / "nmea";
+    const std::filesystem::path dir =
+        std::filesystem::path(override != nullptr ? override : VRN_SHARED_TESTDATA) / "nmea";
     if (!std::filesystem::is_directory(dir))
         GTEST_SKIP() << "no receiver captures at " << dir;
     std::mt19937 random(7);
@@ -333,7 +341,8 @@ TEST(CDataBadInput, NoiseNulBytesAndLongRunsNeverBreakEitherExtractor)
     // Salt the noise with starts and ends of both kinds of input, and NUL-filled stretches.
     for (std::size_t i = 0; i + 8 < noise.size(); i += 97 + random() % 200)
     {
-        const std::array<std::string_view, 5> salts{"\x10\x02", "\x10\x03", "$GP", "\r\n", std::string_view("\0\0\0\0", 4)};
+        const std::array<std::string_view, 5> salts{"\x10\x02", "\x10\x03", "$GP", "\r\n",
+                                                    std::string_view("\0\0\0\0", 4)};
         const auto salt = salts[random() % salts.size()];
         std::memcpy(noise.data() + i, salt.data(), salt.size());
     }

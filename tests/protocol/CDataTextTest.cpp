@@ -7,7 +7,10 @@
 
 namespace
 {
-std::size_t Numbers(const std::string& line) { return static_cast<std::size_t>(std::ranges::count(line, ',')) + 1; }
+std::size_t Numbers(const std::string& line)
+{
+    return static_cast<std::size_t>(std::ranges::count(line, ',')) + 1;
+}
 }  // namespace
 
 TEST(CDataText, NavLineWithSignsAndNoInfoWord)

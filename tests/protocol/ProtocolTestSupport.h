@@ -14,7 +14,10 @@
 
 namespace testing_support
 {
-inline std::vector<std::uint8_t> Bytes(std::string_view text) { return {text.begin(), text.end()}; }
+inline std::vector<std::uint8_t> Bytes(std::string_view text)
+{
+    return {text.begin(), text.end()};
+}
 
 inline std::vector<std::uint8_t> Concat(std::initializer_list<std::vector<std::uint8_t>> parts)
 {

@@ -2,7 +2,6 @@
 // their checked-in lines, the program itself on the same streams, and its command line.
 // VRN_REGENERATE=1 rewrites the expected lines (review the diff like code).
 #include <gtest/gtest.h>
-
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -54,8 +53,8 @@ std::string Replay(const std::string& bytes, const replay::Options& options,
     auto context = std::make_unique<vrn::ParseContext>();
     replay::NoViews views;
     replay::Stats stats;
-    replay::FeedChunks({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()}, options, *context, views,
-                       stats, nextChunk);
+    replay::FeedChunks({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()}, options, *context,
+                       views, stats, nextChunk);
     vrn::SetPortLog(nullptr);
     EXPECT_EQ(stats.bytes, bytes.size());
     return lines;
@@ -71,7 +70,10 @@ std::vector<fs::path> Captures()
     return found;
 }
 
-fs::path Program() { return fs::path(VRN_BINARY_DIR) / "vrnrcvr-replay"; }
+fs::path Program()
+{
+    return fs::path(VRN_BINARY_DIR) / "vrnrcvr-replay";
+}
 
 // Runs the program through the shell; returns its exit status, with stdout and stderr in files.
 int RunProgram(const std::string& arguments, std::string& out, std::string& err)
@@ -91,7 +93,8 @@ int RunProgram(const std::string& arguments, std::string& out, std::string& err)
 
 TEST(ReplayCaptures, RandomChunkSizesGiveTheCheckedInLines)
 {
-    const bool regenerate = std::getenv("VRN_REGENERATE") != nullptr && std::string(std::getenv("VRN_REGENERATE")) == "1";
+    const bool regenerate =
+        std::getenv("VRN_REGENERATE") != nullptr && std::string(std::getenv("VRN_REGENERATE")) == "1";
     const auto captures = Captures();
     ASSERT_GE(captures.size(), 3U);
     for (const fs::path& bin : captures)
@@ -107,7 +110,8 @@ TEST(ReplayCaptures, RandomChunkSizesGiveTheCheckedInLines)
 
         const std::string bytes = ReadFile(bin);
         std::mt19937 random(20261208);
-        const std::string lines = Replay(bytes, options, [&] { return std::size_t{1} + random() % vrn::kChunkSize; });
+        const std::string lines =
+            Replay(bytes, options, [&] { return std::size_t{1} + random() % vrn::kChunkSize; });
         const fs::path expectedPath = fs::path(bin).replace_extension(".txt");
         if (regenerate)
             std::ofstream(expectedPath, std::ios::binary) << lines;
@@ -156,8 +160,14 @@ TEST(ReplayProgram, BadInputIsOneLineAndStatusTwo)
     if (!fs::exists(Program()))
         GTEST_SKIP() << "vrnrcvr-replay not built";
     std::string out, err;
-    const std::vector<std::string> bad{"/nonexistent/stream.bin", "--protocol xml -", "--port 3 -", "--bogus -", "",
-                                       "a b", "--protocol", std::string("'") + VRN_SOURCE_DIR + "'"};
+    const std::vector<std::string> bad{"/nonexistent/stream.bin",
+                                       "--protocol xml -",
+                                       "--port 3 -",
+                                       "--bogus -",
+                                       "",
+                                       "a b",
+                                       "--protocol",
+                                       std::string("'") + VRN_SOURCE_DIR + "'"};
     for (const std::string& args : bad)
     {
         EXPECT_EQ(RunProgram(args, out, err), 2) << args;
@@ -173,7 +183,8 @@ TEST(ReplayOptions, ValuesInBothSpellings)
 {
     replay::Options o;
     std::string error;
-    const std::vector<std::string_view> args{"--protocol=nmea", "--port", "2", "--stats", "--debug", "--", "-x"};
+    const std::vector<std::string_view> args{"--protocol=nmea", "--port", "2", "--stats",
+                                             "--debug",         "--",     "-x"};
     ASSERT_TRUE(replay::ParseOptions(args, o, error)) << error;
     EXPECT_EQ(o.mode, vrn::kModeNmea);
     EXPECT_EQ(o.port, 1);
