@@ -111,7 +111,10 @@ void CData::AppendContent(const std::uint8_t* bytes, std::size_t n)
         return;
     const std::size_t room = kContentLimit - m_counter;
     const std::size_t take = std::min(n, room);
-    std::memcpy(m_buffer.data() + m_counter, bytes, take);
+    // A plain loop: the runs are short, and an inlined block move starts too slowly for them.
+    std::uint8_t* const to = m_buffer.data() + m_counter;
+    for (std::size_t k = 0; k < take; ++k)
+        to[k] = bytes[k];
     m_dirty = std::max<std::size_t>(m_dirty, std::size_t{m_counter} + take);
     m_counter = static_cast<std::uint8_t>(m_counter + take);
     m_overflow = take == room;
