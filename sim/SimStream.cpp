@@ -81,8 +81,8 @@ int TypicalBytesPerSecond(SimProtocol p)
     switch (p)
     {
     case SimProtocol::Nmea: return 470;    // GGA, GLL, GSA, three GSV, RMC, VTG
-    case SimProtocol::Binary: return 390;  // NAV, DOP, SV, MEAS with 12 channels, STATUS / 10
-    case SimProtocol::Test: return 760;    // plus id 12 and 12 subframes every 6 s
+    case SimProtocol::Binary: return 330;  // NAV, DOP, SV, MEAS with 10-12 channels, STATUS / 10
+    case SimProtocol::Test: return 640;    // plus id 12 and a subframe per channel every 6 s
     }
     return 0;
 }
@@ -171,6 +171,7 @@ std::vector<std::vector<std::uint8_t>> CCommandReader::Feed(std::span<const std:
             else
             {
                 ++m_badFrames;
+                m_ignored += m_content.size() + 2;
                 m_state = State::Hunting;
             }
             break;
@@ -183,6 +184,7 @@ std::vector<std::vector<std::uint8_t>> CCommandReader::Feed(std::span<const std:
             else if (b == kStx)
             {
                 ++m_badFrames;
+                m_ignored += m_content.size() + 2;
                 m_content.clear();
                 m_state = State::Collecting;
             }
@@ -197,11 +199,15 @@ std::vector<std::vector<std::uint8_t>> CCommandReader::Feed(std::span<const std:
                 if (n >= 3 && m_content[0] == n && m_content[n - 1] == sum)
                     messages.emplace_back(m_content.begin() + 1, m_content.end() - 1);
                 else
+                {
                     ++m_badFrames;
+                    m_ignored += n + 4;
+                }
             }
             else
             {
                 ++m_badFrames;
+                m_ignored += m_content.size() + 4;
                 m_state = State::Hunting;
             }
             break;

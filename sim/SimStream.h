@@ -66,6 +66,7 @@ class CCommandReader
 public:
     // Complete, checked messages (id plus data) found in `bytes`, in order.
     std::vector<std::vector<std::uint8_t>> Feed(std::span<const std::uint8_t> bytes);
+    // Bytes that were no command: outside frames or in frames that failed their checks.
     std::uint64_t IgnoredBytes() const { return m_ignored; }
     std::uint64_t BadFrames() const { return m_badFrames; }
 

@@ -171,7 +171,7 @@ void CSimulatedReceiver::ReadCommands()
         const ssize_t n = ::read(m_master, buf.data(), buf.size());
         if (n <= 0)
             return;
-        const std::uint64_t ignoredBefore = m_reader.IgnoredBytes() + m_reader.BadFrames();
+        const std::uint64_t ignoredBefore = m_reader.IgnoredBytes();
         for (const auto& message : m_reader.Feed(std::span<const std::uint8_t>(buf.data(), static_cast<std::size_t>(n))))
         {
             ++m_commands;
@@ -183,7 +183,7 @@ void CSimulatedReceiver::ReadCommands()
                 SetLineSpeed(effect.baud);
             }
         }
-        m_ignoredBytes += m_reader.IgnoredBytes() + m_reader.BadFrames() - ignoredBefore;
+        m_ignoredBytes += m_reader.IgnoredBytes() - ignoredBefore;
     }
 }
 

@@ -85,7 +85,7 @@ TEST(ReceiverCommand, OutputFlagsSelectProtocolSentencesAndChecksums)
     EXPECT_EQ(text[0], '\x10');
     EXPECT_EQ(text[1], '\x02');
 
-    const std::uint8_t notACommand[] = {0x42, 1, 2};
+    const std::array<std::uint8_t, 3> notACommand = {0x42, 1, 2};
     EXPECT_NE(stream.Apply(notACommand).text.find("ignored"), std::string::npos);
 }
 

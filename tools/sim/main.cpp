@@ -2,6 +2,7 @@
 // protocol or the raw-measurement (test) protocol into a file or onto a pseudo-terminal.
 #include <unistd.h>
 
+#include <array>
 #include <charconv>
 #include <chrono>
 #include <csignal>
@@ -49,6 +50,13 @@ struct Options
     std::exit(2);
 }
 
+std::string Text(double v)
+{
+    std::array<char, 32> buf{};
+    const auto r = std::to_chars(buf.data(), buf.data() + buf.size(), v);
+    return {buf.data(), r.ptr};
+}
+
 double Number(std::string_view option, std::string_view text, double lo, double hi)
 {
     double v = 0.0;
@@ -56,7 +64,7 @@ double Number(std::string_view option, std::string_view text, double lo, double 
     if (r.ec != std::errc{} || r.ptr != text.data() + text.size())
         Fail(option, "not a number: '" + std::string(text) + "'");
     if (!(v >= lo && v <= hi))
-        Fail(option, "'" + std::string(text) + "' is out of range " + std::to_string(lo) + " .. " + std::to_string(hi));
+        Fail(option, "'" + std::string(text) + "' is out of range " + Text(lo) + " .. " + Text(hi));
     return v;
 }
 
