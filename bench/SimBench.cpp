@@ -50,6 +50,10 @@ void BM_TestStreamOneDay(benchmark::State& state)
         bytes = Generate(86400.0);
     state.SetBytesProcessed(static_cast<std::int64_t>(bytes) * state.iterations());
 }
-BENCHMARK(BM_TestStreamOneDay)->Unit(benchmark::kSecond)->Iterations(1)->Repetitions(3)->ReportAggregatesOnly(true);
+BENCHMARK(BM_TestStreamOneDay)
+    ->Unit(benchmark::kSecond)
+    ->Iterations(1)
+    ->Repetitions(3)
+    ->ReportAggregatesOnly(true);
 
 }  // namespace

@@ -7,11 +7,12 @@
 namespace vrnsim
 {
 
-double IonosphericDelayM(const KlobucharCoefficients& k, const Geodetic& rx, const LookAngles& look, double tow)
+double IonosphericDelayM(const KlobucharCoefficients& k, const Geodetic& rx, const LookAngles& look,
+                         double tow)
 {
     if (look.elevation < 0.0)
         return 0.0;
-    const double el = look.elevation / kGpsPi;  // semicircles
+    const double el = look.elevation / kGpsPi;        // semicircles
     const double psi = 0.0137 / (el + 0.11) - 0.022;  // earth-centred angle to the pierce point
     const double latI = std::clamp(rx.latitude / kGpsPi + psi * std::cos(look.azimuth), -0.416, 0.416);
     const double lonI = rx.longitude / kGpsPi + psi * std::sin(look.azimuth) / std::cos(latI * kGpsPi);
@@ -35,7 +36,7 @@ double TroposphericDelayM(double heightM, double elevation)
 {
     if (elevation < 0.0)
         return 0.0;
-    constexpr double kZenithDelayM = 2.4224;    // sea level
+    constexpr double kZenithDelayM = 2.4224;  // sea level
     constexpr double kScaleHeightM = 7492.8;
     const double zenith = kZenithDelayM * std::exp(-std::max(heightM, -500.0) / kScaleHeightM);
     return zenith / (std::sin(elevation) + 0.026);

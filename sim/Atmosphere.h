@@ -10,7 +10,8 @@ namespace vrnsim
 
 // L1 ionospheric group delay in metres for a receiver at `rx`, a satellite at `look`, at GPS
 // time of week `tow`.
-double IonosphericDelayM(const KlobucharCoefficients& k, const Geodetic& rx, const LookAngles& look, double tow);
+double IonosphericDelayM(const KlobucharCoefficients& k, const Geodetic& rx, const LookAngles& look,
+                         double tow);
 
 // Tropospheric delay in metres; zero for satellites below the horizon.
 double TroposphericDelayM(double heightM, double elevation);

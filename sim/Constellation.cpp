@@ -55,7 +55,8 @@ CConstellation::CConstellation(GpsTime reference) : m_reference{reference.week, 
     Dice dice(0x5EEDC0FFEEULL);
     std::vector<int> order = m_prns;
     for (std::size_t i = order.size() - 1; i > 0; --i)
-        std::swap(order[i], order[static_cast<std::size_t>(dice.Uniform(0.0, static_cast<double>(i) + 0.999))]);
+        std::swap(order[i],
+                  order[static_cast<std::size_t>(dice.Uniform(0.0, static_cast<double>(i) + 0.999))]);
     for (std::size_t k = 0; k < order.size(); ++k)
     {
         const int plane = static_cast<int>(k % 6);
@@ -90,27 +91,30 @@ CConstellation::CConstellation(GpsTime reference) : m_reference{reference.week, 
     std::sort(m_orbits.begin(), m_orbits.end(), [](const Orbit& a, const Orbit& b) { return a.prn < b.prn; });
 
     // Typical mid-latitude broadcast values.
-    m_ionoUtc.alpha0 = 12;   // 1.12e-8 s
-    m_ionoUtc.alpha1 = 1;    // 7.45e-9 s/semicircle
-    m_ionoUtc.alpha2 = -1;   // -5.96e-8
+    m_ionoUtc.alpha0 = 12;  // 1.12e-8 s
+    m_ionoUtc.alpha1 = 1;   // 7.45e-9 s/semicircle
+    m_ionoUtc.alpha2 = -1;  // -5.96e-8
     m_ionoUtc.alpha3 = -1;
-    m_ionoUtc.beta0 = 44;    // 90112 s
-    m_ionoUtc.beta1 = 1;     // 16384
-    m_ionoUtc.beta2 = -3;    // -196608
-    m_ionoUtc.beta3 = -1;    // -65536
+    m_ionoUtc.beta0 = 44;  // 90112 s
+    m_ionoUtc.beta1 = 1;   // 16384
+    m_ionoUtc.beta2 = -3;  // -196608
+    m_ionoUtc.beta3 = -1;  // -65536
     m_ionoUtc.a1 = 5;
     m_ionoUtc.a0 = -14;
-    m_ionoUtc.tot = 144;     // 589824 s
+    m_ionoUtc.tot = 144;  // 589824 s
     m_ionoUtc.wnT = static_cast<std::uint32_t>(reference.week) & 0xFFU;
     m_ionoUtc.deltaTLs = kLeapSeconds;
-    m_ionoUtc.wnLsf = 137;   // 2017 leap second week, mod 256
+    m_ionoUtc.wnLsf = 137;  // 2017 leap second week, mod 256
     m_ionoUtc.dn = 7;
     m_ionoUtc.deltaTLsf = kLeapSeconds;
 
     MakeAlmanac(reference);
 }
 
-bool CConstellation::Exists(int prn) const { return Find(prn) != nullptr; }
+bool CConstellation::Exists(int prn) const
+{
+    return Find(prn) != nullptr;
+}
 
 const CConstellation::Orbit* CConstellation::Find(int prn) const
 {
@@ -149,7 +153,8 @@ const LnavEphemeris& CConstellation::Ephemeris(int prn, GpsTime t)
 {
     const std::size_t index = PrnIndex(prn).value_or(0);
     const std::int64_t block =
-        (static_cast<std::int64_t>(t.week) * 604800 + static_cast<std::int64_t>(std::floor(t.tow))) / kIssueSeconds;
+        (static_cast<std::int64_t>(t.week) * 604800 + static_cast<std::int64_t>(std::floor(t.tow))) /
+        kIssueSeconds;
     Cached& c = m_cache[index];
     if (c.block != block)
     {

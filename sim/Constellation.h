@@ -42,7 +42,7 @@ private:
     {
         int prn = 0;
         double mean = 0.0, node = 0.0, inclination = 0.0;  // rad at the reference time (node: ECEF)
-        double clock0 = 0.0, clock1 = 0.0;                  // s, s/s at the reference time
+        double clock0 = 0.0, clock1 = 0.0;                 // s, s/s at the reference time
         LnavEphemeris fixed;  // the fields that stay the same from issue to issue
     };
     struct Cached

@@ -63,8 +63,8 @@ SatelliteState EvaluateEphemeris(const LnavEphemeris& eph, GpsTime t)
     s.eccentricAnomaly = ecc;
     s.relativisticS = kRelativisticF * e * sqrtA * sinE;
     const double dt = Seconds(GpsTime{eph.week, toc}, t);
-    s.clockS = std::ldexp(eph.af0, -31) + std::ldexp(eph.af1, -43) * dt +
-               std::ldexp(eph.af2, -55) * dt * dt + s.relativisticS;
+    s.clockS = std::ldexp(eph.af0, -31) + std::ldexp(eph.af1, -43) * dt + std::ldexp(eph.af2, -55) * dt * dt +
+               s.relativisticS;
     return s;
 }
 

@@ -15,21 +15,21 @@ namespace vrnsim
 struct LnavEphemeris
 {
     int prn = 0;
-    int week = 0;     // full week number of toe and toc (not transmitted; subframe 1 carries mod 1024)
-    int iode = 0;     // 8 bits
-    int iodc = 0;     // 10 bits, low 8 bits equal iode
-    int ura = 0;      // 4 bits
-    int health = 0;   // 6 bits
-    int codeOnL2 = 1; // 2 bits
-    int l2pFlag = 0;  // 1 bit
-    int fitFlag = 0;  // 1 bit
-    int aodo = 0;     // 5 bits
-    std::int32_t tgd = 0;       // s8,  2^-31 s
-    std::uint32_t toc = 0;      // u16, 2^4 s
-    std::int32_t af2 = 0;       // s8,  2^-55 s/s^2
-    std::int32_t af1 = 0;       // s16, 2^-43 s/s
-    std::int32_t af0 = 0;       // s22, 2^-31 s
-    std::int32_t crs = 0;       // s16, 2^-5 m
+    int week = 0;           // full week number of toe and toc (not transmitted; subframe 1 carries mod 1024)
+    int iode = 0;           // 8 bits
+    int iodc = 0;           // 10 bits, low 8 bits equal iode
+    int ura = 0;            // 4 bits
+    int health = 0;         // 6 bits
+    int codeOnL2 = 1;       // 2 bits
+    int l2pFlag = 0;        // 1 bit
+    int fitFlag = 0;        // 1 bit
+    int aodo = 0;           // 5 bits
+    std::int32_t tgd = 0;   // s8,  2^-31 s
+    std::uint32_t toc = 0;  // u16, 2^4 s
+    std::int32_t af2 = 0;   // s8,  2^-55 s/s^2
+    std::int32_t af1 = 0;   // s16, 2^-43 s/s
+    std::int32_t af0 = 0;   // s22, 2^-31 s
+    std::int32_t crs = 0;   // s16, 2^-5 m
     std::int32_t deltaN = 0;    // s16, 2^-43 semicircles/s
     std::int32_t m0 = 0;        // s32, 2^-31 semicircles
     std::int32_t cuc = 0;       // s16, 2^-29 rad
@@ -69,13 +69,13 @@ struct LnavIonoUtc
 {
     std::int32_t alpha0 = 0, alpha1 = 0, alpha2 = 0, alpha3 = 0;  // s8: 2^-30, 2^-27, 2^-24, 2^-24
     std::int32_t beta0 = 0, beta1 = 0, beta2 = 0, beta3 = 0;      // s8: 2^11, 2^14, 2^16, 2^16
-    std::int32_t a1 = 0;       // s24, 2^-50 s/s
-    std::int32_t a0 = 0;       // s32, 2^-30 s
-    std::uint32_t tot = 0;     // u8, 2^12 s
-    std::uint32_t wnT = 0;     // u8, weeks
-    std::int32_t deltaTLs = 0; // s8, s
-    std::uint32_t wnLsf = 0;   // u8
-    std::uint32_t dn = 0;      // u8, day 1..7
+    std::int32_t a1 = 0;                                          // s24, 2^-50 s/s
+    std::int32_t a0 = 0;                                          // s32, 2^-30 s
+    std::uint32_t tot = 0;                                        // u8, 2^12 s
+    std::uint32_t wnT = 0;                                        // u8, weeks
+    std::int32_t deltaTLs = 0;                                    // s8, s
+    std::uint32_t wnLsf = 0;                                      // u8
+    std::uint32_t dn = 0;                                         // u8, day 1..7
     std::int32_t deltaTLsf = 0;
 };
 
@@ -90,13 +90,16 @@ KlobucharCoefficients Coefficients(const LnavIonoUtc& p);
 // Satellite state at one GPS time from a broadcast ephemeris.
 struct SatelliteState
 {
-    Vec3 position;           // ECEF at the time asked for, m
-    double clockS = 0.0;     // satellite clock offset af0 + af1 dt + af2 dt^2 + relativistic term, s
+    Vec3 position;        // ECEF at the time asked for, m
+    double clockS = 0.0;  // satellite clock offset af0 + af1 dt + af2 dt^2 + relativistic term, s
     double relativisticS = 0.0;
     double eccentricAnomaly = 0.0;
 };
 SatelliteState EvaluateEphemeris(const LnavEphemeris& eph, GpsTime t);
-inline double GroupDelayS(const LnavEphemeris& eph) { return std::ldexp(eph.tgd, -31); }
+inline double GroupDelayS(const LnavEphemeris& eph)
+{
+    return std::ldexp(eph.tgd, -31);
+}
 
 // Position of a satellite from its almanac (of reference week `almanacWeek`) at `t`.
 Vec3 EvaluateAlmanac(const LnavAlmanac& alm, int almanacWeek, GpsTime t);

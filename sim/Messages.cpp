@@ -26,7 +26,8 @@ public:
     Writer& F64(double v)
     {
         const auto bits = std::bit_cast<std::uint64_t>(v);
-        return U32(static_cast<std::uint32_t>(bits & 0xFFFFFFFFULL)).U32(static_cast<std::uint32_t>(bits >> 32));
+        return U32(static_cast<std::uint32_t>(bits & 0xFFFFFFFFULL))
+            .U32(static_cast<std::uint32_t>(bits >> 32));
     }
     std::vector<std::uint8_t> Take() { return std::move(m_bytes); }
 
@@ -38,9 +39,18 @@ std::int32_t Centiseconds(GpsTime t)
 {
     return std::min(ClampToInt<std::int32_t>(std::floor(t.tow * 100.0 + 0.5)), 60479999);
 }
-std::uint16_t Week(GpsTime t) { return static_cast<std::uint16_t>(t.week & 0xFFFF); }
-std::uint8_t Tenths(double dop) { return ClampToInt<std::uint8_t>(std::floor(dop * 10.0 + 0.5)); }
-int Degrees(double rad) { return static_cast<int>(std::floor(rad / kDegree + 0.5)); }
+std::uint16_t Week(GpsTime t)
+{
+    return static_cast<std::uint16_t>(t.week & 0xFFFF);
+}
+std::uint8_t Tenths(double dop)
+{
+    return ClampToInt<std::uint8_t>(std::floor(dop * 10.0 + 0.5));
+}
+int Degrees(double rad)
+{
+    return static_cast<int>(std::floor(rad / kDegree + 0.5));
+}
 
 void AppendInt(std::string& s, long value, int width = 0)
 {
@@ -56,7 +66,8 @@ void AppendInt(std::string& s, long value, int width = 0)
 void AppendFixed(std::string& s, double value, int decimals)
 {
     std::array<char, 48> buf{};
-    const auto r = std::to_chars(buf.data(), buf.data() + buf.size(), value, std::chars_format::fixed, decimals);
+    const auto r =
+        std::to_chars(buf.data(), buf.data() + buf.size(), value, std::chars_format::fixed, decimals);
     s.append(buf.data(), r.ptr);
 }
 
@@ -181,7 +192,10 @@ int SvEntryCount(const Epoch& e)
     return static_cast<int>(std::count_if(e.channels.begin(), e.channels.end(),
                                           [](const ChannelOutput& c) { return c.prn != 0; }));
 }
-int MeasEntryCount(const Epoch& e) { return SvEntryCount(e); }
+int MeasEntryCount(const Epoch& e)
+{
+    return SvEntryCount(e);
+}
 
 SvRecord MakeSvRecord(const Epoch& e)
 {
@@ -211,10 +225,10 @@ StatusRecord MakeStatusRecord(const Epoch& e, double secondsSinceStart)
 {
     StatusRecord r;
     r.id = kIdStatus;
-    r.status1 = ClampToInt<std::int32_t>(secondsSinceStart);                // seconds since power-up
-    r.status2 = static_cast<std::int16_t>(e.Measured());                   // channels measuring
-    r.status3 = static_cast<std::int16_t>(e.inView.size());                // satellites in view
-    r.status4 = ClampToInt<std::int32_t>(e.clockBiasM / kSpeedOfLight * 1e9);  // clock bias, ns
+    r.status1 = ClampToInt<std::int32_t>(secondsSinceStart);                       // seconds since power-up
+    r.status2 = static_cast<std::int16_t>(e.Measured());                           // channels measuring
+    r.status3 = static_cast<std::int16_t>(e.inView.size());                        // satellites in view
+    r.status4 = ClampToInt<std::int32_t>(e.clockBiasM / kSpeedOfLight * 1e9);      // clock bias, ns
     r.status5 = ClampToInt<std::int16_t>(e.clockDriftMps / kSpeedOfLight * 1e12);  // drift, ps/s
     r.status6 = static_cast<std::int16_t>(e.fix.valid ? 3 : 0);
     r.status7 = Centiseconds(e.trueTime);

@@ -38,7 +38,10 @@ public:
         m_used += width;
         return *this;
     }
-    WordBits& PutSigned(std::int32_t value, int width) { return Put(static_cast<std::uint32_t>(value), width); }
+    WordBits& PutSigned(std::int32_t value, int width)
+    {
+        return Put(static_cast<std::uint32_t>(value), width);
+    }
     int Used() const { return m_used; }
     std::uint32_t Bits() const { return m_bits; }
 
@@ -74,10 +77,22 @@ private:
     std::size_t m_count = 0;
 };
 
-std::uint32_t Upper8(std::uint32_t v) { return v >> 24; }
-std::uint32_t Lower24(std::uint32_t v) { return v & 0xFFFFFFU; }
-std::uint32_t Upper8(std::int32_t v) { return static_cast<std::uint32_t>(v) >> 24; }
-std::uint32_t Lower24(std::int32_t v) { return static_cast<std::uint32_t>(v) & 0xFFFFFFU; }
+std::uint32_t Upper8(std::uint32_t v)
+{
+    return v >> 24;
+}
+std::uint32_t Lower24(std::uint32_t v)
+{
+    return v & 0xFFFFFFU;
+}
+std::uint32_t Upper8(std::int32_t v)
+{
+    return static_cast<std::uint32_t>(v) >> 24;
+}
+std::uint32_t Lower24(std::int32_t v)
+{
+    return static_cast<std::uint32_t>(v) & 0xFFFFFFU;
+}
 
 void AddHeader(SubframeBuilder& b, GpsTime start)
 {
@@ -170,7 +185,11 @@ void AddTextPage(SubframeBuilder& b, std::string_view text)
 // Subframe 5 page 25: almanac reference time and week, health of SVs 1-24.
 void AddHealthPage5(SubframeBuilder& b, const CConstellation& c)
 {
-    b.Add(WordBits().Put(1, 2).Put(51, 6).Put(c.Almanac(1).toa, 8).Put(static_cast<std::uint32_t>(c.AlmanacWeek()) & 0xFFU, 8));
+    b.Add(WordBits()
+              .Put(1, 2)
+              .Put(51, 6)
+              .Put(c.Almanac(1).toa, 8)
+              .Put(static_cast<std::uint32_t>(c.AlmanacWeek()) & 0xFFU, 8));
     for (int w = 0; w < 6; ++w)
     {
         WordBits bits;
@@ -257,43 +276,43 @@ SubframeWords BuildSubframe(CConstellation& constellation, int prn, GpsTime star
     const int page = PageAt(start);
     switch (id)
     {
-    case 1:
-        AddSubframe1(b, constellation.Ephemeris(prn, start), start.week);
-        break;
-    case 2:
-        AddSubframe2(b, constellation.Ephemeris(prn, start));
-        break;
-    case 3:
-        AddSubframe3(b, constellation.Ephemeris(prn, start));
-        break;
-    case 4:
-    {
-        const int svId = kSubframe4SvIds[static_cast<std::size_t>(page - 1)];
-        if (svId >= 25 && svId <= 32)
+        case 1:
+            AddSubframe1(b, constellation.Ephemeris(prn, start), start.week);
+            break;
+        case 2:
+            AddSubframe2(b, constellation.Ephemeris(prn, start));
+            break;
+        case 3:
+            AddSubframe3(b, constellation.Ephemeris(prn, start));
+            break;
+        case 4:
         {
-            if (constellation.Exists(svId))
-                AddAlmanacPage(b, constellation.Almanac(svId));
+            const int svId = kSubframe4SvIds[static_cast<std::size_t>(page - 1)];
+            if (svId >= 25 && svId <= 32)
+            {
+                if (constellation.Exists(svId))
+                    AddAlmanacPage(b, constellation.Almanac(svId));
+                else
+                    AddEmptyPage(b, 0);
+            }
+            else if (svId == 56)
+                AddIonoUtcPage(b, constellation.IonoUtc());
+            else if (svId == 55)
+                AddTextPage(b, "VRNSIM SIMULATED GPS  ");
+            else if (svId == 63)
+                AddHealthPage4(b, constellation);
+            else
+                AddEmptyPage(b, svId);
+            break;
+        }
+        default:
+            if (page == 25)
+                AddHealthPage5(b, constellation);
+            else if (constellation.Exists(page))
+                AddAlmanacPage(b, constellation.Almanac(page));
             else
                 AddEmptyPage(b, 0);
-        }
-        else if (svId == 56)
-            AddIonoUtcPage(b, constellation.IonoUtc());
-        else if (svId == 55)
-            AddTextPage(b, "VRNSIM SIMULATED GPS  ");
-        else if (svId == 63)
-            AddHealthPage4(b, constellation);
-        else
-            AddEmptyPage(b, svId);
-        break;
-    }
-    default:
-        if (page == 25)
-            AddHealthPage5(b, constellation);
-        else if (constellation.Exists(page))
-            AddAlmanacPage(b, constellation.Almanac(page));
-        else
-            AddEmptyPage(b, 0);
-        break;
+            break;
     }
     return b.Words();
 }

@@ -66,8 +66,8 @@ bool Invert4(std::array<double, 16>& m)
 
 int Epoch::Measured() const
 {
-    return static_cast<int>(std::count_if(channels.begin(), channels.end(),
-                                          [](const ChannelOutput& c) { return c.measured; }));
+    return static_cast<int>(
+        std::count_if(channels.begin(), channels.end(), [](const ChannelOutput& c) { return c.measured; }));
 }
 
 CReceiverModel::CReceiverModel(const ReceiverOptions& options)
@@ -106,9 +106,15 @@ double CReceiverModel::AcquisitionDelay(double tau)
     {
         switch (m_mode)
         {
-        case StartMode::Hot: lo = 0.5, hi = 2.5; break;
-        case StartMode::Warm: lo = 2.0, hi = 9.0; break;
-        case StartMode::Cold: lo = 25.0, hi = 55.0; break;
+            case StartMode::Hot:
+                lo = 0.5, hi = 2.5;
+                break;
+            case StartMode::Warm:
+                lo = 2.0, hi = 9.0;
+                break;
+            case StartMode::Cold:
+                lo = 25.0, hi = 55.0;
+                break;
         }
     }
     return std::uniform_real_distribution<double>(lo, hi)(m_events);
@@ -161,7 +167,8 @@ void CReceiverModel::Assign(double tau)
                            20.0, 55.0);
         m_epoch.inView.push_back(v);
     }
-    auto find = [&](int prn) -> SatelliteInView* {
+    auto find = [&](int prn) -> SatelliteInView*
+    {
         for (SatelliteInView& v : m_epoch.inView)
             if (v.prn == prn)
                 return &v;
@@ -273,15 +280,16 @@ void CReceiverModel::Track(double tau)
         LookAngles look;
         // The light time changes by microseconds from epoch to epoch: the last one is a good guess.
         if (ch.flight == 0.0)
-            ch.flight = Norm(m_constellation.State(ch.prn, m_epoch.trueTime).position - m_epoch.position) / kSpeedOfLight;
+            ch.flight = Norm(m_constellation.State(ch.prn, m_epoch.trueTime).position - m_epoch.position) /
+                        kSpeedOfLight;
         double& flight = ch.flight;
         out.pseudorangeM = Pseudorange(ch.prn, tau, m_epoch.position, &m_epoch.geodetic, &look, flight);
         const double h = kDerivativeStepS;
         double flightAhead = flight, flightBehind = flight;
-        const double ahead =
-            Pseudorange(ch.prn, tau + h, m_epoch.position + h * m_velocityEcef, nullptr, nullptr, flightAhead);
-        const double behind =
-            Pseudorange(ch.prn, tau - h, m_epoch.position - h * m_velocityEcef, nullptr, nullptr, flightBehind);
+        const double ahead = Pseudorange(ch.prn, tau + h, m_epoch.position + h * m_velocityEcef, nullptr,
+                                         nullptr, flightAhead);
+        const double behind = Pseudorange(ch.prn, tau - h, m_epoch.position - h * m_velocityEcef, nullptr,
+                                          nullptr, flightBehind);
         out.rangeRateMps = (ahead - behind) / (2.0 * h);
         if (m_options.noiseM > 0.0)
         {
@@ -306,7 +314,8 @@ void CReceiverModel::MakeFix(double tau)
     {
         const ChannelOutput& c = m_epoch.channels[k];
         const std::array<double, 4> row = {-std::cos(c.elevation) * std::sin(c.azimuth),
-                                           -std::cos(c.elevation) * std::cos(c.azimuth), -std::sin(c.elevation), 1.0};
+                                           -std::cos(c.elevation) * std::cos(c.azimuth),
+                                           -std::sin(c.elevation), 1.0};
         for (std::size_t i = 0; i < 4; ++i)
             for (std::size_t j = 0; j < 4; ++j)
                 n[i * 4 + j] += row[i] * row[j];

@@ -21,7 +21,12 @@
 namespace vrnsim
 {
 
-enum class StartMode : std::uint8_t { Hot, Warm, Cold };
+enum class StartMode : std::uint8_t
+{
+    Hot,
+    Warm,
+    Cold
+};
 
 // Channel status bytes, from acquisition to use in the fix. A channel counts as locked at 63 (0x3F).
 inline constexpr std::uint8_t kStateSearching = 0x01;
@@ -104,9 +109,9 @@ private:
     struct Channel
     {
         int prn = 0;
-        double lockAt = 0.0;    // elapsed true seconds: code and carrier lock
-        double syncAt = 0.0;    // frame sync: measurements valid from here
-        GpsTime nextSubframe;   // start of the next subframe to hand over
+        double lockAt = 0.0;         // elapsed true seconds: code and carrier lock
+        double syncAt = 0.0;         // frame sync: measurements valid from here
+        GpsTime nextSubframe;        // start of the next subframe to hand over
         std::uint8_t collected = 0;  // subframes 1, 2, 3 of the current frame (bits 0..2)
         double flight = 0.0;         // light time of the last measurement, s; 0 before the first
     };
@@ -117,7 +122,8 @@ private:
     };
     // Pseudorange without noise; with `look`, also the atmosphere and the look angles from `rx`
     // (whose geodetic position is `rxGeodetic`). `flight` is the light time guess in, the light time out.
-    double Pseudorange(int prn, double tau, Vec3 rx, const Geodetic* rxGeodetic, LookAngles* look, double& flight);
+    double Pseudorange(int prn, double tau, Vec3 rx, const Geodetic* rxGeodetic, LookAngles* look,
+                       double& flight);
     void Assign(double tau);
     void Track(double tau);
     void MakeFix(double tau);

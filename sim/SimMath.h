@@ -12,26 +12,41 @@ namespace vrnsim
 
 // Constants of the GPS interface specification, as its user algorithm uses them.
 inline constexpr double kGpsPi = 3.1415926535898;
-inline constexpr double kMu = 3.986005e14;                // m^3/s^2
-inline constexpr double kEarthRate = 7.2921151467e-5;     // rad/s
-inline constexpr double kSpeedOfLight = 299792458.0;      // m/s
-inline constexpr double kRelativisticF = -4.442809305e-10;  // s/m^(1/2)
-inline constexpr double kL1Frequency = 1575.42e6;         // Hz
+inline constexpr double kMu = 3.986005e14;                             // m^3/s^2
+inline constexpr double kEarthRate = 7.2921151467e-5;                  // rad/s
+inline constexpr double kSpeedOfLight = 299792458.0;                   // m/s
+inline constexpr double kRelativisticF = -4.442809305e-10;             // s/m^(1/2)
+inline constexpr double kL1Frequency = 1575.42e6;                      // Hz
 inline constexpr double kL1Wavelength = kSpeedOfLight / kL1Frequency;  // m
 inline constexpr double kSecondsPerWeek = 604800.0;
 inline constexpr double kHalfWeek = 302400.0;
 inline constexpr double kDegree = 3.14159265358979323846 / 180.0;  // radians per degree
-inline constexpr int kLeapSeconds = 18;  // GPS minus UTC since 2017
+inline constexpr int kLeapSeconds = 18;                            // GPS minus UTC since 2017
 
 struct Vec3
 {
     double x = 0.0, y = 0.0, z = 0.0;
 };
-inline Vec3 operator+(Vec3 a, Vec3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-inline Vec3 operator-(Vec3 a, Vec3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-inline Vec3 operator*(double k, Vec3 a) { return {k * a.x, k * a.y, k * a.z}; }
-inline double Dot(Vec3 a, Vec3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-inline double Norm(Vec3 a) { return std::sqrt(Dot(a, a)); }
+inline Vec3 operator+(Vec3 a, Vec3 b)
+{
+    return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
+inline Vec3 operator-(Vec3 a, Vec3 b)
+{
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+inline Vec3 operator*(double k, Vec3 a)
+{
+    return {k * a.x, k * a.y, k * a.z};
+}
+inline double Dot(Vec3 a, Vec3 b)
+{
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+inline double Norm(Vec3 a)
+{
+    return std::sqrt(Dot(a, a));
+}
 
 // A GPS time as full week number and seconds into the week. Differences are taken week-aware so
 // that no precision is lost to large absolute second counts.

@@ -69,9 +69,12 @@ std::string_view ProtocolName(SimProtocol p)
 {
     switch (p)
     {
-    case SimProtocol::Nmea: return "nmea";
-    case SimProtocol::Binary: return "binary";
-    case SimProtocol::Test: return "test";
+        case SimProtocol::Nmea:
+            return "nmea";
+        case SimProtocol::Binary:
+            return "binary";
+        case SimProtocol::Test:
+            return "test";
     }
     return "nmea";
 }
@@ -80,9 +83,12 @@ int TypicalBytesPerSecond(SimProtocol p)
 {
     switch (p)
     {
-    case SimProtocol::Nmea: return 470;    // GGA, GLL, GSA, three GSV, RMC, VTG
-    case SimProtocol::Binary: return 330;  // NAV, DOP, SV, MEAS with 10-12 channels, STATUS / 10
-    case SimProtocol::Test: return 640;    // plus id 12 and a subframe per channel every 6 s
+        case SimProtocol::Nmea:
+            return 470;  // GGA, GLL, GSA, three GSV, RMC, VTG
+        case SimProtocol::Binary:
+            return 330;  // NAV, DOP, SV, MEAS with 10-12 channels, STATUS / 10
+        case SimProtocol::Test:
+            return 640;  // plus id 12 and a subframe per channel every 6 s
     }
     return 0;
 }
@@ -92,9 +98,9 @@ std::string FormatTruthRow(const Epoch& e)
     std::string s;
     s.reserve(256);
     AppendNumber(s, static_cast<long>(e.trueTime.week));
-    for (const double v : {e.trueTime.tow, e.position.x, e.position.y, e.position.z, e.geodetic.latitude / kDegree,
-                           e.geodetic.longitude / kDegree, e.geodetic.height, e.velocity.x, e.velocity.y,
-                           e.velocity.z, e.clockBiasM, e.clockDriftMps})
+    for (const double v : {e.trueTime.tow, e.position.x, e.position.y, e.position.z,
+                           e.geodetic.latitude / kDegree, e.geodetic.longitude / kDegree, e.geodetic.height,
+                           e.velocity.x, e.velocity.y, e.velocity.z, e.clockBiasM, e.clockDriftMps})
     {
         s += ',';
         AppendNumber(s, v);
@@ -110,11 +116,16 @@ int BaudFromCode(int code)
 {
     switch (code)
     {
-    case 0: return 4800;
-    case 1: return 9600;
-    case 2: return 19200;
-    case 3: return 38400;
-    default: return 0;
+        case 0:
+            return 4800;
+        case 1:
+            return 9600;
+        case 2:
+            return 19200;
+        case 3:
+            return 38400;
+        default:
+            return 0;
     }
 }
 
@@ -143,74 +154,74 @@ std::vector<std::vector<std::uint8_t>> CCommandReader::Feed(std::span<const std:
     {
         switch (m_state)
         {
-        case State::Hunting:
-            if (b == kDle)
-                m_state = State::AfterLeadingDle;
-            else
-                ++m_ignored;
-            break;
-        case State::AfterLeadingDle:
-            if (b == kStx)
-            {
-                m_content.clear();
-                m_state = State::Collecting;
-            }
-            else
-            {
-                m_ignored += 2;
-                m_state = b == kDle ? State::AfterLeadingDle : State::Hunting;
+            case State::Hunting:
                 if (b == kDle)
-                    --m_ignored;
-            }
-            break;
-        case State::Collecting:
-            if (b == kDle)
-                m_state = State::AfterInnerDle;
-            else if (m_content.size() < 256)
-                m_content.push_back(b);
-            else
-            {
-                ++m_badFrames;
-                m_ignored += m_content.size() + 2;
-                m_state = State::Hunting;
-            }
-            break;
-        case State::AfterInnerDle:
-            if (b == kDle)
-            {
-                m_content.push_back(b);
-                m_state = State::Collecting;
-            }
-            else if (b == kStx)
-            {
-                ++m_badFrames;
-                m_ignored += m_content.size() + 2;
-                m_content.clear();
-                m_state = State::Collecting;
-            }
-            else if (b == kEtx)
-            {
-                m_state = State::Hunting;
-                // length byte, id, data, checksum over id and data
-                const std::size_t n = m_content.size();
-                std::uint8_t sum = 0;
-                for (std::size_t i = 1; i + 1 < n; ++i)
-                    sum = static_cast<std::uint8_t>(sum + m_content[i]);
-                if (n >= 3 && m_content[0] == n && m_content[n - 1] == sum)
-                    messages.emplace_back(m_content.begin() + 1, m_content.end() - 1);
+                    m_state = State::AfterLeadingDle;
+                else
+                    ++m_ignored;
+                break;
+            case State::AfterLeadingDle:
+                if (b == kStx)
+                {
+                    m_content.clear();
+                    m_state = State::Collecting;
+                }
+                else
+                {
+                    m_ignored += 2;
+                    m_state = b == kDle ? State::AfterLeadingDle : State::Hunting;
+                    if (b == kDle)
+                        --m_ignored;
+                }
+                break;
+            case State::Collecting:
+                if (b == kDle)
+                    m_state = State::AfterInnerDle;
+                else if (m_content.size() < 256)
+                    m_content.push_back(b);
                 else
                 {
                     ++m_badFrames;
-                    m_ignored += n + 4;
+                    m_ignored += m_content.size() + 2;
+                    m_state = State::Hunting;
                 }
-            }
-            else
-            {
-                ++m_badFrames;
-                m_ignored += m_content.size() + 4;
-                m_state = State::Hunting;
-            }
-            break;
+                break;
+            case State::AfterInnerDle:
+                if (b == kDle)
+                {
+                    m_content.push_back(b);
+                    m_state = State::Collecting;
+                }
+                else if (b == kStx)
+                {
+                    ++m_badFrames;
+                    m_ignored += m_content.size() + 2;
+                    m_content.clear();
+                    m_state = State::Collecting;
+                }
+                else if (b == kEtx)
+                {
+                    m_state = State::Hunting;
+                    // length byte, id, data, checksum over id and data
+                    const std::size_t n = m_content.size();
+                    std::uint8_t sum = 0;
+                    for (std::size_t i = 1; i + 1 < n; ++i)
+                        sum = static_cast<std::uint8_t>(sum + m_content[i]);
+                    if (n >= 3 && m_content[0] == n && m_content[n - 1] == sum)
+                        messages.emplace_back(m_content.begin() + 1, m_content.end() - 1);
+                    else
+                    {
+                        ++m_badFrames;
+                        m_ignored += n + 4;
+                    }
+                }
+                else
+                {
+                    ++m_badFrames;
+                    m_ignored += m_content.size() + 4;
+                    m_state = State::Hunting;
+                }
+                break;
         }
     }
     return messages;
@@ -272,11 +283,25 @@ CommandEffect CSimStream::Apply(std::span<const std::uint8_t> message)
     t = "init command: start ";
     switch (cmd->startMode)
     {
-    case 1: t += "hot"; m_model.Restart(StartMode::Hot); break;
-    case 2: t += "warm"; m_model.Restart(StartMode::Warm); break;
-    case 3: t += "cold"; m_model.Restart(StartMode::Cold); break;
-    case 4: t += "test (as cold)"; m_model.Restart(StartMode::Cold); break;
-    default: t += "none (tracking kept)"; break;
+        case 1:
+            t += "hot";
+            m_model.Restart(StartMode::Hot);
+            break;
+        case 2:
+            t += "warm";
+            m_model.Restart(StartMode::Warm);
+            break;
+        case 3:
+            t += "cold";
+            m_model.Restart(StartMode::Cold);
+            break;
+        case 4:
+            t += "test (as cold)";
+            m_model.Restart(StartMode::Cold);
+            break;
+        default:
+            t += "none (tracking kept)";
+            break;
     }
     t += ", week ";
     AppendNumber(t, static_cast<long>(cmd->week));

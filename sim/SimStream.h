@@ -16,7 +16,12 @@
 namespace vrnsim
 {
 
-enum class SimProtocol : std::uint8_t { Nmea, Binary, Test };
+enum class SimProtocol : std::uint8_t
+{
+    Nmea,
+    Binary,
+    Test
+};
 std::optional<SimProtocol> ParseProtocol(std::string_view name);
 std::string_view ProtocolName(SimProtocol p);
 
@@ -39,7 +44,10 @@ struct StreamOptions
 // Bytes per second a protocol sends with about twelve satellites tracked and in view, for the
 // baud-rate check (10 bits per byte on the line).
 int TypicalBytesPerSecond(SimProtocol p);
-inline int BytesPerSecondAt(int baud) { return baud / 10; }
+inline int BytesPerSecondAt(int baud)
+{
+    return baud / 10;
+}
 
 inline constexpr std::string_view kTruthHeader =
     "week,tow,x,y,z,lat,lon,height,vx,vy,vz,clockBias,clockDrift,satsInView,satsTracked";
@@ -71,7 +79,13 @@ public:
     std::uint64_t BadFrames() const { return m_badFrames; }
 
 private:
-    enum class State : std::uint8_t { Hunting, AfterLeadingDle, Collecting, AfterInnerDle };
+    enum class State : std::uint8_t
+    {
+        Hunting,
+        AfterLeadingDle,
+        Collecting,
+        AfterInnerDle
+    };
     State m_state = State::Hunting;
     std::vector<std::uint8_t> m_content;
     std::uint64_t m_ignored = 0;

@@ -27,7 +27,8 @@ namespace
 {
 std::int64_t NowNs()
 {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
         .count();
 }
 
@@ -35,10 +36,14 @@ speed_t SpeedConstant(int baud)
 {
     switch (baud)
     {
-    case 9600: return B9600;
-    case 19200: return B19200;
-    case 38400: return B38400;
-    default: return B4800;
+        case 9600:
+            return B9600;
+        case 19200:
+            return B19200;
+        case 38400:
+            return B38400;
+        default:
+            return B4800;
     }
 }
 }  // namespace
@@ -48,7 +53,10 @@ CSimulatedReceiver::CSimulatedReceiver(SimulatedReceiverOptions options)
 {
 }
 
-CSimulatedReceiver::~CSimulatedReceiver() { Stop(); }
+CSimulatedReceiver::~CSimulatedReceiver()
+{
+    Stop();
+}
 
 bool CSimulatedReceiver::Start(std::string& error)
 {
@@ -96,7 +104,9 @@ bool CSimulatedReceiver::Start(std::string& error)
     }
     if (!m_options.linkPath.empty())
     {
-        struct stat st{};
+        struct stat st
+        {
+        };
         if (::lstat(m_options.linkPath.c_str(), &st) == 0 && S_ISLNK(st.st_mode))
             ::unlink(m_options.linkPath.c_str());
         if (::symlink(m_devicePath.c_str(), m_options.linkPath.c_str()) != 0)
@@ -140,7 +150,9 @@ void CSimulatedReceiver::Stop()
         }
     if (!m_options.linkPath.empty())
     {
-        struct stat st{};
+        struct stat st
+        {
+        };
         if (::lstat(m_options.linkPath.c_str(), &st) == 0 && S_ISLNK(st.st_mode))
             ::unlink(m_options.linkPath.c_str());
         m_options.linkPath.clear();
@@ -172,7 +184,8 @@ void CSimulatedReceiver::ReadCommands()
         if (n <= 0)
             return;
         const std::uint64_t ignoredBefore = m_reader.IgnoredBytes();
-        for (const auto& message : m_reader.Feed(std::span<const std::uint8_t>(buf.data(), static_cast<std::size_t>(n))))
+        for (const auto& message :
+             m_reader.Feed(std::span<const std::uint8_t>(buf.data(), static_cast<std::size_t>(n))))
         {
             ++m_commands;
             const CommandEffect effect = m_stream.Apply(message);
@@ -194,7 +207,8 @@ bool CSimulatedReceiver::WaitUntil(double seconds)
     {
         const std::int64_t left = deadline - NowNs();
         std::array<pollfd, 2> fds{pollfd{m_master, POLLIN, 0}, pollfd{m_wake, POLLIN, 0}};
-        const int timeoutMs = left <= 0 ? 0 : static_cast<int>(std::min<std::int64_t>(left / 1000000 + 1, 1000));
+        const int timeoutMs =
+            left <= 0 ? 0 : static_cast<int>(std::min<std::int64_t>(left / 1000000 + 1, 1000));
         const int r = ::poll(fds.data(), fds.size(), timeoutMs);
         if (r > 0 && (fds[0].revents & POLLIN))
             ReadCommands();

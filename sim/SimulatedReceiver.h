@@ -52,7 +52,7 @@ public:
     int Baud() const { return m_baud.load(); }
 
     std::uint64_t BytesWritten() const { return m_bytesWritten.load(); }
-    std::uint64_t BytesDropped() const { return m_bytesDropped.load(); }  // no room in the line
+    std::uint64_t BytesDropped() const { return m_bytesDropped.load(); }    // no room in the line
     std::uint64_t EpochsSkipped() const { return m_epochsSkipped.load(); }  // behind the baud rate
     std::uint64_t Commands() const { return m_commands.load(); }
     std::uint64_t IgnoredBytes() const { return m_ignoredBytes.load(); }  // garbage from the program

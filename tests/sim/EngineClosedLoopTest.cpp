@@ -44,8 +44,8 @@ LoopResult RunLoop(const StreamOptions& options, double seconds)
             firstFixTime = at;
         if (firstFixTime >= 0.0 && at >= firstFixTime + 120.0)
         {
-            const double error = simtest::Distance(sol.x, sol.y, sol.z, truth.position.x, truth.position.y,
-                                                   truth.position.z);
+            const double error =
+                simtest::Distance(sol.x, sol.y, sol.z, truth.position.x, truth.position.y, truth.position.z);
             r.maxError = std::max(r.maxError, sol.fixMode != 0 ? error : 1e9);
             r.sumSquares += error * error;
             ++r.compared;

@@ -70,8 +70,8 @@ inline std::string ReadAll(int fd)
 }
 
 // Runs a tool to its end; returns its exit status (-1 when it did not exit) and its stderr text.
-inline int RunTool(const std::vector<std::string>& args, std::string& err, const std::string& program = kSimTool,
-                   const std::string& stdoutFile = {})
+inline int RunTool(const std::vector<std::string>& args, std::string& err,
+                   const std::string& program = kSimTool, const std::string& stdoutFile = {})
 {
     Child c = Spawn(args, program, stdoutFile);
     if (c.pid <= 0)

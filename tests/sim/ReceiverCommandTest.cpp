@@ -1,8 +1,7 @@
 // The command side of the simulated receiver: framed initialisation commands found in any
 // chunking among garbage, their effect on the output, and the same over a real pseudo-terminal.
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <termios.h>
 #include <unistd.h>
@@ -24,8 +23,24 @@ using namespace vrnsim;
 std::vector<std::uint8_t> InitCommand(std::uint8_t startMode, std::uint8_t outputFlags, std::uint8_t baudCode,
                                       std::uint16_t week = 0x1010)
 {
-    return {kIdInitCommand, static_cast<std::uint8_t>(week & 0xFF), static_cast<std::uint8_t>(week >> 8),
-            0x10, 0x27, 0, 0, 0xFA, 0x00, 0xBF, 0x04, 0x00, 0x00, 0x00, 0x00, startMode, outputFlags, baudCode};
+    return {kIdInitCommand,
+            static_cast<std::uint8_t>(week & 0xFF),
+            static_cast<std::uint8_t>(week >> 8),
+            0x10,
+            0x27,
+            0,
+            0,
+            0xFA,
+            0x00,
+            0xBF,
+            0x04,
+            0x00,
+            0x00,
+            0x00,
+            0x00,
+            startMode,
+            outputFlags,
+            baudCode};
 }
 
 TEST(ReceiverCommand, ReaderFindsTheCommandAmongGarbageAtEverySplit)
@@ -122,7 +137,8 @@ TEST(ReceiverCommand, StartModesRestartTrackingColdTakingLongest)
 // Reads from `fd` until `pattern` appears or `seconds` pass.
 bool ReadUntil(int fd, std::string_view pattern, double seconds, std::string& got)
 {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(static_cast<int>(seconds * 1000));
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(static_cast<int>(seconds * 1000));
     std::array<char, 512> buf{};
     while (std::chrono::steady_clock::now() < deadline)
     {
@@ -147,10 +163,12 @@ TEST(ReceiverCommand, InitCommandOverAPseudoTerminalSwitchesTheOutput)
     CSimulatedReceiver receiver(options);
     std::mutex mutex;
     std::vector<std::string> lines;
-    receiver.SetLog([&](const std::string& line) {
-        const std::lock_guard lock(mutex);
-        lines.push_back(line);
-    });
+    receiver.SetLog(
+        [&](const std::string& line)
+        {
+            const std::lock_guard lock(mutex);
+            lines.push_back(line);
+        });
     std::string error;
     ASSERT_TRUE(receiver.Start(error)) << error;
     const int fd = ::open(receiver.DevicePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);

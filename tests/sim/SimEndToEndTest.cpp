@@ -53,16 +53,20 @@ struct Outcome
 // Simulates 600 s with `extra` options, replays it, and compares from 120 s after the first fix.
 Outcome RunBoth(const std::string& name, const std::vector<std::string>& extra)
 {
-    const fs::path dir = fs::path(VRN_BINARY_DIR) / "test-home" / ("sim-e2e-" + name + "-" + std::to_string(::getpid()));
+    const fs::path dir =
+        fs::path(VRN_BINARY_DIR) / "test-home" / ("sim-e2e-" + name + "-" + std::to_string(::getpid()));
     fs::remove_all(dir);
     fs::create_directories(dir);
-    std::vector<std::string> simArgs = {"--protocol", "test", "--duration", "600", "--out", (dir / "s.bin").string(),
-                                        "--truth", (dir / "t.csv").string()};
+    std::vector<std::string> simArgs = {"--protocol", "test",
+                                        "--duration", "600",
+                                        "--out",      (dir / "s.bin").string(),
+                                        "--truth",    (dir / "t.csv").string()};
     simArgs.insert(simArgs.end(), extra.begin(), extra.end());
     std::string err;
     EXPECT_EQ(simtest::RunTool(simArgs, err), 0) << err;
-    EXPECT_EQ(simtest::RunTool({"--protocol", "test", "--solution", (dir / "sol.csv").string(), (dir / "s.bin").string()},
-                               err, simtest::kReplayTool, (dir / "lines.txt").string()),
+    EXPECT_EQ(simtest::RunTool(
+                  {"--protocol", "test", "--solution", (dir / "sol.csv").string(), (dir / "s.bin").string()},
+                  err, simtest::kReplayTool, (dir / "lines.txt").string()),
               0)
         << err;
     const auto truth = ReadCsv(dir / "t.csv");
@@ -73,7 +77,7 @@ Outcome RunBoth(const std::string& name, const std::vector<std::string>& extra)
     double firstFix = -1.0, sumSquares = 0.0;
     for (std::size_t i = 0; i < std::min(truth.size(), solution.size()); ++i)
     {
-        const auto& t = truth[i];  // week,tow,x,y,z,lat,lon,height,vx,vy,vz,...
+        const auto& t = truth[i];     // week,tow,x,y,z,lat,lon,height,vx,vy,vz,...
         const auto& s = solution[i];  // epoch,week,tow,fixMode,satsUsed,fixCount,x,y,z,vx,vy,vz,...
         const bool fix = s[3] != 0.0;
         o.fixes += fix ? 1 : 0;

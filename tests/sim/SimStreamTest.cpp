@@ -30,7 +30,8 @@ std::vector<std::size_t> RandomChunks(std::size_t total, std::mt19937& rng)
     return sizes;
 }
 
-void FeedRandom(CData& set, std::span<const std::uint8_t> bytes, std::mt19937& rng, std::vector<CData>& packets)
+void FeedRandom(CData& set, std::span<const std::uint8_t> bytes, std::mt19937& rng,
+                std::vector<CData>& packets)
 {
     std::string diagnostic;
     std::size_t at = 0;
@@ -120,7 +121,8 @@ TEST(SimStream, BinaryFramesParseBackAsBuilt)
         ASSERT_GE(ids.size(), 3U) << "epoch " << epoch;
         EXPECT_EQ(ids.back(), kIdMeas);
     }
-    EXPECT_EQ(set.GetCounters().rejectedLength + set.GetCounters().rejectedChecksum + set.GetCounters().framingErrors,
+    EXPECT_EQ(set.GetCounters().rejectedLength + set.GetCounters().rejectedChecksum +
+                  set.GetCounters().framingErrors,
               0U);
     EXPECT_GT(navs, 45);
     EXPECT_EQ(statuses, 6);
@@ -141,31 +143,34 @@ TEST(SimStream, TestModeSendsSubframesInCadenceThenChannelMeasurementsThenMeasur
         std::vector<int> ids;
         std::vector<SatDataRecord> satData;
         std::vector<MeasRecord> meas;
-        simtest::FeedBinary(set, bytes, 4096, [&](const CData& p) {
-            ids.push_back(p.currentId);
-            if (p.currentId == kIdSatData)
-                satData.push_back(p.satData);
-            if (p.currentId == kIdMeas)
-                meas.push_back(p.meas);
-            if (p.currentId != kIdSubframe)
-                return;
-            ++subframes;
-            for (std::size_t i = 0; i < p.subframe.words.size(); ++i)
-                EXPECT_TRUE(ParityOk(p.subframe.words[i], i == 0 ? 0U : p.subframe.words[i - 1]));
-            const std::uint32_t tow = p.subframe.words[1] >> 13 & 0x1FFFFU;
-            std::uint32_t& last = lastTow[p.subframe.prn];
-            if (last != 0 && tow < last)
+        simtest::FeedBinary(
+            set, bytes, 4096,
+            [&](const CData& p)
             {
-                ++stored;  // the stored ionospheric page, handed over once after start
-                EXPECT_EQ(p.subframe.words[2] >> 22 & 0x3FU, 56U);
-                return;
-            }
-            if (last != 0)
-            {
-                EXPECT_EQ(tow, last + 1) << "prn " << int{p.subframe.prn};
-            }
-            last = tow;
-        });
+                ids.push_back(p.currentId);
+                if (p.currentId == kIdSatData)
+                    satData.push_back(p.satData);
+                if (p.currentId == kIdMeas)
+                    meas.push_back(p.meas);
+                if (p.currentId != kIdSubframe)
+                    return;
+                ++subframes;
+                for (std::size_t i = 0; i < p.subframe.words.size(); ++i)
+                    EXPECT_TRUE(ParityOk(p.subframe.words[i], i == 0 ? 0U : p.subframe.words[i - 1]));
+                const std::uint32_t tow = p.subframe.words[1] >> 13 & 0x1FFFFU;
+                std::uint32_t& last = lastTow[p.subframe.prn];
+                if (last != 0 && tow < last)
+                {
+                    ++stored;  // the stored ionospheric page, handed over once after start
+                    EXPECT_EQ(p.subframe.words[2] >> 22 & 0x3FU, 56U);
+                    return;
+                }
+                if (last != 0)
+                {
+                    EXPECT_EQ(tow, last + 1) << "prn " << int{p.subframe.prn};
+                }
+                last = tow;
+            });
         ASSERT_GE(ids.size(), 2U);
         EXPECT_EQ(ids[ids.size() - 2], kIdSatData);
         EXPECT_EQ(ids.back(), kIdMeas);
@@ -205,26 +210,33 @@ TEST(SimStream, OwnFixStaysWithinItsStatedErrorOfTheTruth)
         bytes.clear();
         stream.Next(bytes);
         const Epoch& truth = stream.LastEpoch();
-        simtest::FeedBinary(set, bytes, 64, [&](const CData& p) {
-            if (p.currentId != kIdNav)
-                return;
-            ++fixes;
-            const NavRecord& n = p.nav;
-            EXPECT_EQ(n.week, truth.trueTime.week);
-            EXPECT_NEAR(n.timeOfWeek * 0.01, truth.trueTime.tow, 0.006);
-            EXPECT_LT(simtest::Distance(n.x, n.y, n.z, truth.position.x, truth.position.y, truth.position.z),
-                      kFixPositionErrorM + 0.87);  // plus the whole-metre rounding
-            EXPECT_LT(simtest::Distance(n.vx * 0.1, n.vy * 0.1, n.vz * 0.1, truth.velocity.x, truth.velocity.y,
-                                        truth.velocity.z),
-                      kFixVelocityErrorMps + 0.087);
-            EXPECT_EQ(n.infoByte >> 4, std::min<int>(15, static_cast<int>(truth.inView.size())));
-            EXPECT_GE(n.infoByte & 0xF, 4);
-        });
+        simtest::FeedBinary(
+            set, bytes, 64,
+            [&](const CData& p)
+            {
+                if (p.currentId != kIdNav)
+                    return;
+                ++fixes;
+                const NavRecord& n = p.nav;
+                EXPECT_EQ(n.week, truth.trueTime.week);
+                EXPECT_NEAR(n.timeOfWeek * 0.01, truth.trueTime.tow, 0.006);
+                EXPECT_LT(
+                    simtest::Distance(n.x, n.y, n.z, truth.position.x, truth.position.y, truth.position.z),
+                    kFixPositionErrorM + 0.87);  // plus the whole-metre rounding
+                EXPECT_LT(simtest::Distance(n.vx * 0.1, n.vy * 0.1, n.vz * 0.1, truth.velocity.x,
+                                            truth.velocity.y, truth.velocity.z),
+                          kFixVelocityErrorMps + 0.087);
+                EXPECT_EQ(n.infoByte >> 4, std::min<int>(15, static_cast<int>(truth.inView.size())));
+                EXPECT_GE(n.infoByte & 0xF, 4);
+            });
     }
     EXPECT_GT(fixes, 380);
 }
 
-int HexDigit(char c) { return c <= '9' ? c - '0' : c - 'A' + 10; }
+int HexDigit(char c)
+{
+    return c <= '9' ? c - '0' : c - 'A' + 10;
+}
 
 TEST(SimStream, NmeaSentencesCarryGoodChecksumsAndParseBack)
 {
@@ -261,7 +273,8 @@ TEST(SimStream, NmeaSentencesCarryGoodChecksumsAndParseBack)
         if (truth.fix.valid)
         {
             // GGA coordinates are stored as ddmm.mmmm x 0.01 (degrees with minutes as the fraction).
-            auto degrees = [](double v) {
+            auto degrees = [](double v)
+            {
                 const double whole = std::trunc(v);
                 return whole + (v - whole) * 100.0 / 60.0;
             };
@@ -308,7 +321,8 @@ TEST(SimStream, TruthRowsHoldTheEpochAtFullPrecision)
 
 TEST(SimStream, SameSeedSameBytesOtherSeedOtherNoise)
 {
-    auto run = [](std::uint64_t seed) {
+    auto run = [](std::uint64_t seed)
+    {
         CSimStream stream(simtest::Options(SimProtocol::Test, 3.0, seed));
         std::vector<std::uint8_t> bytes;
         for (int i = 0; i < 30; ++i)

@@ -56,14 +56,19 @@ public:
     {
         switch (set.currentId)
         {
-        case kIdSubframe: engine.QueueSubframe(set.subframe); break;
-        case kIdSatData: engine.StoreChannelMeasurements(set.satData); break;
-        case kIdMeas:
-            engine.SetEpochInputs(set.meas);
-            engine.RunNavigationEpoch();
-            ++epochs;
-            break;
-        default: break;
+            case kIdSubframe:
+                engine.QueueSubframe(set.subframe);
+                break;
+            case kIdSatData:
+                engine.StoreChannelMeasurements(set.satData);
+                break;
+            case kIdMeas:
+                engine.SetEpochInputs(set.meas);
+                engine.RunNavigationEpoch();
+                ++epochs;
+                break;
+            default:
+                break;
         }
     }
     NavEngine engine;

@@ -1,8 +1,7 @@
 // vrnrcvr-sim as a program: option errors, a file run with its truth file, and a clean stop of a
 // pseudo-terminal run on SIGTERM.
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -26,7 +25,8 @@ using simtest::Spawn;
 
 fs::path TempDir(const std::string& name)
 {
-    const fs::path dir = fs::path(VRN_BINARY_DIR) / "test-home" / ("sim-" + name + "-" + std::to_string(::getpid()));
+    const fs::path dir =
+        fs::path(VRN_BINARY_DIR) / "test-home" / ("sim-" + name + "-" + std::to_string(::getpid()));
     fs::remove_all(dir);
     fs::create_directories(dir);
     return dir;
@@ -64,8 +64,8 @@ TEST(SimTool, FileRunWritesTheStreamAndOneTruthRowPerEpoch)
     const fs::path dir = TempDir("file");
     std::string err;
     ASSERT_EQ(RunTool({"--protocol", "test", "--duration", "20", "--start", "2400,345600", "--out",
-                   (dir / "s.bin").string(), "--truth", (dir / "t.csv").string()},
-                  err),
+                       (dir / "s.bin").string(), "--truth", (dir / "t.csv").string()},
+                      err),
               0)
         << err;
     EXPECT_TRUE(err.empty()) << err;

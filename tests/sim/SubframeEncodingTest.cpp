@@ -21,7 +21,11 @@ constexpr GpsTime kFrameStart{2400, 345000.0};  // page 1 of the cycle begins he
 struct Field
 {
     Field(std::string n, auto d, auto e, double s, bool a = false)
-        : name(std::move(n)), decoded(static_cast<double>(d)), expected(static_cast<double>(e)), step(s), angle(a)
+        : name(std::move(n)),
+          decoded(static_cast<double>(d)),
+          expected(static_cast<double>(e)),
+          step(s),
+          angle(a)
     {
     }
     std::string name;
@@ -38,12 +42,15 @@ void ExpectFields(const std::vector<Field>& fields, const std::string& context)
         double diff = f.decoded - f.expected;
         if (f.angle)
             diff = std::remainder(diff, 2.0 * kGpsPi);
-        EXPECT_LE(std::abs(diff), 0.5 * f.step) << context << ": " << f.name << " decoded " << f.decoded
-                                                  << " expected " << f.expected;
+        EXPECT_LE(std::abs(diff), 0.5 * f.step)
+            << context << ": " << f.name << " decoded " << f.decoded << " expected " << f.expected;
     }
 }
 
-double Sc(std::int64_t raw, int bits) { return std::ldexp(static_cast<double>(raw), -bits); }
+double Sc(std::int64_t raw, int bits)
+{
+    return std::ldexp(static_cast<double>(raw), -bits);
+}
 
 TEST(SubframeEncoding, EveryWordOfACycleHasGoodParityAndFraming)
 {
@@ -57,7 +64,8 @@ TEST(SubframeEncoding, EveryWordOfACycleHasGoodParityAndFraming)
             const SubframeWords w = BuildSubframe(constellation, prn, start);
             for (std::size_t i = 0; i < w.size(); ++i)
             {
-                ASSERT_TRUE(ParityOk(w[i], previous)) << "prn " << prn << " subframe " << k << " word " << i + 1;
+                ASSERT_TRUE(ParityOk(w[i], previous))
+                    << "prn " << prn << " subframe " << k << " word " << i + 1;
                 previous = w[i];
             }
             EXPECT_EQ(w[0] >> 22, 0x8BU);
@@ -74,7 +82,8 @@ TEST(SubframeEncoding, EveryWordOfACycleHasGoodParityAndFraming)
             }
             if (k % 5 == 4)
             {
-                EXPECT_EQ(svId, page == 24 ? 51 : (page + 1 == 4 ? 0 : page + 1)) << "subframe 5 page " << page + 1;
+                EXPECT_EQ(svId, page == 24 ? 51 : (page + 1 == 4 ? 0 : page + 1))
+                    << "subframe 5 page " << page + 1;
             }
         }
     }
@@ -142,8 +151,8 @@ TEST(SubframeEncoding, EphemerisRoundTripsThroughTheEngineDecoder)
             const GpsTime t = AddSeconds(kFrameStart, dt);
             const SatelliteMotion theirs = SatelliteFromEphemeris(d, t.tow);
             const SatelliteState ours = EvaluateEphemeris(e, t);
-            EXPECT_LT(simtest::Distance(theirs.position[0], theirs.position[1], theirs.position[2], ours.position.x,
-                                        ours.position.y, ours.position.z),
+            EXPECT_LT(simtest::Distance(theirs.position[0], theirs.position[1], theirs.position[2],
+                                        ours.position.x, ours.position.y, ours.position.z),
                       0.02)
                 << "prn " << prn << " at " << dt;
             const double theirClock = SatelliteClockCorrection(d, t.tow, theirs.relClock);
@@ -228,10 +237,11 @@ TEST(SubframeEncoding, AlmanacAndIonosphereRoundTripThroughTheEngineDecoder)
             for (const double tow : {3600.0, 30000.0, 50400.0, 80000.0})
             {
                 const LookAngles look{el * kDegree, az * kDegree};
-                EXPECT_NEAR(IonosphericDelay(&d, look.elevation, look.azimuth, rx.latitude, rx.longitude, tow),
-                            IonosphericDelayM(k, rx, look, tow), 1e-6);
-                EXPECT_NEAR(TroposphericDelay(look.elevation, rx.height), TroposphericDelayM(rx.height, look.elevation),
-                            1e-3);
+                EXPECT_NEAR(
+                    IonosphericDelay(&d, look.elevation, look.azimuth, rx.latitude, rx.longitude, tow),
+                    IonosphericDelayM(k, rx, look, tow), 1e-6);
+                EXPECT_NEAR(TroposphericDelay(look.elevation, rx.height),
+                            TroposphericDelayM(rx.height, look.elevation), 1e-3);
             }
 }
 

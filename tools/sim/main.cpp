@@ -25,7 +25,10 @@ namespace
 using namespace vrnsim;
 
 volatile std::sig_atomic_t g_stopSignal = 0;
-extern "C" void OnStopSignal(int) { g_stopSignal = 1; }
+extern "C" void OnStopSignal(int)
+{
+    g_stopSignal = 1;
+}
 
 constexpr std::string_view kUsage =
     "usage: vrnrcvr-sim [--protocol nmea|binary|test] (--out FILE|- | --pty [--link PATH])\n"
@@ -76,13 +79,15 @@ std::vector<double> Numbers(std::string_view option, std::string_view text, std:
     for (;;)
     {
         const std::size_t comma = text.find(',', from);
-        parts.push_back(text.substr(from, comma == std::string_view::npos ? std::string_view::npos : comma - from));
+        parts.push_back(
+            text.substr(from, comma == std::string_view::npos ? std::string_view::npos : comma - from));
         if (comma == std::string_view::npos)
             break;
         from = comma + 1;
     }
     if (parts.size() != count)
-        Fail(option, "expected " + std::to_string(count) + " comma-separated values, got '" + std::string(text) + "'");
+        Fail(option, "expected " + std::to_string(count) + " comma-separated values, got '" +
+                         std::string(text) + "'");
     std::vector<double> values;
     for (std::size_t i = 0; i < count; ++i)
         values.push_back(Number(option, parts[i], ranges[i].first, ranges[i].second));
@@ -96,7 +101,8 @@ Options Parse(int argc, char** argv)
     for (int i = 1; i < argc; ++i)
     {
         const std::string_view arg = argv[i];
-        auto value = [&]() -> std::string_view {
+        auto value = [&]() -> std::string_view
+        {
             if (i + 1 >= argc)
                 Fail(arg, "needs a value");
             return argv[++i];
@@ -152,7 +158,8 @@ Options Parse(int argc, char** argv)
         }
         else if (arg == "--velocity")
         {
-            const auto v = Numbers(arg, value(), 3, {{-2000.0, 2000.0}, {-2000.0, 2000.0}, {-2000.0, 2000.0}});
+            const auto v =
+                Numbers(arg, value(), 3, {{-2000.0, 2000.0}, {-2000.0, 2000.0}, {-2000.0, 2000.0}});
             o.stream.velocityEnu = {v[0], v[1], v[2]};
         }
         else if (arg == "--noise")
@@ -176,7 +183,8 @@ Options Parse(int argc, char** argv)
             Fail(arg, "unknown option (see --help)");
     }
     if (haveOut == o.pty)
-        Fail(haveOut ? "--pty" : "--out", haveOut ? "cannot be combined with --out" : "one of --out FILE|- or --pty is needed");
+        Fail(haveOut ? "--pty" : "--out",
+             haveOut ? "cannot be combined with --out" : "one of --out FILE|- or --pty is needed");
     if (!o.link.empty() && !o.pty)
         Fail("--link", "only goes with --pty");
     return o;
@@ -243,9 +251,9 @@ int RunOnPty(const Options& o)
 {
     const int need = TypicalBytesPerSecond(o.stream.protocol);
     if (need > BytesPerSecondAt(o.baud))
-        std::cerr << "vrnrcvr-sim: warning: the " << ProtocolName(o.stream.protocol) << " protocol sends about "
-                  << need << " bytes/s, more than " << o.baud << " baud carries (" << BytesPerSecondAt(o.baud)
-                  << " bytes/s); use a higher --baud\n";
+        std::cerr << "vrnrcvr-sim: warning: the " << ProtocolName(o.stream.protocol)
+                  << " protocol sends about " << need << " bytes/s, more than " << o.baud << " baud carries ("
+                  << BytesPerSecondAt(o.baud) << " bytes/s); use a higher --baud\n";
     auto truth = OpenTruth(o.truth);
     SimulatedReceiverOptions options;
     options.stream = o.stream;
@@ -275,7 +283,9 @@ int RunOnPty(const Options& o)
 int main(int argc, char** argv)
 {
     const Options o = Parse(argc, argv);
-    struct sigaction sa{};
+    struct sigaction sa
+    {
+    };
     sa.sa_handler = OnStopSignal;
     sigemptyset(&sa.sa_mask);
     sigaction(SIGINT, &sa, nullptr);
