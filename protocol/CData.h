@@ -58,7 +58,9 @@ public:
     // 16/32-bit fields. `importMode` is kImportReceiver or kImportNavigation.
     [[nodiscard]] int BuildBinaryDataPacket(ChunkRef& chunk, std::string& diagnostic, int byteOrder,
                                             int importMode);
-    // Checks one unstuffed frame content (length byte first, checksum last) and decodes it.
+    // Checks one unstuffed frame content (length byte first, checksum last) and decodes it: 0 rejected
+    // (the records are cleared all the same), 1 accepted, 2 a measurement that ran a navigation epoch.
+    // Bytes the decoders read past the content count as zero.
     [[nodiscard]] int ImportBinaryPacket(std::span<const std::uint8_t> content, std::string& diagnostic,
                                          int byteOrder, int importMode);
 
@@ -66,7 +68,8 @@ public:
     // Consumes the whole chunk (chunk.position becomes null); returns the result of the last
     // sentence completed in it (1 imported, 0 dropped) or 0 when none completed.
     [[nodiscard]] int BuildNmeaSentence(ChunkRef& chunk, std::string& diagnostic, int port);
-    // Identifies, logs (through the installed port log) and decodes one stored sentence ("GPGGA,...").
+    // Identifies, logs (through the installed port log) and decodes one stored sentence ("GPGGA,...");
+    // sets ggaSeen for GGA. Returns 1, also for types it ignores.
     int ImportNmeaSentence(std::string_view sentence, int port);
 
     // ---- record maintenance ----
@@ -76,8 +79,8 @@ public:
     // Whole seconds from this set's time to `other`'s, unsigned (an earlier other time is huge);
     // 0xFFFFFFFF when either set has no time selected.
     [[nodiscard]] std::uint32_t SecondsBetween(const CData& other) const;
-    // Copies id, assembly buffer, sequence number, time selection and the binary records
-    // (not the NMEA, subframe and id-12 records).
+    // Copies id, assembly buffer, sequence number and the binary records (not the NMEA, subframe and
+    // id-12 records), and selects the time fields by the copied id.
     void CopyFrom(const CData& other);
 
     // Week and time of week (0.01 s) of the selected record; 0 when none is selected.
