@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <mutex>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -70,6 +71,51 @@ TEST(ReceiverCommand, ReaderFindsTheCommandAmongGarbageAtEverySplit)
         EXPECT_EQ(decoded->x, 250);
         EXPECT_EQ(decoded->y, 1215);
     }
+}
+
+TEST(ReceiverCommand, RandomBytesAreCountedAndNeverUpsetTheReceiver)
+{
+    std::mt19937 rng(12);
+    std::uniform_int_distribution<int> byte(0, 255);
+    std::vector<std::uint8_t> bytes;
+    for (int i = 0; i < 20000; ++i)
+    {
+        const int r = byte(rng);
+        if (r < 8)  // frame boundaries often enough that random frames form
+            bytes.insert(bytes.end(), {0x10, static_cast<std::uint8_t>(r < 4 ? 0x02 : 0x03)});
+        else if (r < 12)  // and now and then a real command with random flags
+        {
+            const auto frame = FramePacket(InitCommand(static_cast<std::uint8_t>(byte(rng)),
+                                                       static_cast<std::uint8_t>(byte(rng)),
+                                                       static_cast<std::uint8_t>(byte(rng))));
+            bytes.insert(bytes.end(), frame.begin(), frame.end());
+        }
+        else
+            bytes.push_back(static_cast<std::uint8_t>(byte(rng)));
+    }
+    CSimStream stream(simtest::Options(SimProtocol::Test));
+    CCommandReader reader;
+    std::size_t commands = 0;
+    for (std::size_t at = 0; at < bytes.size(); at += 61)
+    {
+        const auto chunk =
+            std::span<const std::uint8_t>(bytes).subspan(at, std::min<std::size_t>(61, bytes.size() - at));
+        for (const auto& message : reader.Feed(chunk))
+        {
+            const CommandEffect effect = stream.Apply(message);
+            EXPECT_EQ(effect.text.find('\n'), std::string::npos);
+            EXPECT_TRUE(effect.baud == 0 || effect.baud == 4800 || effect.baud == 9600 ||
+                        effect.baud == 19200 || effect.baud == 38400);
+            ++commands;
+        }
+        std::vector<std::uint8_t> out;
+        stream.Next(out);
+        const bool silenced = stream.Protocol() == SimProtocol::Nmea && (stream.NmeaSelection() & 0x3F) == 0;
+        EXPECT_EQ(out.empty(), silenced);
+    }
+    EXPECT_GT(commands, 50U);
+    EXPECT_GT(reader.IgnoredBytes(), 10000U);
+    EXPECT_GT(reader.BadFrames(), 0U);
 }
 
 std::string NextEpochText(CSimStream& stream)
