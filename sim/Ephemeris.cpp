@@ -60,32 +60,11 @@ SatelliteState EvaluateEphemeris(const LnavEphemeris& eph, GpsTime t)
 
     SatelliteState s;
     s.position = {xp * cn - yp * ci * sn, xp * sn + yp * ci * cn, yp * std::sin(inc)};
-    s.eccentricAnomaly = ecc;
     s.relativisticS = kRelativisticF * e * sqrtA * sinE;
     const double dt = Seconds(GpsTime{eph.week, toc}, t);
     s.clockS = std::ldexp(eph.af0, -31) + std::ldexp(eph.af1, -43) * dt + std::ldexp(eph.af2, -55) * dt * dt +
                s.relativisticS;
     return s;
-}
-
-Vec3 EvaluateAlmanac(const LnavAlmanac& alm, int almanacWeek, GpsTime t)
-{
-    const double sqrtA = std::ldexp(static_cast<double>(alm.sqrtA), -11);
-    const double a = sqrtA * sqrtA;
-    const double e = std::ldexp(static_cast<double>(alm.e), -21);
-    const double toa = std::ldexp(static_cast<double>(alm.toa), 12);
-    const double tk = Seconds(GpsTime{almanacWeek, toa}, t);
-    const double m = std::ldexp(alm.m0, -23) * kGpsPi + std::sqrt(kMu / (a * a * a)) * tk;
-    const double ecc = SolveKepler(m, e);
-    const double nu = std::atan2(std::sqrt(1.0 - e * e) * std::sin(ecc), std::cos(ecc) - e);
-    const double u = nu + std::ldexp(alm.omega, -23) * kGpsPi;
-    const double r = a * (1.0 - e * std::cos(ecc));
-    const double inc = (0.3 + std::ldexp(alm.deltaI, -19)) * kGpsPi;
-    const double node = std::ldexp(alm.omega0, -23) * kGpsPi +
-                        (std::ldexp(alm.omegaDot, -38) * kGpsPi - kEarthRate) * tk - kEarthRate * toa;
-    const double xp = r * std::cos(u), yp = r * std::sin(u);
-    return {xp * std::cos(node) - yp * std::cos(inc) * std::sin(node),
-            xp * std::sin(node) + yp * std::cos(inc) * std::cos(node), yp * std::sin(inc)};
 }
 
 }  // namespace vrnsim

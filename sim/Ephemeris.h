@@ -93,15 +93,11 @@ struct SatelliteState
     Vec3 position;        // ECEF at the time asked for, m
     double clockS = 0.0;  // satellite clock offset af0 + af1 dt + af2 dt^2 + relativistic term, s
     double relativisticS = 0.0;
-    double eccentricAnomaly = 0.0;
 };
 SatelliteState EvaluateEphemeris(const LnavEphemeris& eph, GpsTime t);
 inline double GroupDelayS(const LnavEphemeris& eph)
 {
     return std::ldexp(eph.tgd, -31);
 }
-
-// Position of a satellite from its almanac (of reference week `almanacWeek`) at `t`.
-Vec3 EvaluateAlmanac(const LnavAlmanac& alm, int almanacWeek, GpsTime t);
 
 }  // namespace vrnsim

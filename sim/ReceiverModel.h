@@ -115,11 +115,6 @@ private:
         std::uint8_t collected = 0;  // subframes 1, 2, 3 of the current frame (bits 0..2)
         double flight = 0.0;         // light time of the last measurement, s; 0 before the first
     };
-    struct Measurement
-    {
-        double pseudorangeM = 0.0;
-        LookAngles look;
-    };
     // Pseudorange without noise; with `look`, also the atmosphere and the look angles from `rx`
     // (whose geodetic position is `rxGeodetic`). `flight` is the light time guess in, the light time out.
     double Pseudorange(int prn, double tau, Vec3 rx, const Geodetic* rxGeodetic, LookAngles* look,
