@@ -89,6 +89,20 @@ CConstellation::CConstellation(GpsTime reference) : m_reference{reference.week, 
         m_orbits.push_back(o);
     }
     std::sort(m_orbits.begin(), m_orbits.end(), [](const Orbit& a, const Orbit& b) { return a.prn < b.prn; });
+    m_orbitIndex.fill(-1);
+    for (std::size_t k = 0; k < m_orbits.size(); ++k)
+    {
+        Orbit& o = m_orbits[k];
+        m_orbitIndex[static_cast<std::size_t>(o.prn - 1)] = static_cast<int>(k);
+        o.truth = Elements(o.fixed);
+        o.truth.toe = m_reference;  // tow 0: the user algorithm's omega0 is then the node itself
+        o.truth.toc = m_reference;
+        o.truth.m0 = o.mean;
+        o.truth.omega0 = o.node;
+        o.truth.i0 = o.inclination;
+        o.truth.af0 = o.clock0;
+        o.truth.af1 = o.clock1;
+    }
 
     // Typical mid-latitude broadcast values.
     m_ionoUtc.alpha0 = 12;  // 1.12e-8 s
@@ -118,10 +132,22 @@ bool CConstellation::Exists(int prn) const
 
 const CConstellation::Orbit* CConstellation::Find(int prn) const
 {
-    for (const Orbit& o : m_orbits)
-        if (o.prn == prn)
-            return &o;
-    return nullptr;
+    const auto index = PrnIndex(prn);
+    if (!index || m_orbitIndex[*index] < 0)
+        return nullptr;
+    return &m_orbits[static_cast<std::size_t>(m_orbitIndex[*index])];
+}
+
+SatelliteState CConstellation::TrueState(int prn, GpsTime t) const
+{
+    const Orbit* o = Find(prn);
+    return o ? Evaluate(o->truth, t) : SatelliteState{};
+}
+
+double CConstellation::GroupDelayS(int prn) const
+{
+    const Orbit* o = Find(prn);
+    return o ? vrnsim::GroupDelayS(o->fixed) : 0.0;
 }
 
 LnavEphemeris CConstellation::MakeIssue(const Orbit& o, std::int64_t block) const

@@ -36,6 +36,11 @@ public:
 
     // Position and clock at `t` from the issue broadcast at `t`.
     SatelliteState State(int prn, GpsTime t) { return EvaluateEphemeris(Ephemeris(prn, t), t); }
+    // Where the satellite really is and what its clock really reads: the orbit and clock that every
+    // issue is fitted to, continuous across issue changes. The broadcast issues differ from it by
+    // the quantisation of their fields (centimetres in position, up to a few decimetres in clock).
+    SatelliteState TrueState(int prn, GpsTime t) const;
+    double GroupDelayS(int prn) const;  // L1 group delay (TGD), s
 
 private:
     struct Orbit
@@ -44,6 +49,7 @@ private:
         double mean = 0.0, node = 0.0, inclination = 0.0;  // rad at the reference time (node: ECEF)
         double clock0 = 0.0, clock1 = 0.0;                 // s, s/s at the reference time
         LnavEphemeris fixed;  // the fields that stay the same from issue to issue
+        OrbitElements truth;  // the same orbit and clock, unquantised, referred to m_reference
     };
     struct Cached
     {
@@ -56,7 +62,8 @@ private:
 
     GpsTime m_reference;
     std::vector<int> m_prns;
-    std::vector<Orbit> m_orbits;
+    std::vector<Orbit> m_orbits;                // by PRN
+    std::array<int, kPrnCount> m_orbitIndex{};  // index into m_orbits per PRN, -1 when absent
     std::array<Cached, kPrnCount> m_cache{};
     std::array<LnavAlmanac, kPrnCount> m_almanac{};
     int m_almanacWeek = 0;

@@ -32,38 +32,55 @@ KlobucharCoefficients Coefficients(const LnavIonoUtc& p)
     return k;
 }
 
-SatelliteState EvaluateEphemeris(const LnavEphemeris& eph, GpsTime t)
+OrbitElements Elements(const LnavEphemeris& eph)
 {
-    const double sqrtA = std::ldexp(static_cast<double>(eph.sqrtA), -19);
-    const double a = sqrtA * sqrtA;
-    const double e = std::ldexp(static_cast<double>(eph.e), -33);
-    const double toe = 16.0 * eph.toe;
-    const double toc = 16.0 * eph.toc;
-    const double tk = Seconds(GpsTime{eph.week, toe}, t);
-    const double n = std::sqrt(kMu / (a * a * a)) + std::ldexp(eph.deltaN, -43) * kGpsPi;
-    const double m = std::ldexp(eph.m0, -31) * kGpsPi + n * tk;
-    const double ecc = SolveKepler(m, e);
+    OrbitElements el;
+    el.sqrtA = std::ldexp(static_cast<double>(eph.sqrtA), -19);
+    el.e = std::ldexp(static_cast<double>(eph.e), -33);
+    el.omega = std::ldexp(eph.omega, -31) * kGpsPi;
+    el.deltaN = std::ldexp(eph.deltaN, -43) * kGpsPi;
+    el.m0 = std::ldexp(eph.m0, -31) * kGpsPi;
+    el.omega0 = std::ldexp(eph.omega0, -31) * kGpsPi;
+    el.i0 = std::ldexp(eph.i0, -31) * kGpsPi;
+    el.omegaDot = std::ldexp(eph.omegaDot, -43) * kGpsPi;
+    el.idot = std::ldexp(eph.idot, -43) * kGpsPi;
+    el.cuc = std::ldexp(eph.cuc, -29);
+    el.cus = std::ldexp(eph.cus, -29);
+    el.crc = std::ldexp(eph.crc, -5);
+    el.crs = std::ldexp(eph.crs, -5);
+    el.cic = std::ldexp(eph.cic, -29);
+    el.cis = std::ldexp(eph.cis, -29);
+    el.toe = {eph.week, 16.0 * eph.toe};
+    el.af0 = std::ldexp(eph.af0, -31);
+    el.af1 = std::ldexp(eph.af1, -43);
+    el.af2 = std::ldexp(eph.af2, -55);
+    el.toc = {eph.week, 16.0 * eph.toc};
+    return el;
+}
+
+SatelliteState Evaluate(const OrbitElements& el, GpsTime t)
+{
+    const double a = el.sqrtA * el.sqrtA;
+    const double e = el.e;
+    const double tk = Seconds(el.toe, t);
+    const double n = std::sqrt(kMu / (a * a * a)) + el.deltaN;
+    const double ecc = SolveKepler(el.m0 + n * tk, e);
     const double sinE = std::sin(ecc), cosE = std::cos(ecc);
     const double nu = std::atan2(std::sqrt(1.0 - e * e) * sinE, cosE - e);
-    const double phi = nu + std::ldexp(eph.omega, -31) * kGpsPi;
+    const double phi = nu + el.omega;
     const double s2 = std::sin(2.0 * phi), c2 = std::cos(2.0 * phi);
-    const double du = std::ldexp(eph.cus, -29) * s2 + std::ldexp(eph.cuc, -29) * c2;
-    const double dr = std::ldexp(eph.crs, -5) * s2 + std::ldexp(eph.crc, -5) * c2;
-    const double di = std::ldexp(eph.cis, -29) * s2 + std::ldexp(eph.cic, -29) * c2;
-    const double u = phi + du;
-    const double r = a * (1.0 - e * cosE) + dr;
-    const double inc = std::ldexp(eph.i0, -31) * kGpsPi + di + std::ldexp(eph.idot, -43) * kGpsPi * tk;
-    const double node = std::ldexp(eph.omega0, -31) * kGpsPi +
-                        (std::ldexp(eph.omegaDot, -43) * kGpsPi - kEarthRate) * tk - kEarthRate * toe;
+    const double u = phi + el.cus * s2 + el.cuc * c2;
+    const double r = a * (1.0 - e * cosE) + el.crs * s2 + el.crc * c2;
+    const double inc = el.i0 + el.cis * s2 + el.cic * c2 + el.idot * tk;
+    const double node = el.omega0 + (el.omegaDot - kEarthRate) * tk - kEarthRate * el.toe.tow;
     const double xp = r * std::cos(u), yp = r * std::sin(u);
     const double cn = std::cos(node), sn = std::sin(node), ci = std::cos(inc);
 
     SatelliteState s;
     s.position = {xp * cn - yp * ci * sn, xp * sn + yp * ci * cn, yp * std::sin(inc)};
-    s.relativisticS = kRelativisticF * e * sqrtA * sinE;
-    const double dt = Seconds(GpsTime{eph.week, toc}, t);
-    s.clockS = std::ldexp(eph.af0, -31) + std::ldexp(eph.af1, -43) * dt + std::ldexp(eph.af2, -55) * dt * dt +
-               s.relativisticS;
+    s.relativisticS = kRelativisticF * e * el.sqrtA * sinE;
+    const double dt = Seconds(el.toc, t);
+    s.clockS = el.af0 + el.af1 * dt + el.af2 * dt * dt + s.relativisticS;
     return s;
 }
 

@@ -87,14 +87,32 @@ struct KlobucharCoefficients
 };
 KlobucharCoefficients Coefficients(const LnavIonoUtc& p);
 
-// Satellite state at one GPS time from a broadcast ephemeris.
+// Keplerian elements with harmonic corrections and clock terms in SI units (radians, seconds):
+// what an ephemeris describes, without the quantisation of its broadcast fields.
+struct OrbitElements
+{
+    double sqrtA = 0.0, e = 0.0, omega = 0.0, deltaN = 0.0;
+    double m0 = 0.0, omega0 = 0.0, i0 = 0.0;  // at toe; omega0 as the user algorithm takes it
+    double omegaDot = 0.0, idot = 0.0;
+    double cuc = 0.0, cus = 0.0, crc = 0.0, crs = 0.0, cic = 0.0, cis = 0.0;
+    GpsTime toe;
+    double af0 = 0.0, af1 = 0.0, af2 = 0.0;
+    GpsTime toc;
+};
+OrbitElements Elements(const LnavEphemeris& eph);
+
+// Satellite state at one GPS time.
 struct SatelliteState
 {
     Vec3 position;        // ECEF at the time asked for, m
     double clockS = 0.0;  // satellite clock offset af0 + af1 dt + af2 dt^2 + relativistic term, s
     double relativisticS = 0.0;
 };
-SatelliteState EvaluateEphemeris(const LnavEphemeris& eph, GpsTime t);
+SatelliteState Evaluate(const OrbitElements& el, GpsTime t);
+inline SatelliteState EvaluateEphemeris(const LnavEphemeris& eph, GpsTime t)
+{
+    return Evaluate(Elements(eph), t);
+}
 inline double GroupDelayS(const LnavEphemeris& eph)
 {
     return std::ldexp(eph.tgd, -31);

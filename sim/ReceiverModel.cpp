@@ -121,7 +121,7 @@ double CReceiverModel::AcquisitionDelay(double tau)
 }
 
 double CReceiverModel::Pseudorange(int prn, double tau, Vec3 rx, const Geodetic* rxGeodetic, LookAngles* look,
-                                   double& flight)
+                                   double& flight) const
 {
     const GpsTime t = AddSeconds(m_options.start, tau);
     SatelliteState s;
@@ -129,15 +129,14 @@ double CReceiverModel::Pseudorange(int prn, double tau, Vec3 rx, const Geodetic*
     // Two passes from a guess within a millisecond leave a light-time error far below a picosecond.
     for (int i = 0; i < 2; ++i)
     {
-        s = m_constellation.State(prn, AddSeconds(t, -flight));
+        s = m_constellation.TrueState(prn, AddSeconds(t, -flight));
         const double theta = kEarthRate * flight;  // the earth turned while the signal flew
         const double c = std::cos(theta), sn = std::sin(theta);
         sat = {s.position.x * c + s.position.y * sn, -s.position.x * sn + s.position.y * c, s.position.z};
         flight = Norm(sat - rx) / kSpeedOfLight;
     }
     const double bias = m_options.clockBiasM + m_options.clockDriftMps * tau;
-    const LnavEphemeris& eph = m_constellation.Ephemeris(prn, AddSeconds(t, -flight));
-    double pr = flight * kSpeedOfLight + bias - kSpeedOfLight * (s.clockS - GroupDelayS(eph));
+    double pr = flight * kSpeedOfLight + bias - kSpeedOfLight * (s.clockS - m_constellation.GroupDelayS(prn));
     if (look && rxGeodetic)
     {
         *look = Look(*rxGeodetic, rx, sat);
@@ -153,7 +152,7 @@ void CReceiverModel::Assign(double tau)
     m_epoch.inView.clear();
     for (const int prn : m_constellation.Prns())
     {
-        const Vec3 sat = m_constellation.State(prn, t).position;
+        const Vec3 sat = m_constellation.TrueState(prn, t).position;
         const LookAngles look = Look(m_epoch.geodetic, m_epoch.position, sat);
         if (look.elevation <= 0.0)
             continue;
@@ -280,8 +279,9 @@ void CReceiverModel::Track(double tau)
         LookAngles look;
         // The light time changes by microseconds from epoch to epoch: the last one is a good guess.
         if (ch.flight == 0.0)
-            ch.flight = Norm(m_constellation.State(ch.prn, m_epoch.trueTime).position - m_epoch.position) /
-                        kSpeedOfLight;
+            ch.flight =
+                Norm(m_constellation.TrueState(ch.prn, m_epoch.trueTime).position - m_epoch.position) /
+                kSpeedOfLight;
         double& flight = ch.flight;
         out.pseudorangeM = Pseudorange(ch.prn, tau, m_epoch.position, &m_epoch.geodetic, &look, flight);
         const double h = kDerivativeStepS;

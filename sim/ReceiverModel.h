@@ -115,10 +115,11 @@ private:
         std::uint8_t collected = 0;  // subframes 1, 2, 3 of the current frame (bits 0..2)
         double flight = 0.0;         // light time of the last measurement, s; 0 before the first
     };
-    // Pseudorange without noise; with `look`, also the atmosphere and the look angles from `rx`
-    // (whose geodetic position is `rxGeodetic`). `flight` is the light time guess in, the light time out.
+    // Pseudorange without noise from the true orbit and clock of `prn`; with `look`, also the
+    // atmosphere and the look angles from `rx` (whose geodetic position is `rxGeodetic`). `flight`
+    // is the light time guess in, the light time out.
     double Pseudorange(int prn, double tau, Vec3 rx, const Geodetic* rxGeodetic, LookAngles* look,
-                       double& flight);
+                       double& flight) const;
     void Assign(double tau);
     void Track(double tau);
     void MakeFix(double tau);
