@@ -8,14 +8,17 @@ namespace vrnsim
 {
 namespace
 {
+// Eccentric anomaly by Newton's method, on the mean anomaly reduced to one turn (a large angle
+// would keep the last step at its rounding level and never meet the tolerance).
 double SolveKepler(double meanAnomaly, double e)
 {
-    double ecc = meanAnomaly;
+    const double m = std::remainder(meanAnomaly, 2.0 * 3.14159265358979323846);
+    double ecc = m;
     for (int i = 0; i < 30; ++i)
     {
-        const double step = (meanAnomaly - ecc + e * std::sin(ecc)) / (1.0 - e * std::cos(ecc));
+        const double step = (m - ecc + e * std::sin(ecc)) / (1.0 - e * std::cos(ecc));
         ecc += step;
-        if (std::abs(step) < 1e-15)
+        if (std::abs(step) < 1e-14)
             break;
     }
     return ecc;
