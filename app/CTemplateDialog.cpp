@@ -1,0 +1,379 @@
+// Dialog template builder and the control access of every dialog.
+#include "app/CTemplateDialog.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QShowEvent>
+#include <QStringList>
+#include <vector>
+
+#include "res/ToolbarImages.h"
+
+namespace vrn::gui
+{
+namespace
+{
+QString ToQString(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// The classic dialog font does not exist on Linux; its metrics are closest to Arial's, which
+// fontconfig gives as Liberation Sans.
+void InstallFontSubstitutions()
+{
+    static const bool done = [] {
+        QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"));
+        QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));
+        return true;
+    }();
+    (void)done;
+}
+
+QString ControlName(int id) { return QStringLiteral("ctl%1").arg(id); }
+}  // namespace
+
+int DialogUnits::X(int dlu) const { return qRound(dlu * charWidth / 4.0); }
+int DialogUnits::Y(int dlu) const { return qRound(dlu * charHeight / 8.0); }
+
+DialogUnits DialogUnits::ForFont(const QFont& font)
+{
+    const QFontMetrics fm(font);
+    const int width = fm.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    DialogUnits units;
+    units.charWidth = std::max(1, (width / 26 + 1) / 2);
+    units.charHeight = std::max(1, fm.height());
+    return units;
+}
+
+QWidget* FindControl(const QWidget* dialog, int id)
+{
+    if (!dialog)
+        return nullptr;
+    return dialog->findChild<QWidget*>(ControlName(id), Qt::FindDirectChildrenOnly);
+}
+
+void ApplyDialogPalette(QWidget* widget)
+{
+    QPalette palette = widget->palette();
+    const QColor grey(192, 192, 192);
+    palette.setColor(QPalette::Window, grey);
+    palette.setColor(QPalette::Button, grey);
+    palette.setColor(QPalette::WindowText, Qt::black);
+    palette.setColor(QPalette::ButtonText, Qt::black);
+    palette.setColor(QPalette::Text, Qt::black);
+    palette.setColor(QPalette::Base, Qt::white);
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
+
+CTemplateDialog::CTemplateDialog(int templateId, QWidget* parent)
+    : QDialog(parent), m_template(res::FindDialogTemplate(templateId))
+{
+    Q_ASSERT(m_template);
+    InstallFontSubstitutions();
+    setObjectName(QStringLiteral("dlg%1").arg(templateId));
+    Build();
+}
+
+void CTemplateDialog::Build()
+{
+    using res::ControlKind;
+    const QFont font(ToQString(m_template->fontName), m_template->fontPoints);
+    setFont(font);
+    m_units = DialogUnits::ForFont(font);
+    ApplyDialogPalette(this);
+    setWindowTitle(ToQString(m_template->title));
+    setFixedSize(m_units.X(m_template->width), m_units.Y(m_template->height));
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+
+    std::vector<QWidget*> focusChain;
+    std::vector<QGroupBox*> groupBoxes;
+    std::vector<QLabel*> labelsAwaitingBuddy;
+    int radioGroupFirst = -1;
+    for (const auto& c : m_template->controls)
+    {
+        const QString text = ToQString(c.text);
+        QWidget* widget = nullptr;
+        switch (c.kind)
+        {
+        case ControlKind::Label:
+        {
+            auto* label = new QLabel(text, this);
+            label->setTextFormat(Qt::PlainText);
+            label->setWordWrap(c.h > 12);
+            label->setAlignment((c.style & res::kRight ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignTop);
+            if (text.contains(QLatin1Char('&')))
+                labelsAwaitingBuddy.push_back(label);
+            widget = label;
+            break;
+        }
+        case ControlKind::GroupBox:
+        {
+            auto* box = new QGroupBox(text, this);
+            groupBoxes.push_back(box);
+            widget = box;
+            break;
+        }
+        case ControlKind::Edit:
+            widget = new QLineEdit(this);
+            break;
+        case ControlKind::PushButton:
+        case ControlKind::DefaultButton:
+        {
+            auto* button = new QPushButton(text, this);
+            button->setDefault(c.kind == ControlKind::DefaultButton);
+            button->setAutoDefault(true);
+            const int id = c.id;
+            connect(button, &QPushButton::clicked, this, [this, id] { Clicked(id); });
+            widget = button;
+            break;
+        }
+        case ControlKind::CheckBox:
+        {
+            auto* box = new QCheckBox(text, this);
+            const int id = c.id;
+            connect(box, &QCheckBox::clicked, this, [this, id] { Clicked(id); });
+            widget = box;
+            break;
+        }
+        case ControlKind::RadioButton:
+        {
+            auto* radio = new QRadioButton(text, this);
+            if ((c.style & res::kGroup) || radioGroupFirst < 0)
+            {
+                radioGroupFirst = c.id;
+                auto* group = new QButtonGroup(this);
+                group->setExclusive(true);
+                m_radioGroups[c.id] = group;
+            }
+            QButtonGroup* group = m_radioGroups[radioGroupFirst];
+            group->addButton(radio, static_cast<int>(group->buttons().size()));
+            m_radioFirst[c.id] = radioGroupFirst;
+            const int id = c.id;
+            connect(radio, &QRadioButton::clicked, this, [this, id] { Clicked(id); });
+            widget = radio;
+            break;
+        }
+        case ControlKind::DropList:
+        {
+            auto* combo = new QComboBox(this);
+            combo->setEditable(false);
+            QStringList items = ToQString(c.items).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+            if (c.style & res::kSorted)
+                items.sort(Qt::CaseInsensitive);
+            combo->addItems(items);
+            combo->setCurrentIndex(-1);
+            const int id = c.id;
+            connect(combo, &QComboBox::activated, this, [this, id] { OnCommand(id); });
+            widget = combo;
+            break;
+        }
+        case ControlKind::Icon:
+        {
+            auto* icon = new QLabel(this);
+            icon->setPixmap(res::ProgramIconPixmap(m_units.X(c.w)));
+            widget = icon;
+            break;
+        }
+        }
+        if (c.kind != ControlKind::RadioButton)
+            radioGroupFirst = -1;
+
+        // A drop-down list's template height is that of its opened list; the closed box is one line.
+        const int height = c.kind == ControlKind::DropList ? m_units.Y(12) : m_units.Y(c.h);
+        widget->setGeometry(m_units.X(c.x), m_units.Y(c.y), m_units.X(c.w), height);
+        widget->setProperty("controlId", c.id);
+        if (c.id != res::kNoId)
+        {
+            widget->setObjectName(ControlName(c.id));
+            m_controls.emplace(c.id, widget);
+        }
+        if (c.style & res::kDisabled)
+            widget->setEnabled(false);
+        if (c.style & res::kHidden)
+            widget->setHidden(true);
+
+        const bool focusable = c.kind != ControlKind::Label && c.kind != ControlKind::GroupBox &&
+                               c.kind != ControlKind::Icon;
+        if (!focusable)
+            widget->setFocusPolicy(Qt::NoFocus);
+        else
+        {
+            focusChain.push_back(widget);
+            // A label's mnemonic moves the focus to the next control in template order.
+            for (QLabel* label : labelsAwaitingBuddy)
+                label->setBuddy(widget);
+            labelsAwaitingBuddy.clear();
+        }
+    }
+    for (std::size_t i = 1; i < focusChain.size(); ++i)
+        QWidget::setTabOrder(focusChain[i - 1], focusChain[i]);
+    // Group boxes are frames behind the controls they surround, never above them.
+    for (QGroupBox* box : groupBoxes)
+        box->lower();
+}
+
+QWidget* CTemplateDialog::Control(int id) const
+{
+    const auto it = m_controls.find(id);
+    return it == m_controls.end() ? nullptr : it->second;
+}
+
+int CTemplateDialog::DoModal() { return exec(); }
+
+void CTemplateDialog::EndDialog(int result) { done(result); }
+
+QString CTemplateDialog::Text(int id) const
+{
+    QWidget* w = Control(id);
+    if (auto* edit = qobject_cast<QLineEdit*>(w))
+        return edit->text();
+    if (auto* label = qobject_cast<QLabel*>(w))
+        return label->text();
+    if (auto* button = qobject_cast<QAbstractButton*>(w))
+        return button->text();
+    if (auto* box = qobject_cast<QGroupBox*>(w))
+        return box->title();
+    if (auto* combo = qobject_cast<QComboBox*>(w))
+        return combo->currentText();
+    return {};
+}
+
+void CTemplateDialog::SetText(int id, const QString& text)
+{
+    QWidget* w = Control(id);
+    if (auto* edit = qobject_cast<QLineEdit*>(w))
+        edit->setText(text);
+    else if (auto* label = qobject_cast<QLabel*>(w))
+        label->setText(text);
+    else if (auto* button = qobject_cast<QAbstractButton*>(w))
+        button->setText(text);
+    else if (auto* box = qobject_cast<QGroupBox*>(w))
+        box->setTitle(text);
+}
+
+bool CTemplateDialog::IsChecked(int id) const
+{
+    auto* button = qobject_cast<QAbstractButton*>(Control(id));
+    return button && button->isChecked();
+}
+
+void CTemplateDialog::SetChecked(int id, bool checked)
+{
+    if (auto* button = qobject_cast<QAbstractButton*>(Control(id)))
+        button->setChecked(checked);
+}
+
+void CTemplateDialog::Enable(int id, bool enable)
+{
+    if (QWidget* w = Control(id))
+        w->setEnabled(enable);
+}
+
+bool CTemplateDialog::IsEnabled(int id) const
+{
+    QWidget* w = Control(id);
+    return w && w->isEnabled();
+}
+
+int CTemplateDialog::RadioIndex(int firstId) const
+{
+    const auto it = m_radioGroups.find(firstId);
+    return it == m_radioGroups.end() ? -1 : it->second->checkedId();
+}
+
+void CTemplateDialog::SetRadioIndex(int firstId, int index)
+{
+    const auto it = m_radioGroups.find(firstId);
+    if (it == m_radioGroups.end())
+        return;
+    QButtonGroup* group = it->second;
+    QAbstractButton* target = group->button(index);
+    if (target)
+    {
+        target->setChecked(true);
+        return;
+    }
+    // No button selected: an exclusive group will not uncheck its last button by itself.
+    group->setExclusive(false);
+    for (QAbstractButton* b : group->buttons())
+        b->setChecked(false);
+    group->setExclusive(true);
+}
+
+QString CTemplateDialog::ListText(int id) const
+{
+    auto* combo = qobject_cast<QComboBox*>(Control(id));
+    if (!combo || combo->currentIndex() < 0)
+        return {};
+    return combo->currentText();
+}
+
+void CTemplateDialog::SelectListPrefix(int id, const QString& text)
+{
+    auto* combo = qobject_cast<QComboBox*>(Control(id));
+    if (!combo)
+        return;
+    int found = -1;
+    if (!text.isEmpty())
+        for (int i = 0; i < combo->count(); ++i)
+            if (combo->itemText(i).startsWith(text, Qt::CaseInsensitive))
+            {
+                found = i;
+                break;
+            }
+    combo->setCurrentIndex(found);
+}
+
+void CTemplateDialog::GotoControl(int id)
+{
+    QWidget* w = Control(id);
+    if (!w)
+        return;
+    w->setFocus(Qt::OtherFocusReason);
+    if (auto* edit = qobject_cast<QLineEdit*>(w))
+        edit->selectAll();
+}
+
+void CTemplateDialog::showEvent(QShowEvent* event)
+{
+    if (!m_initialised)
+    {
+        m_initialised = true;
+        OnInitDialog();
+        // Centred on the owner when created.
+        if (QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr)
+        {
+            const QRect area = owner->frameGeometry();
+            move(area.center() - QPoint(width() / 2, height() / 2));
+        }
+    }
+    QDialog::showEvent(event);
+}
+
+void CTemplateDialog::reject()
+{
+    if (CanCancel())
+        OnCancel();
+}
+
+void CTemplateDialog::accept() { OnOK(); }
+
+void CTemplateDialog::Clicked(int id)
+{
+    if (id == kIdOk)
+        OnOK();
+    else if (id == kIdCancel)
+        OnCancel();
+    else
+        OnCommand(id);
+}
+}  // namespace vrn::gui

@@ -1,0 +1,93 @@
+// The base of every dialog: builds its widgets from a dialog template (res/DialogTemplates.h),
+// converting dialog units to pixels from the dialog font, and gives code and tests the controls by
+// their numeric ids. Subclasses override OnInitDialog, OnOK, OnCancel and OnCommand.
+#pragma once
+
+#include <QDialog>
+#include <QString>
+#include <map>
+
+#include "res/DialogTemplates.h"
+
+class QButtonGroup;
+
+namespace vrn::gui
+{
+inline constexpr int kIdOk = 1;
+inline constexpr int kIdCancel = 2;
+
+// Dialog units to pixels for a font: x = dlu × average character width / 4, y = dlu × height / 8.
+struct DialogUnits
+{
+    int charWidth = 6;
+    int charHeight = 13;
+    [[nodiscard]] int X(int dlu) const;
+    [[nodiscard]] int Y(int dlu) const;
+    static DialogUnits ForFont(const QFont& font);
+};
+
+// The control with `id` among the children of `dialog` (any dialog built from a template), or null.
+QWidget* FindControl(const QWidget* dialog, int id);
+
+class CTemplateDialog : public QDialog
+{
+    Q_OBJECT
+public:
+    CTemplateDialog(int templateId, QWidget* parent);
+
+    [[nodiscard]] int TemplateId() const { return m_template->id; }
+    // Null for an id the template does not hold.
+    [[nodiscard]] QWidget* Control(int id) const;
+    [[nodiscard]] const DialogUnits& Units() const { return m_units; }
+
+    // Runs the dialog modally; the result is kIdOk, kIdCancel or another id passed to EndDialog.
+    int DoModal();
+    // Ends the dialog with `result`.
+    void EndDialog(int result);
+
+    // Control access by id (no effect on ids the template does not hold).
+    [[nodiscard]] QString Text(int id) const;
+    void SetText(int id, const QString& text);
+    [[nodiscard]] bool IsChecked(int id) const;
+    void SetChecked(int id, bool checked);
+    void Enable(int id, bool enable);
+    [[nodiscard]] bool IsEnabled(int id) const;
+    // Radio groups, addressed by the id of their first button: index of the checked one or -1.
+    [[nodiscard]] int RadioIndex(int firstId) const;
+    void SetRadioIndex(int firstId, int index);
+    // Drop-down lists: the text of the selected item, or empty when none is selected.
+    [[nodiscard]] QString ListText(int id) const;
+    // Selects the first item that begins with `text` (letter case ignored); none when no item does
+    // or `text` is empty.
+    void SelectListPrefix(int id, const QString& text);
+    // Moves the keyboard focus to a control; an edit gets its text selected.
+    void GotoControl(int id);
+
+protected:
+    virtual void OnInitDialog() {}
+    virtual void OnOK() { EndDialog(kIdOk); }
+    virtual void OnCancel() { EndDialog(kIdCancel); }
+    // Any other button, check box or radio button clicked.
+    virtual void OnCommand(int /*id*/) {}
+    // False while Escape and the close box must not end the dialog.
+    [[nodiscard]] virtual bool CanCancel() const { return IsEnabled(kIdCancel) || !Control(kIdCancel); }
+
+    void showEvent(QShowEvent* event) override;
+    void reject() override;
+    void accept() override;
+
+private:
+    void Build();
+    void Clicked(int id);
+
+    const res::DialogTemplate* m_template;
+    DialogUnits m_units;
+    std::map<int, QWidget*> m_controls;
+    std::map<int, QButtonGroup*> m_radioGroups;  // by first button id
+    std::map<int, int> m_radioFirst;             // button id -> first id of its group
+    bool m_initialised = false;
+};
+
+// Dialog colours: light grey background, black text.
+void ApplyDialogPalette(QWidget* widget);
+}  // namespace vrn::gui
