@@ -11,8 +11,16 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShowEvent>
+#include <QKeyEvent>
 #include <QStringList>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <string>
 #include <vector>
+
+#include "app/GuiServices.h"
 
 #include "res/ToolbarImages.h"
 
@@ -38,6 +46,20 @@ void InstallFontSubstitutions()
 }
 
 QString ControlName(int id) { return QStringLiteral("ctl%1").arg(id); }
+
+// The edit's text without surrounding blanks, as plain ASCII bytes for from_chars.
+std::string Trimmed(const QString& text) { return text.trimmed().toStdString(); }
+
+template <typename T>
+bool ParseWhole(const std::string& text, T& value)
+{
+    const char* first = text.data();
+    const char* last = text.data() + text.size();
+    if (first != last && *first == '+')
+        ++first;
+    const auto [end, error] = std::from_chars(first, last, value);
+    return error == std::errc() && end == last && first != last;
+}
 }  // namespace
 
 int DialogUnits::X(int dlu) const { return qRound(dlu * charWidth / 4.0); }
@@ -147,6 +169,7 @@ void CTemplateDialog::Build()
         case ControlKind::RadioButton:
         {
             auto* radio = new QRadioButton(text, this);
+            // A radio button joins the group of the last button marked kGroup.
             if ((c.style & res::kGroup) || radioGroupFirst < 0)
             {
                 radioGroupFirst = c.id;
@@ -184,8 +207,6 @@ void CTemplateDialog::Build()
             break;
         }
         }
-        if (c.kind != ControlKind::RadioButton)
-            radioGroupFirst = -1;
 
         // A drop-down list's template height is that of its opened list; the closed box is one line.
         const int height = c.kind == ControlKind::DropList ? m_units.Y(12) : m_units.Y(c.h);
@@ -341,6 +362,93 @@ void CTemplateDialog::GotoControl(int id)
     w->setFocus(Qt::OtherFocusReason);
     if (auto* edit = qobject_cast<QLineEdit*>(w))
         edit->selectAll();
+}
+
+void CTemplateDialog::SetExtendedUI(int id)
+{
+    if (auto* combo = qobject_cast<QComboBox*>(Control(id)))
+        combo->installEventFilter(this);
+}
+
+bool CTemplateDialog::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Down)
+        if (auto* combo = qobject_cast<QComboBox*>(watched))
+        {
+            combo->showPopup();
+            return true;
+        }
+    return QDialog::eventFilter(watched, event);
+}
+
+void CTemplateDialog::Refuse(int id, const QString& message)
+{
+    ShowMessage(this, message);
+    GotoControl(id);
+}
+
+bool CTemplateDialog::ReadInt(int id, int& value)
+{
+    if (ParseWhole(Trimmed(Text(id)), value))
+        return true;
+    Refuse(id, QStringLiteral("Please enter an integer."));
+    return false;
+}
+
+bool CTemplateDialog::ReadUnsigned(int id, std::uint32_t& value)
+{
+    if (ParseWhole(Trimmed(Text(id)), value))
+        return true;
+    Refuse(id, QStringLiteral("Please enter a positive integer."));
+    return false;
+}
+
+bool CTemplateDialog::ReadFloat(int id, float& value)
+{
+    if (ParseWhole(Trimmed(Text(id)), value) && std::isfinite(value))
+        return true;
+    Refuse(id, QStringLiteral("Please enter a number."));
+    return false;
+}
+
+bool CTemplateDialog::ReadDouble(int id, double& value)
+{
+    if (ParseWhole(Trimmed(Text(id)), value) && std::isfinite(value))
+        return true;
+    Refuse(id, QStringLiteral("Please enter a number."));
+    return false;
+}
+
+bool CTemplateDialog::CheckRange(int id, int value, int minimum, int maximum)
+{
+    if (value >= minimum && value <= maximum)
+        return true;
+    Refuse(id, QStringLiteral("Please enter an integer between %1 and %2.").arg(minimum).arg(maximum));
+    return false;
+}
+
+bool CTemplateDialog::CheckRange(int id, double value, double minimum, double maximum)
+{
+    if (value >= minimum && value <= maximum)
+        return true;
+    Refuse(id, QStringLiteral("Please enter a number between %1 and %2.")
+                   .arg(FormatReal(minimum))
+                   .arg(FormatReal(maximum)));
+    return false;
+}
+
+void CTemplateDialog::SetInt(int id, long long value) { SetText(id, QString::number(value)); }
+
+void CTemplateDialog::SetReal(int id, double value, int digits) { SetText(id, FormatReal(value, digits)); }
+
+QString CTemplateDialog::FormatReal(double value, int digits)
+{
+    std::array<char, 64> buffer{};
+    const auto [end, error] =
+        std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::general, digits);
+    if (error != std::errc())
+        return QStringLiteral("0");
+    return QString::fromLatin1(buffer.data(), static_cast<qsizetype>(end - buffer.data()));
 }
 
 void CTemplateDialog::showEvent(QShowEvent* event)

@@ -5,6 +5,7 @@
 
 #include <QDialog>
 #include <QString>
+#include <cstdint>
 #include <map>
 
 #include "res/DialogTemplates.h"
@@ -62,6 +63,22 @@ public:
     void SelectListPrefix(int id, const QString& text);
     // Moves the keyboard focus to a control; an edit gets its text selected.
     void GotoControl(int id);
+    // A drop-down list whose list opens with the down arrow key.
+    void SetExtendedUI(int id);
+
+    // Numbers in edits, read and written with '.' whatever the locale. A Read that fails shows the
+    // framework's message, moves the focus to the edit and returns false.
+    bool ReadInt(int id, int& value);
+    bool ReadUnsigned(int id, std::uint32_t& value);
+    bool ReadFloat(int id, float& value);
+    bool ReadDouble(int id, double& value);
+    // Range checks with the framework's message and focus; false when outside.
+    bool CheckRange(int id, int value, int minimum, int maximum);
+    bool CheckRange(int id, double value, double minimum, double maximum);
+    void SetInt(int id, long long value);
+    // Up to `digits` significant digits, no trailing zeros ("25", "121.5").
+    void SetReal(int id, double value, int digits = 6);
+    static QString FormatReal(double value, int digits = 6);
 
 protected:
     virtual void OnInitDialog() {}
@@ -79,6 +96,8 @@ protected:
 private:
     void Build();
     void Clicked(int id);
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void Refuse(int id, const QString& message);
 
     const res::DialogTemplate* m_template;
     DialogUnits m_units;

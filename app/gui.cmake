@@ -11,6 +11,8 @@ list(FILTER _gui_sources EXCLUDE REGEX "/app/(CoreServices|CTraceFile|main)\\.(c
 add_library(vrngui STATIC ${_gui_sources})
 target_include_directories(vrngui PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(vrngui PUBLIC vrncore Qt6::Widgets PRIVATE vrn_warnings)
+# Core headers may use `signals`, `slots` and `emit` as plain names: Qt code says Q_SIGNALS etc.
+target_compile_definitions(vrngui PUBLIC QT_NO_KEYWORDS)
 
 add_executable(vrnrcvr ${CMAKE_SOURCE_DIR}/app/main.cpp)
 target_link_libraries(vrnrcvr PRIVATE vrngui vrn_warnings)

@@ -1,0 +1,41 @@
+// The feed document as the GUI holds it: the core CFeedDoc together with its views. Implements the
+// document's view registry with the views in their child frames. UI thread only.
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <memory>
+#include <vector>
+
+#include "link/CFeedDoc.h"
+#include "link/ViewLinks.h"
+
+namespace vrn::gui
+{
+class CViewBase;
+
+class CGuiDocument : public QObject, public vrn::IViewRegistry
+{
+    Q_OBJECT
+public:
+    explicit CGuiDocument(vrn::IMainFrame* frame);
+    ~CGuiDocument() override;
+    CGuiDocument(const CGuiDocument&) = delete;
+    CGuiDocument& operator=(const CGuiDocument&) = delete;
+
+    [[nodiscard]] vrn::CFeedDoc& Feed() { return *m_feed; }
+    [[nodiscard]] const vrn::CFeedDoc& Feed() const { return *m_feed; }
+
+    // Attaches a view. When it is destroyed while attached, the document relays its GoneCode.
+    void AddView(CViewBase* view);
+    // The attached views in the order they were created.
+    [[nodiscard]] std::vector<CViewBase*> Views() const;
+
+    void UpdateAllViews(int hint, const CData* object) override;
+    [[nodiscard]] std::vector<std::shared_ptr<vrn::IViewHandle>> ViewHandles() const override;
+
+private:
+    std::vector<QPointer<CViewBase>> m_views;
+    std::unique_ptr<vrn::CFeedDoc> m_feed;  // after m_views: its readers are joined first
+};
+}  // namespace vrn::gui

@@ -1,0 +1,598 @@
+// Main frame: menus, toolbar, status bar, commands and notification codes.
+#include "app/CMainFrame.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <vector>
+
+#include "app/CGuiDocument.h"
+#include "app/CMonitorApp.h"
+#include "app/CViewFrame.h"
+#include "app/GuiServices.h"
+#include "app/WindowPlacement.h"
+#include "config/CAppSettings.h"
+#include "config/CInputSettingsDlg.h"
+#include "link/Notifications.h"
+#include "link/ReceiverCommand.h"
+#include "res/ToolbarImages.h"
+#include "views/CViewBase.h"
+
+namespace vrn::gui
+{
+namespace
+{
+using namespace vrn::res;
+
+constexpr std::array<const char*, 4> kBaudTexts{"4800", "9600", "19200", "38400"};
+constexpr int kIdleUpdateMs = 250;  // how often the enable and check rules are refreshed
+constexpr int kGapWidth = 20 * 8;   // the 20 separator slots between the two ports' groups
+
+int StartSlot(int port) { return port == 0 ? kSlotStart1 : kSlotStart2; }
+int PauseSlot(int port) { return port == 0 ? kSlotPause1 : kSlotPause2; }
+int PortIndex(int port) { return port == 0 ? 0 : 1; }
+
+// The activity blink of the classic program only ran on platform versions from 3.95 on; every
+// Linux kernel release qualifies. Compared as numbers, not as text.
+bool BlinkSupported(const QString& version)
+{
+    const QStringList parts = version.split(QLatin1Char('.'));
+    const int major = parts.value(0).toInt();
+    const int minor = parts.value(1).toInt();
+    return major > 3 || (major == 3 && minor >= 95);
+}
+
+bool IsCheckable(int id)
+{
+    switch (id)
+    {
+    case kIdViewRadar:
+    case kIdViewSignal1:
+    case kIdViewSignal2:
+    case kIdViewMeasure:
+    case kIdStartPort1:
+    case kIdStartPort2:
+    case kIdPause1:
+    case kIdPause2:
+    case kIdLogging1:
+    case kIdLogging2: return true;
+    default: return false;
+    }
+}
+}  // namespace
+
+CMainFrame::CMainFrame(CMonitorApp& app) : m_app(app)
+{
+    m_slotImages.fill(-1);
+    setObjectName(QStringLiteral("mainFrame"));
+}
+
+CMainFrame::~CMainFrame()
+{
+    // The readers post to this frame: stop and join them while it still exists.
+    m_document.reset();
+    m_closedDocument.reset();
+}
+
+bool CMainFrame::Create()
+{
+    setWindowTitle(QString::fromLatin1(kAppTitle));
+    setWindowIcon(ProgramIcon());
+    m_mdi = new QMdiArea(this);
+    m_mdi->setObjectName(QStringLiteral("mdiArea"));
+    m_mdi->setBackground(QColor(128, 128, 128));
+    setCentralWidget(m_mdi);
+    BuildMenu();
+    if (!BuildToolbar() || !BuildStatusBar())
+        return false;
+    resize(900, 680);
+
+    auto* idle = new QTimer(this);
+    connect(idle, &QTimer::timeout, this, &CMainFrame::UpdateCommandUI);
+    idle->start(kIdleUpdateMs);
+    connect(m_mdi, &QMdiArea::subWindowActivated, this, &CMainFrame::UpdateCommandUI);
+    UpdateCommandUI();
+    return true;
+}
+
+void CMainFrame::BuildMenu()
+{
+    QMenu* top = nullptr;
+    QMenu* sub = nullptr;
+    for (const MenuEntry& entry : MainMenu())
+    {
+        const QString text = QString::fromUtf8(entry.text.data(), static_cast<qsizetype>(entry.text.size()));
+        if (entry.level == 0)
+        {
+            top = menuBar()->addMenu(text);
+            connect(top, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);
+            sub = nullptr;
+            continue;
+        }
+        QMenu* menu = entry.level == 2 && sub ? sub : top;
+        if (!menu)
+            continue;
+        if (entry.id == 0 && text.isEmpty())
+        {
+            menu->addSeparator();
+            continue;
+        }
+        if (entry.id == 0)
+        {
+            sub = menu->addMenu(text);
+            connect(sub, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);
+            continue;
+        }
+        if (entry.level == 1)
+            sub = nullptr;
+        QAction* action = menu->addAction(text);
+        const int id = entry.id;
+        action->setData(id);
+        action->setObjectName(QStringLiteral("cmd%1").arg(id));
+        action->setCheckable(IsCheckable(id));
+        if (!entry.shortcut.empty())
+            action->setShortcut(QKeySequence(QString::fromLatin1(entry.shortcut.data(),
+                                                                 static_cast<qsizetype>(entry.shortcut.size()))));
+        const std::string_view prompt = CommandPrompt(id);
+        action->setStatusTip(QString::fromUtf8(prompt.data(), static_cast<qsizetype>(prompt.size())));
+        connect(action, &QAction::triggered, this, [this, id] { ExecuteCommand(id); });
+        m_menuActions[id] = action;
+    }
+}
+
+bool CMainFrame::BuildToolbar()
+{
+    m_toolbar = addToolBar(QStringLiteral("Toolbar"));
+    if (!m_toolbar)
+        return false;
+    m_toolbar->setObjectName(QStringLiteral("toolbar"));
+    m_toolbar->setIconSize(QSize(kToolbarImageWidth, kToolbarImageHeight));
+    m_toolbar->setMovable(false);
+    int image = 0;
+    const auto& slots = ToolbarSlots();
+    for (std::size_t slot = 0; slot < slots.size(); ++slot)
+    {
+        const int id = slots[slot];
+        if (id == 0)
+        {
+            const bool gap = slot > 0 && slots[slot - 1] != 0 && slot + 1 < slots.size() && slots[slot + 1] == 0;
+            if (gap)
+            {
+                auto* spacer = new QWidget(m_toolbar);
+                spacer->setFixedWidth(kGapWidth);
+                m_toolbar->addWidget(spacer);
+            }
+            else if (slot == 0 || slots[slot - 1] != 0)
+                m_toolbar->addSeparator();
+            continue;
+        }
+        QAction* action = m_toolbar->addAction(QString());
+        action->setObjectName(QStringLiteral("slot%1").arg(slot));
+        action->setData(id);
+        action->setCheckable(IsCheckable(id));
+        const std::string_view tip = CommandToolTip(id);
+        action->setToolTip(QString::fromUtf8(tip.data(), static_cast<qsizetype>(tip.size())));
+        const std::string_view prompt = CommandPrompt(id);
+        action->setStatusTip(QString::fromUtf8(prompt.data(), static_cast<qsizetype>(prompt.size())));
+        connect(action, &QAction::triggered, this, [this, id] { ExecuteCommand(id); });
+        m_slotActions[slot] = action;
+        SetButtonImage(static_cast<int>(slot), image++);
+    }
+    return true;
+}
+
+bool CMainFrame::BuildStatusBar()
+{
+    QStatusBar* bar = statusBar();
+    if (!bar)
+        return false;
+    m_messagePane = new QLabel(QStringLiteral("Ready"), bar);
+    m_messagePane->setObjectName(QStringLiteral("messagePane"));
+    bar->addWidget(m_messagePane, 1);
+    auto* scroll = new QLabel(QStringLiteral("SCRL"), bar);
+    scroll->setObjectName(QStringLiteral("scrollPane"));
+    scroll->setEnabled(false);
+    scroll->setFrameShape(QFrame::Panel);
+    scroll->setFrameShadow(QFrame::Sunken);
+    bar->addPermanentWidget(scroll);
+    return true;
+}
+
+QAction* CMainFrame::MenuAction(int id) const
+{
+    const auto it = m_menuActions.find(id);
+    return it == m_menuActions.end() ? nullptr : it->second;
+}
+
+QAction* CMainFrame::ToolbarAction(int slot) const
+{
+    if (slot < 0 || slot >= static_cast<int>(m_slotActions.size()))
+        return nullptr;
+    return m_slotActions[static_cast<std::size_t>(slot)];
+}
+
+int CMainFrame::ButtonImage(int slot) const
+{
+    if (slot < 0 || slot >= static_cast<int>(m_slotImages.size()))
+        return -1;
+    return m_slotImages[static_cast<std::size_t>(slot)];
+}
+
+void CMainFrame::SetButtonImage(int slot, int image)
+{
+    QAction* action = ToolbarAction(slot);
+    if (!action || m_slotImages[static_cast<std::size_t>(slot)] == image)
+        return;
+    m_slotImages[static_cast<std::size_t>(slot)] = image;
+    action->setIcon(QIcon(ToolbarImage(image)));
+}
+
+int CMainFrame::IsPortRunning(int port) const { return m_portRunning[static_cast<std::size_t>(PortIndex(port))]; }
+int CMainFrame::IsDisplayPaused(int port) const
+{
+    return m_displayPaused[static_cast<std::size_t>(PortIndex(port))];
+}
+
+CViewFrame* CMainFrame::ChildFrame(int kind) const
+{
+    if (kind < 0 || kind >= kViewKindCount)
+        return nullptr;
+    return m_childFrames[static_cast<std::size_t>(kind)];
+}
+
+bool CMainFrame::FrameVisible(int kind) const
+{
+    const CViewFrame* frame = ChildFrame(kind);
+    return frame && !frame->isHidden();
+}
+
+QString CMainFrame::MessagePaneText() const { return m_messagePane ? m_messagePane->text() : QString(); }
+
+void CMainFrame::SetMessagePaneText(const QString& text)
+{
+    if (m_messagePane)
+        m_messagePane->setText(text);
+}
+
+CGuiDocument& CMainFrame::EnsureDocument()
+{
+    if (!m_document)
+        m_document = std::make_unique<CGuiDocument>(this);
+    return *m_document;
+}
+
+// ---- enable and check rules ----
+
+bool CMainFrame::IsCommandEnabled(int id) const
+{
+    switch (id)
+    {
+    case kIdViewDebug1:
+    case kIdViewDebug2: return false;
+    case kIdPause1:
+    case kIdInitReceiver1: return IsPortRunning(0) != 0;
+    case kIdPause2:
+    case kIdInitReceiver2: return IsPortRunning(1) != 0;
+    default: break;
+    }
+    if (id >= kIdBaud1First && id < kIdBaud1First + 4)
+        return IsPortRunning(0) != 0;
+    if (id >= kIdBaud2First && id < kIdBaud2First + 4)
+        return IsPortRunning(1) != 0;
+    return true;
+}
+
+bool CMainFrame::IsCommandChecked(int id) const
+{
+    switch (id)
+    {
+    case kIdViewRadar: return FrameVisible(kViewRadar);
+    case kIdViewSignal1: return FrameVisible(kViewSignal1);
+    case kIdViewSignal2: return FrameVisible(kViewSignal2);
+    case kIdViewMeasure: return FrameVisible(kViewMeasure);
+    case kIdStartPort1: return IsPortRunning(0) != 0;
+    case kIdStartPort2: return IsPortRunning(1) != 0;
+    case kIdPause1: return IsDisplayPaused(0) != 0;
+    case kIdPause2: return IsDisplayPaused(1) != 0;
+    case kIdLogging1: return m_app.Logger().IsLogging(0) != 0;
+    case kIdLogging2: return m_app.Logger().IsLogging(1) != 0;
+    default: return false;
+    }
+}
+
+void CMainFrame::UpdateCommandUI()
+{
+    auto apply = [this](QAction* action) {
+        if (!action)
+            return;
+        const int id = action->data().toInt();
+        action->setEnabled(IsCommandEnabled(id));
+        if (action->isCheckable())
+            action->setChecked(IsCommandChecked(id));
+    };
+    for (const auto& [id, action] : m_menuActions)
+        apply(action);
+    for (QAction* action : m_slotActions)
+        apply(action);
+}
+
+// ---- commands ----
+
+void CMainFrame::ExecuteCommand(int id)
+{
+    if (!IsCommandEnabled(id))
+        return;
+    switch (id)
+    {
+    case kIdFileOpen:
+    {
+        CInputSettingsDlg dialog(this);
+        if (dialog.DoModal() == kIdOk)
+            for (int port = 0; port < 2; ++port)
+                if (IsPortRunning(port))
+                    ToggleStartPort(port);
+        break;
+    }
+    case kIdAppExit: close(); break;
+    case kIdAppAbout: m_app.OnAppAbout(); break;
+    case kIdWindowCascade: m_mdi->cascadeSubWindows(); break;
+    case kIdWindowTile: m_mdi->tileSubWindows(); break;
+    case kIdWindowArrange:
+        for (QMdiSubWindow* sub : m_mdi->subWindowList())
+            if (sub->isMinimized())
+                sub->showMinimized();
+        break;
+    case kIdWindowCloseAll:
+        if (m_document)
+            for (CViewBase* view : m_document->Views())
+                if (QWidget* frame = view->parentWidget())
+                    frame->close();
+        break;
+    case kIdViewRadar: ToggleView(kViewRadar); break;
+    case kIdViewSignal1: ToggleView(kViewSignal1); break;
+    case kIdViewSignal2: ToggleView(kViewSignal2); break;
+    case kIdViewMeasure: ToggleView(kViewMeasure); break;
+    case kIdStartPort1: ToggleStartPort(0); break;
+    case kIdStartPort2: ToggleStartPort(1); break;
+    case kIdPause1: TogglePause(0); break;
+    case kIdPause2: TogglePause(1); break;
+    case kIdLogging1: ToggleLogging(0); break;
+    case kIdLogging2: ToggleLogging(1); break;
+    case kIdInitReceiver1:
+    case kIdInitReceiver2:
+        if (m_document)
+            m_document->Feed().SendReceiverCommand(id == kIdInitReceiver1 ? 0 : 1, vrn::kCommandConfiguredBaud);
+        break;
+    default:
+        if (id >= kIdBaud1First && id < kIdBaud1First + 4)
+            ChangeBaud(0, id - kIdBaud1First);
+        else if (id >= kIdBaud2First && id < kIdBaud2First + 4)
+            ChangeBaud(1, id - kIdBaud2First);
+        break;
+    }
+    UpdateCommandUI();
+}
+
+void CMainFrame::ToggleView(int kind)
+{
+    if (kind < 0 || kind >= kViewKindCount)
+        return;
+    if (CViewFrame* existing = ChildFrame(kind))
+    {
+        if (existing->isHidden())
+            existing->showMaximized();
+        else
+            existing->hide();
+        UpdateCommandUI();
+        return;
+    }
+    CGuiDocument& document = EnsureDocument();
+    std::unique_ptr<CViewBase> view = CreateView(kind);
+    if (!view)
+        return;
+    auto owned = std::make_unique<CViewFrame>();
+    CViewFrame* frame = owned.get();
+    frame->setWidget(view.release());
+    m_mdi->addSubWindow(frame);
+    owned.release();  // the MDI area owns it now
+    m_childFrames[static_cast<std::size_t>(kind)] = frame;
+    document.AddView(frame->View());
+    frame->View()->OnInitialUpdate();
+    frame->showMaximized();
+    UpdateCommandUI();
+}
+
+void CMainFrame::ToggleStartPort(int port)
+{
+    port = PortIndex(port);
+    const auto p = static_cast<std::size_t>(port);
+    if (!m_portRunning[p])
+    {
+        bool anyFrame = false;
+        for (const auto& frame : m_childFrames)
+            anyFrame = anyFrame || frame;
+        if (!anyFrame)
+            ToggleView(kViewRadar);
+        CGuiDocument& document = EnsureDocument();
+        m_portRunning[p] = document.Feed().StartPort(port) != 0 ? 1 : 0;
+        SetButtonImage(StartSlot(port), m_portRunning[p] ? kImagePortReceiving : kImagePortIdle);
+        if (m_portRunning[p])
+            SetMessagePaneText(QStringLiteral("Ready"));
+        else
+            ReportPortFailure(port);
+    }
+    else
+    {
+        if (m_app.Logger().IsLogging(port))
+            m_app.Logger().StopLogging(port);
+        m_portRunning[p] = 0;
+        if (m_displayPaused[p])
+            TogglePause(port);
+        if (m_document)
+            m_document->Feed().StopPort(port);
+        setWindowTitle(QStringLiteral("Talvoren Receiver"));
+        SetButtonImage(StartSlot(port), kImagePortIdle);
+    }
+    UpdateCommandUI();
+}
+
+void CMainFrame::ReportPortFailure(int port)
+{
+    QString reason;
+    if (m_document)
+    {
+        const vrn::CFeedDoc& feed = m_document->Feed();
+        reason = QString::fromStdString(feed.LastPortError(port));
+        if (feed.LastPortFailure(port) == vrn::PortOpenFailure::PermissionDenied &&
+            !reason.contains(QLatin1String("dialout")))
+            reason += QStringLiteral(" (add your user to the group that owns the device, dialout on Debian, "
+                                     "then log in again)");
+    }
+    if (reason.isEmpty())
+        reason = QStringLiteral("the port could not be opened");
+    SetMessagePaneText(QStringLiteral("Port %1 did not start: %2").arg(port + 1).arg(reason));
+}
+
+void CMainFrame::TogglePause(int port)
+{
+    const auto p = static_cast<std::size_t>(PortIndex(port));
+    m_displayPaused[p] = m_displayPaused[p] ? 0 : 1;
+    if (m_document)
+        m_document->Feed().SetPaused(PortIndex(port), m_displayPaused[p]);
+    if (!m_displayPaused[p])
+        SetButtonImage(PauseSlot(port), kImagePause);
+    UpdateCommandUI();
+}
+
+void CMainFrame::ChangeBaud(int port, int rateIndex)
+{
+    port = PortIndex(port);
+    if (rateIndex < 0 || rateIndex > 3)
+        return;
+    if (m_document)
+    {
+        m_document->Feed().SendReceiverCommand(port, rateIndex);
+        m_document->Feed().SendReceiverCommand(port, rateIndex);
+    }
+    ToggleStartPort(port);
+    (void)CAppSettings::WriteProfileText("Data Sources", port == 0 ? "MeasSerialBaud" : "MeasSerialBaud2",
+                                         kBaudTexts[static_cast<std::size_t>(rateIndex)]);
+}
+
+void CMainFrame::ToggleLogging(int port)
+{
+    CPortLogger& logger = m_app.Logger();
+    if (logger.IsLogging(port))
+        logger.StopLogging(port);
+    else if (logger.ConfigureLogging(port))
+        (void)logger.StartLogging(port);
+    UpdateCommandUI();
+}
+
+// ---- notification codes ----
+
+void CMainFrame::SendCode(unsigned code)
+{
+    switch (code)
+    {
+    case kMsgDocumentClosing: OnDocumentClosing(); break;
+    case kMsgSignal1Gone: ForgetChildFrame(kViewSignal1); break;
+    case kMsgSignal2Gone: ForgetChildFrame(kViewSignal2); break;
+    case kMsgRadarGone: ForgetChildFrame(kViewRadar); break;
+    case kMsgDebugGone: ForgetChildFrame(kViewDebug); break;
+    case kMsgMeasureGone: ForgetChildFrame(kViewMeasure); break;
+    case kMsgActivity1: OnActivity(0); break;
+    case kMsgActivity2: OnActivity(1); break;
+    case kMsgSettingsChanged:
+    case kMsgSettingsChanged2: m_app.BroadcastToDocuments(code); break;
+    case kMsgStopPort1:
+        if (IsPortRunning(0))
+            ToggleStartPort(0);
+        break;
+    case kMsgStopPort2:
+        if (IsPortRunning(1))
+            ToggleStartPort(1);
+        break;
+    default: break;  // 104 and 105 have no handler
+    }
+}
+
+void CMainFrame::PostCode(unsigned code)
+{
+    QMetaObject::invokeMethod(this, [this, code] { SendCode(code); }, Qt::QueuedConnection);
+}
+
+void CMainFrame::OnActivity(int port)
+{
+    const auto p = static_cast<std::size_t>(port);
+    // A chunk read just before a stop may be reported after it: the buttons then stay as they are.
+    if (!m_portRunning[p])
+        return;
+    if (m_displayPaused[p])
+        SetButtonImage(PauseSlot(port), ButtonImage(PauseSlot(port)) == kImagePause ? kImagePauseLit : kImagePause);
+    if (m_blinkTest[p] < 0)
+        m_blinkTest[p] = BlinkSupported(m_app.VersionText()) ? 1 : 0;
+    if (m_blinkTest[p])
+    {
+        m_activityPhase[p] = m_activityPhase[p] ? 0 : 1;
+        SetButtonImage(StartSlot(port), m_activityPhase[p] ? kImagePortReceiving : kImagePortIdle);
+    }
+}
+
+void CMainFrame::ForgetChildFrame(int kind)
+{
+    m_childFrames[static_cast<std::size_t>(kind)] = nullptr;
+    UpdateCommandUI();
+}
+
+void CMainFrame::OnDocumentClosing()
+{
+    for (auto& frame : m_childFrames)
+        frame = nullptr;
+    for (int port = 0; port < 2; ++port)
+        if (IsPortRunning(port))
+            ToggleStartPort(port);
+    // The document is in the middle of its own close call: delete it only after that has returned.
+    m_closedDocument = std::move(m_document);
+    QMetaObject::invokeMethod(this, [this] { m_closedDocument.reset(); }, Qt::QueuedConnection);
+}
+
+// ---- window events ----
+
+void CMainFrame::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (!m_placementRestored)
+    {
+        m_placementRestored = true;
+        RestoreWindowPlacement(*this, "Main");
+    }
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event)
+{
+    if (!m_closing)
+    {
+        m_closing = true;
+        // Everything already queued (activity, record updates, codes) is handled before closing.
+        QCoreApplication::sendPostedEvents();
+        if (m_document)
+            m_document->Feed().OnCloseDocument();
+        for (int port = 0; port < 2; ++port)
+            m_app.Logger().StopLogging(port);
+        SaveWindowPlacement(*this, "Main");
+        for (QMdiSubWindow* sub : m_mdi->subWindowList())
+            if (auto* frame = qobject_cast<CViewFrame*>(sub))
+                frame->Destroy();
+        m_closedDocument.reset();
+    }
+    event->accept();
+}
+}  // namespace vrn::gui

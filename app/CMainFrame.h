@@ -1,0 +1,105 @@
+// The program's top-level window: an MDI frame with the menu, the 36-slot toolbar and the two-pane
+// status bar. Owns the feed document and the child frames of the five view kinds, keeps the run
+// state of both ports, turns commands into calls on the document and the port logger, and handles
+// the notification codes. UI thread only, except PostCode.
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+#include <array>
+#include <map>
+#include <memory>
+
+#include "link/ViewLinks.h"
+#include "res/MenuResources.h"
+
+class QAction;
+class QLabel;
+class QMdiArea;
+class QToolBar;
+
+namespace vrn::gui
+{
+class CGuiDocument;
+class CMonitorApp;
+class CViewFrame;
+
+class CMainFrame : public QMainWindow, public vrn::IMainFrame
+{
+    Q_OBJECT
+public:
+    explicit CMainFrame(CMonitorApp& app);
+    ~CMainFrame() override;
+    CMainFrame(const CMainFrame&) = delete;
+    CMainFrame& operator=(const CMainFrame&) = delete;
+
+    // Builds menu, toolbar and status bar; false when one of them cannot be made.
+    bool Create();
+
+    // ---- commands ----
+    void ExecuteCommand(int id);
+    // Evaluates every command's enable and check rule and shows the result in menu and toolbar.
+    void UpdateCommandUI();
+    [[nodiscard]] QAction* MenuAction(int id) const;
+    [[nodiscard]] QAction* ToolbarAction(int slot) const;
+    [[nodiscard]] bool IsCommandEnabled(int id) const;
+    [[nodiscard]] bool IsCommandChecked(int id) const;
+
+    void ToggleView(int kind);
+    void ToggleStartPort(int port);
+    void TogglePause(int port);
+    // Sends the baud command for rate index 0..3 (4800, 9600, 19200, 38400) twice, stops the port
+    // and stores the new rate.
+    void ChangeBaud(int port, int rateIndex);
+
+    // ---- notification codes ----
+    void SendCode(unsigned code) override;
+    void PostCode(unsigned code) override;
+
+    // ---- state ----
+    [[nodiscard]] int IsPortRunning(int port) const;
+    [[nodiscard]] int IsDisplayPaused(int port) const;
+    [[nodiscard]] int ButtonImage(int slot) const;
+    [[nodiscard]] CViewFrame* ChildFrame(int kind) const;
+    [[nodiscard]] CGuiDocument* Document() const { return m_document.get(); }
+    [[nodiscard]] QMdiArea* MdiArea() const { return m_mdi; }
+    // Text of the status bar's message pane (when no prompt is shown over it).
+    [[nodiscard]] QString MessagePaneText() const;
+    void SetMessagePaneText(const QString& text);
+    // The document, created on demand.
+    CGuiDocument& EnsureDocument();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildMenu();
+    bool BuildToolbar();
+    bool BuildStatusBar();
+    void SetButtonImage(int slot, int image);
+    void OnActivity(int port);
+    void OnDocumentClosing();
+    void ForgetChildFrame(int kind);
+    void ToggleLogging(int port);
+    void ReportPortFailure(int port);
+    [[nodiscard]] bool FrameVisible(int kind) const;
+
+    CMonitorApp& m_app;
+    QMdiArea* m_mdi = nullptr;
+    QToolBar* m_toolbar = nullptr;
+    QLabel* m_messagePane = nullptr;
+    std::array<int, 2> m_portRunning{};
+    std::array<int, 2> m_displayPaused{};
+    std::unique_ptr<CGuiDocument> m_document;
+    std::unique_ptr<CGuiDocument> m_closedDocument;  // deleted once its close call has returned
+    std::array<QPointer<CViewFrame>, 5> m_childFrames{};
+    std::map<int, QAction*> m_menuActions;
+    std::array<QAction*, res::kToolbarSlots> m_slotActions{};
+    std::array<int, res::kToolbarSlots> m_slotImages{};
+    std::array<int, 2> m_activityPhase{};
+    std::array<int, 2> m_blinkTest{-1, -1};  // cached version test per port; -1 until first activity
+    bool m_placementRestored = false;
+    bool m_closing = false;
+};
+}  // namespace vrn::gui

@@ -1,0 +1,278 @@
+// Application object: start-up, shutdown, broadcast, About box, screenshots.
+#include "app/CMonitorApp.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMetaObject>
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+#include <cstdio>
+#include <sys/utsname.h>
+
+#include "app/CAboutDlg.h"
+#include "app/CDemoMode.h"
+#include "app/CGuiDocument.h"
+#include "app/CMainFrame.h"
+#include "app/CTraceFile.h"
+#include "app/CoreServices.h"
+#include "app/GuiServices.h"
+#include "config/CAppSettings.h"
+#include "config/CFileExistsDlg.h"
+#include "config/CInputSettingsDlg.h"
+#include "config/CLogFileSettingsDlg.h"
+#include "config/CPreferencesDlg.h"
+#include "config/CReceiverInitDlg.h"
+#include "config/CSkyChartConfigDlg.h"
+#include "config/CTrackMapPrefsDlg.h"
+#include "views/CViewBase.h"
+
+namespace vrn::gui
+{
+namespace
+{
+CMonitorApp* g_app = nullptr;
+constexpr int kScriptedAutoAcceptMs = 2000;
+}  // namespace
+
+CMonitorApp::CMonitorApp(ProgramOptions options) : m_options(std::move(options))
+{
+    g_app = this;
+}
+
+CMonitorApp::~CMonitorApp()
+{
+    m_mainFrame.reset();
+    m_demo.reset();
+    vrn::SetPortLog(nullptr);
+    vrn::SetErrorReporter({});
+    vrn::SetMessagePresenter({});
+    m_logger.SetSettingsDialog({});
+    g_app = nullptr;
+}
+
+CMonitorApp* CMonitorApp::Instance() { return g_app; }
+
+QString CMonitorApp::ResourcesText()
+{
+    return QStringLiteral("Resources:\n\nSystem:\t%1%\nGDI:\t%2%\nUser:\t%3%\n").arg(1).arg(2).arg(3);
+}
+
+QString CMonitorApp::VersionTextFromRelease(const QString& release)
+{
+    const QStringList parts = release.split(QLatin1Char('.'));
+    auto leadingNumber = [](const QString& text) {
+        int value = 0;
+        for (QChar c : text)
+        {
+            if (!c.isDigit() || value > 9999)
+                break;
+            value = value * 10 + c.digitValue();
+        }
+        return value;
+    };
+    const int major = leadingNumber(parts.value(0));
+    const int minor = leadingNumber(parts.value(1));
+    return QString::asprintf("%d.%02d", major, minor);
+}
+
+bool CMonitorApp::InitInstance()
+{
+    // 1. The first decoder error of the run will be shown.
+    vrn::ResetErrorLatch();
+    // 2. Dialogs are light grey (set by each dialog from its template).
+    // The profile: --profile, or the demo's own, or the default.
+    if (!m_options.profile.isEmpty())
+        CAppSettings::SetProfilePath(QDir::current().absoluteFilePath(m_options.profile).toStdString());
+    if (m_options.demo)
+    {
+        m_demo = std::make_unique<CDemoMode>();
+        QString error;
+        if (!m_demo->Prepare(m_options.profile.isEmpty(), error))
+        {
+            std::fprintf(stderr, "vrnrcvr: demo mode: %s\n", qPrintable(error));
+            return false;
+        }
+    }
+    const bool scripted = m_options.exitAfterSeconds.has_value() || !m_options.screenshotDir.isEmpty();
+    if (scripted)
+    {
+        if (m_autoAcceptMs < 0)
+            m_autoAcceptMs = kScriptedAutoAcceptMs;
+        // Nobody is there to close message boxes: their texts go to standard error.
+        SetMessageHandler([](QWidget*, const QString& text) {
+            std::fprintf(stderr, "vrnrcvr: %s\n", qPrintable(text));
+        });
+    }
+
+    // Messages of the core: the first decoder error, and the readers' start failures, shown on the
+    // UI thread; the reader never waits for the box.
+    vrn::SetErrorReporter([this](const std::string& text) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, text] {
+                ShowMessage(m_mainFrame.get(), QString::fromStdString(text));
+                vrn::ErrorReportClosed();
+            },
+            Qt::QueuedConnection);
+    });
+    vrn::SetMessagePresenter([this](const std::string& text) {
+        QMetaObject::invokeMethod(
+            this, [this, text] { ShowMessage(m_mainFrame.get(), QString::fromStdString(text)); },
+            Qt::QueuedConnection);
+    });
+    vrn::SetPortLog(&m_logger);
+    m_logger.SetSettingsDialog([this](int port) {
+        CLogFileSettingsDlg dialog(port, m_mainFrame.get());
+        return dialog.DoModal() == kIdOk;
+    });
+
+    // 4. Platform version text.
+    utsname names{};
+    m_versionText = VersionTextFromRelease(uname(&names) == 0 ? QString::fromLatin1(names.release) : QString());
+
+    // 5. The view kinds are made by CreateView (views/CViewBase.h).
+    // 6. Command-line switches.
+    const ClassicSwitches switches = ReadClassicSwitches(m_options.rest);
+    vrn::SetDebugSwitch(switches.debug);
+    vrn::SetTraceSwitch(switches.trace);
+
+    // 7. Trace.
+    CTraceFile trace;
+    trace.Initialise();
+    trace.Enter("InitInstance");
+    // 8. Resources text.
+    const QString resources = ResourcesText();
+    CTraceFile::Write(resources.toStdString());
+    if (switches.debug)
+        ShowMessage(nullptr, resources);
+
+    // 9, 10. Main frame.
+    m_mainFrame = std::make_unique<CMainFrame>(*this);
+    if (!m_mainFrame->Create())
+    {
+        m_mainFrame.reset();
+        return false;
+    }
+    m_mainFrame->show();
+    m_mainFrame->repaint();
+
+    // 11. Input Settings, modal; Cancel disabled on this first showing.
+    {
+        CInputSettingsDlg dialog(m_mainFrame.get());
+        if (m_autoAcceptMs >= 0)
+        {
+            QPointer<CInputSettingsDlg> target(&dialog);
+            QTimer::singleShot(m_autoAcceptMs, &dialog, [target] {
+                if (target && target->isVisible())
+                    if (auto* ok = qobject_cast<QAbstractButton*>(target->Control(kIdOk)))
+                        ok->click();
+            });
+        }
+        dialog.DoModal();
+    }
+
+    // 12. The standard views; the radar view ends up in front.
+    for (int kind : {kViewMeasure, kViewSignal2, kViewSignal1, kViewRadar})
+        m_mainFrame->ToggleView(kind);
+
+    if (m_demo)
+        QTimer::singleShot(0, this, [this] { StartDemo(); });
+    if (m_options.exitAfterSeconds)
+        QTimer::singleShot(*m_options.exitAfterSeconds * 1000, this, [this] {
+            if (m_mainFrame)
+                m_mainFrame->ExecuteCommand(res::kIdAppExit);
+        });
+    if (!m_options.screenshotDir.isEmpty())
+        QTimer::singleShot(500, this, [this] { SaveScreenshots(); });
+    // 13. Leaving the scope writes "Exiting InitInstance".
+    return true;
+}
+
+void CMonitorApp::StartDemo()
+{
+    if (m_mainFrame && m_demo && m_demo->Running())
+        m_mainFrame->ToggleStartPort(0);
+}
+
+int CMonitorApp::ExitInstance()
+{
+    m_mainFrame.reset();
+    m_demo.reset();
+    return 0;
+}
+
+void CMonitorApp::BroadcastToDocuments(unsigned code, unsigned wParam, const CData* object)
+{
+    if (m_mainFrame && m_mainFrame->Document())
+        m_mainFrame->Document()->Feed().RelayNotification(code, wParam, object);
+}
+
+void CMonitorApp::OnAppAbout()
+{
+    CAboutDlg about(m_mainFrame.get());
+    about.DoModal();
+}
+
+void CMonitorApp::SaveScreenshots()
+{
+    const QDir dir(m_options.screenshotDir);
+    QDir().mkpath(dir.absolutePath());
+    auto save = [&dir](QWidget& widget, const QString& name) {
+        widget.grab().save(dir.filePath(name + QStringLiteral(".png")));
+    };
+    if (m_mainFrame)
+        save(*m_mainFrame, QStringLiteral("main-window"));
+    auto shoot = [&](CTemplateDialog& dialog, const QString& name) {
+        dialog.show();
+        QApplication::processEvents();
+        save(dialog, name);
+        dialog.hide();
+    };
+    QWidget* owner = m_mainFrame.get();
+    {
+        CInputSettingsDlg d(owner);
+        shoot(d, QStringLiteral("input-settings"));
+    }
+    {
+        CReceiverInitDlg d(0, owner);
+        shoot(d, QStringLiteral("receiver-init-1"));
+    }
+    {
+        CReceiverInitDlg d(1, owner);
+        shoot(d, QStringLiteral("receiver-init-2"));
+    }
+    {
+        CLogFileSettingsDlg d(0, owner);
+        shoot(d, QStringLiteral("log-file-settings"));
+    }
+    {
+        CFileExistsDlg d(owner);
+        shoot(d, QStringLiteral("file-exists"));
+    }
+    {
+        CPreferencesDlg d(owner);
+        shoot(d, QStringLiteral("preferences"));
+    }
+    {
+        CSkyChartConfigDlg d(owner);
+        d.SetValues(4.0, 0);
+        shoot(d, QStringLiteral("sky-chart-config"));
+    }
+    {
+        CTrackMapPrefsDlg d(owner);
+        d.SetValues(100, 24.7753, 121.00248);
+        shoot(d, QStringLiteral("track-map-prefs"));
+    }
+    {
+        CAboutDlg d(owner);
+        shoot(d, QStringLiteral("about"));
+    }
+    std::fprintf(stderr, "vrnrcvr: screenshots saved in %s\n", qPrintable(dir.absolutePath()));
+    if (m_mainFrame)
+        m_mainFrame->ExecuteCommand(res::kIdAppExit);
+}
+}  // namespace vrn::gui

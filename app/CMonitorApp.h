@@ -1,0 +1,69 @@
+// The application object: what exists once per run (the port logger, the command-line switches,
+// the platform version text, the view kinds), the start-up sequence and the shutdown, the
+// broadcast of notification codes to the document, and the About box. One instance, created in
+// main() after the QApplication; UI thread only.
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <memory>
+
+#include "app/ProgramOptions.h"
+#include "log/CPortLogger.h"
+
+class CData;
+
+namespace vrn::gui
+{
+class CMainFrame;
+class CDemoMode;
+
+class CMonitorApp : public QObject
+{
+    Q_OBJECT
+public:
+    explicit CMonitorApp(ProgramOptions options);
+    ~CMonitorApp() override;
+    CMonitorApp(const CMonitorApp&) = delete;
+    CMonitorApp& operator=(const CMonitorApp&) = delete;
+
+    // The one application object; null before it is made and after it is gone.
+    static CMonitorApp* Instance();
+
+    // The start-up sequence; false ends the program at once.
+    bool InitInstance();
+    // Deletes the main frame if one is still held; the exit code 0.
+    int ExitInstance();
+
+    // Hands a notification code to the feed document's relay (when a document exists).
+    void BroadcastToDocuments(unsigned code, unsigned wParam = 0, const CData* object = nullptr);
+    // The About box, modal.
+    void OnAppAbout();
+
+    [[nodiscard]] CPortLogger& Logger() { return m_logger; }
+    [[nodiscard]] CMainFrame* MainFrame() const { return m_mainFrame.get(); }
+    // The kernel release as "%d.%02d" (major, minor).
+    [[nodiscard]] const QString& VersionText() const { return m_versionText; }
+    [[nodiscard]] const ProgramOptions& Options() const { return m_options; }
+
+    // Milliseconds after which the start-up Input Settings dialog accepts itself as if OK were
+    // pressed; negative: never (the default outside scripted runs).
+    void SetStartupAutoAccept(int milliseconds) { m_autoAcceptMs = milliseconds; }
+
+    // Resources text of the start-up trace (and message box with the debug switch).
+    static QString ResourcesText();
+    // "%d.%02d" of a kernel release text such as "6.1.0-18-amd64"; "0.00" when it has no number.
+    static QString VersionTextFromRelease(const QString& release);
+
+private:
+    void StartDemo();
+    void SaveScreenshots();
+
+    ProgramOptions m_options;
+    QString m_versionText;
+    CPortLogger m_logger;
+    std::unique_ptr<CMainFrame> m_mainFrame;
+    std::unique_ptr<CDemoMode> m_demo;
+    int m_autoAcceptMs = -1;
+};
+}  // namespace vrn::gui

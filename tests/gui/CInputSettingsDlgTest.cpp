@@ -1,0 +1,146 @@
+// Input Settings dialog: first opening, the "Receiver" box, the checks with their focus, the
+// fifth-port case, and MeasRI surviving the Receiver Initialization dialog.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QTest>
+
+#include "GuiTestSupport.h"
+#include "config/CInputSettingsDlg.h"
+
+using namespace vrn::gui;
+
+namespace
+{
+const QString kPortMissing = QStringLiteral(
+    "A serial port is required to load measured data from a serial connection. Return to data source setup.");
+const QString kBaudMissing = QStringLiteral(
+    "A baud rate is required to load measured data from a serial connection. Return to data source setup.");
+}  // namespace
+
+class CInputSettingsDlgTest : public GuiTest
+{
+};
+
+TEST_F(CInputSettingsDlgTest, OnlyTheFirstOpeningHasCancelDisabledAndIgnoresEscape)
+{
+    {
+        CInputSettingsDlg first(nullptr);
+        first.show();
+        EXPECT_FALSE(first.IsEnabled(kIdCancel));
+        QTest::keyClick(&first, Qt::Key_Escape);
+        EXPECT_TRUE(first.isVisible());
+        first.close();
+        EXPECT_TRUE(first.isVisible());
+        Click(&first, kIdOk);
+        EXPECT_EQ(first.result(), kIdOk);
+    }
+    CInputSettingsDlg second(nullptr);
+    second.show();
+    EXPECT_TRUE(second.IsEnabled(kIdCancel));
+    QTest::keyClick(&second, Qt::Key_Escape);
+    EXPECT_FALSE(second.isVisible());
+    EXPECT_EQ(second.result(), kIdCancel);
+}
+
+TEST_F(CInputSettingsDlgTest, DefaultsEnableBothPortsAndSaveDataSources)
+{
+    CInputSettingsDlg dialog(nullptr);
+    dialog.show();
+    EXPECT_EQ(dialog.ListText(1015), QStringLiteral("COM1"));
+    EXPECT_EQ(dialog.ListText(1018), QStringLiteral("COM2"));
+    EXPECT_EQ(dialog.ListText(1060), QStringLiteral("4800"));
+    for (int id : {1015, 1037, 1060, 1115, 1018, 1040, 1063, 1116})
+        EXPECT_TRUE(dialog.IsEnabled(id)) << id;
+    for (int id : {1024, 1025, 1062, 1039, 1008, 1009, 1038, 1061})
+        EXPECT_FALSE(dialog.IsEnabled(id)) << id;
+    dialog.SelectListPrefix(1063, QStringLiteral("38400"));
+    Click(&dialog, kIdOk);
+    EXPECT_TRUE(m_messages.empty());
+    EXPECT_EQ(ProfileValue("Data Sources", "MeasSerialBaud2"), "38400");
+    EXPECT_EQ(ProfileValue("Data Sources", "UseMeas"), "1");
+    EXPECT_EQ(ProfileValue("Data Sources", "MeasSource"), "2");
+}
+
+TEST_F(CInputSettingsDlgTest, ReceiverBoxCannotBeCleared)
+{
+    CInputSettingsDlg dialog(nullptr);
+    dialog.show();
+    auto* receiver = qobject_cast<QAbstractButton*>(dialog.Control(1010));
+    ASSERT_NE(receiver, nullptr);
+    EXPECT_TRUE(receiver->isChecked());
+    receiver->click();
+    EXPECT_TRUE(receiver->isChecked());
+}
+
+TEST_F(CInputSettingsDlgTest, EmptyPortTwoBaudIsRefusedWithFocusOnItsList)
+{
+    WriteProfile("[Data Sources]\nMeasSerialBaud2=\n");
+    CInputSettingsDlg dialog(nullptr);
+    dialog.show();
+    Click(&dialog, kIdOk);
+    ASSERT_EQ(m_messages.size(), 1U);
+    EXPECT_EQ(m_messages[0], kBaudMissing);
+    EXPECT_EQ(dialog.focusWidget(), dialog.Control(1063));
+    EXPECT_TRUE(dialog.isVisible());
+}
+
+TEST_F(CInputSettingsDlgTest, EmptyPortOneBaudWithBothPortsIsSavedEmpty)
+{
+    WriteProfile("[Data Sources]\nMeasSerialBaud=\n");
+    CInputSettingsDlg dialog(nullptr);
+    dialog.show();
+    Click(&dialog, kIdOk);
+    EXPECT_TRUE(m_messages.empty());
+    EXPECT_EQ(dialog.result(), kIdOk);
+    EXPECT_EQ(ProfileValue("Data Sources", "MeasSerialBaud"), "");
+    EXPECT_EQ(ProfileValue("Data Sources", "MeasSerialPort"), "COM1");
+}
+
+TEST_F(CInputSettingsDlgTest, PortTwoFailureWinsOverPortOne)
+{
+    WriteProfile("[Data Sources]\nMeasSerialPort=COM5\nMeasSerialPort2=COM9\n");
+    CInputSettingsDlg dialog(nullptr);
+    dialog.show();
+    Click(&dialog, kIdOk);
+    ASSERT_EQ(m_messages.size(), 1U);
+    EXPECT_EQ(m_messages[0], kPortMissing);
+    EXPECT_EQ(dialog.focusWidget(), dialog.Control(1018));
+}
+
+TEST_F(CInputSettingsDlgTest, AFifthPortSelectsNothingAndIsRefused)
+{
+    WriteProfile("[Data Sources]\nMeasSerialPort=COM5\n");
+    CInputSettingsDlg dialog(nullptr);
+    dialog.show();
+    EXPECT_EQ(dialog.ListText(1015), QString());
+    Click(&dialog, kIdOk);
+    ASSERT_EQ(m_messages.size(), 1U);
+    EXPECT_EQ(m_messages[0], kPortMissing);
+    EXPECT_EQ(dialog.focusWidget(), dialog.Control(1015));
+    EXPECT_EQ(ProfileValue("Data Sources", "MeasSerialPort"), "COM5");
+}
+
+TEST_F(CInputSettingsDlgTest, AStoredDevicePathIsOfferedAndKept)
+{
+    WriteProfile("[Data Sources]\nMeasSerialPort=/dev/pts/77\n");
+    CInputSettingsDlg dialog(nullptr);
+    dialog.show();
+    EXPECT_EQ(dialog.ListText(1015), QStringLiteral("/dev/pts/77"));
+    Click(&dialog, kIdOk);
+    EXPECT_EQ(ProfileValue("Data Sources", "MeasSerialPort"), "/dev/pts/77");
+}
+
+TEST_F(CInputSettingsDlgTest, MeasRIWrittenByReceiverInitializationSurvivesOk)
+{
+    CInputSettingsDlg dialog(nullptr);
+    dialog.show();
+    WhenModal([](QWidget* init) {
+        EXPECT_EQ(init->windowTitle(), QStringLiteral("Receiver 1 Initialization"));
+        Click(init, kIdOk);
+    });
+    Click(&dialog, 1115);
+    EXPECT_EQ(ProfileValue("Data Sources", "MeasRI"), "0");
+    Click(&dialog, kIdOk);
+    EXPECT_EQ(ProfileValue("Data Sources", "MeasRI"), "0");
+}

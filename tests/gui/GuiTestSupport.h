@@ -1,0 +1,39 @@
+// Support of the GUI tests: one QApplication for the whole run (offscreen), a fresh profile in a
+// temporary folder per test, recorded message boxes, scripted file dialogs, and a way to act on a
+// modal dialog that the code under test opens.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QString>
+#include <QWidget>
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+class GuiTest : public ::testing::Test
+{
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    void WriteProfile(const std::string& text) const;
+    [[nodiscard]] std::string ReadProfile() const;
+    // The value of a key as the profile holds it; empty when missing.
+    [[nodiscard]] static std::string ProfileValue(const std::string& section, const std::string& key);
+
+    // Runs `action` with the next modal dialog as soon as it is shown (checked every few ms for at
+    // most two seconds).
+    static void WhenModal(std::function<void(QWidget*)> action);
+    // Clicks the button with `id` of a template dialog.
+    static void Click(QWidget* dialog, int id);
+
+    std::filesystem::path m_dir;
+    std::string m_profile;
+    std::vector<QString> m_messages;                   // texts of the message boxes, in order
+    std::deque<std::optional<QString>> m_fileAnswers;  // answers of the next file dialogs
+    int m_fileDialogs = 0;
+};
