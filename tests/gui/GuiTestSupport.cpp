@@ -3,13 +3,23 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QThread>
 #include <QTimer>
 #include <array>
+#include <cerrno>
+#include <chrono>
 #include <clocale>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <memory>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
 
 #include "app/CTemplateDialog.h"
 #include "app/CoreServices.h"
@@ -120,4 +130,76 @@ void GuiTest::Click(QWidget* dialog, int id)
     auto* button = qobject_cast<QAbstractButton*>(vrn::gui::FindControl(dialog, id));
     ASSERT_NE(button, nullptr) << "no button " << id;
     button->click();
+}
+
+TestPty::TestPty()
+{
+    std::array<char, 128> name{};
+    if (::openpty(&m_master, &m_slave, name.data(), nullptr, nullptr) == 0)
+    {
+        m_path = name.data();
+        ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
+        // Raw from the start, so nothing the program writes before it configures the line is echoed.
+        termios raw{};
+        ::tcgetattr(m_slave, &raw);
+        ::cfmakeraw(&raw);
+        ::tcsetattr(m_slave, TCSANOW, &raw);
+    }
+}
+
+TestPty::~TestPty()
+{
+    if (m_master >= 0)
+        ::close(m_master);
+    if (m_slave >= 0)
+        ::close(m_slave);
+}
+
+void TestPty::Write(const std::string& bytes) const
+{
+    std::size_t done = 0;
+    while (done < bytes.size())
+    {
+        const ssize_t n = ::write(m_master, bytes.data() + done, bytes.size() - done);
+        if (n > 0)
+            done += static_cast<std::size_t>(n);
+        else if (errno != EAGAIN && errno != EINTR)
+            return;
+    }
+}
+
+std::string TestPty::ReadAll(int milliseconds) const
+{
+    std::string bytes;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    while (std::chrono::steady_clock::now() < end)
+    {
+        pollfd p{m_master, POLLIN, 0};
+        if (::poll(&p, 1, 100) <= 0)
+        {
+            if (!bytes.empty())
+                break;
+            continue;
+        }
+        std::array<char, 512> buffer{};
+        const ssize_t n = ::read(m_master, buffer.data(), buffer.size());
+        if (n <= 0)
+            break;
+        bytes.append(buffer.data(), static_cast<std::size_t>(n));
+    }
+    return bytes;
+}
+
+bool ProcessEventsUntil(const std::function<bool()>& done, int milliseconds)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!done())
+    {
+        if (timer.elapsed() > milliseconds)
+            return done();
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(1);
+    }
+    return true;
 }

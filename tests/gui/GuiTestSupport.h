@@ -37,3 +37,27 @@ protected:
     std::deque<std::optional<QString>> m_fileAnswers;  // answers of the next file dialogs
     int m_fileDialogs = 0;
 };
+
+// A pseudo-terminal pair standing in for a receiver: the program opens Path() like a serial
+// device; the test writes the receiver's bytes to the master and reads what the program sends.
+class TestPty
+{
+public:
+    TestPty();
+    ~TestPty();
+    TestPty(const TestPty&) = delete;
+    TestPty& operator=(const TestPty&) = delete;
+
+    [[nodiscard]] const std::string& Path() const { return m_path; }
+    void Write(const std::string& bytes) const;
+    // Everything the program wrote within `milliseconds` (stops early after a quiet 100 ms).
+    [[nodiscard]] std::string ReadAll(int milliseconds) const;
+
+private:
+    int m_master = -1;
+    int m_slave = -1;
+    std::string m_path;
+};
+
+// Runs the event loop until `done` holds or `milliseconds` pass; returns `done()`.
+bool ProcessEventsUntil(const std::function<bool()>& done, int milliseconds = 5000);
