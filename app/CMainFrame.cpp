@@ -76,6 +76,10 @@ CMainFrame::CMainFrame(CMonitorApp& app) : m_app(app)
 
 CMainFrame::~CMainFrame()
 {
+    // The MDI area reports its windows' state while the base class tears the children down, when
+    // the members are gone already.
+    if (m_mdi)
+        QObject::disconnect(m_mdi, nullptr, this, nullptr);
     // The readers post to this frame: stop and join them while it still exists.
     m_document.reset();
     m_closedDocument.reset();
@@ -88,6 +92,9 @@ bool CMainFrame::Create()
     m_mdi = new QMdiArea(this);
     m_mdi->setObjectName(QStringLiteral("mdiArea"));
     m_mdi->setBackground(QColor(128, 128, 128));
+    // Otherwise activating a frame while another is maximised maximises it, and a close request
+    // to a frame in the background could not minimise it.
+    m_mdi->setOption(QMdiArea::DontMaximizeSubWindowOnActivation);
     setCentralWidget(m_mdi);
     BuildMenu();
     if (!BuildToolbar() || !BuildStatusBar())

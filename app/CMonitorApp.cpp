@@ -41,6 +41,8 @@ constexpr int kScriptedAutoAcceptMs = 2000;
 CMonitorApp::CMonitorApp(ProgramOptions options) : m_options(std::move(options))
 {
     g_app = this;
+    utsname names{};
+    m_versionText = VersionTextFromRelease(uname(&names) == 0 ? QString::fromLatin1(names.release) : QString());
 }
 
 CMonitorApp::~CMonitorApp()
@@ -130,9 +132,7 @@ bool CMonitorApp::InitInstance()
         return dialog.DoModal() == kIdOk;
     });
 
-    // 4. Platform version text.
-    utsname names{};
-    m_versionText = VersionTextFromRelease(uname(&names) == 0 ? QString::fromLatin1(names.release) : QString());
+    // 4. The platform version text was read when the object was made.
 
     // 5. The view kinds are made by CreateView (views/CViewBase.h).
     // 6. Command-line switches.

@@ -195,7 +195,7 @@ TEST_F(CMainFrameTest, PausedDisplayBlinksThePauseButtonAndResumesToImageThree)
         start.push_back(frame.ButtonImage(res::kSlotStart1));
     }
     EXPECT_EQ(pause, (std::vector<int>{13, 3, 13, 3}));
-    EXPECT_EQ(start, (std::vector<int>{2, 14, 2, 14}));
+    EXPECT_EQ(start, (std::vector<int>{14, 2, 14, 2}));
     frame.SendCode(vrn::kMsgActivity1);
     EXPECT_EQ(frame.ButtonImage(res::kSlotPause1), 13);
     frame.ExecuteCommand(res::kIdPause1);
