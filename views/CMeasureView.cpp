@@ -1,36 +1,87 @@
-// Measure view (plain form).
+// Measure view: the two bars and their updates.
 #include "views/CMeasureView.h"
 
-#include <QPainter>
+#include <QVBoxLayout>
 
+#include "app/WindowPlacement.h"
 #include "config/CAppSettings.h"
 #include "link/Notifications.h"
+#include "protocol/CData.h"
+#include "res/ViewBarTemplates.h"
+#include "views/CDialogBar.h"
 
 namespace vrn::gui
 {
+namespace
+{
+constexpr const char* kPlacementSection = "MeasureView";
+}
+
 CMeasureView::CMeasureView(QWidget* parent) : CViewBase(kViewMeasure, parent)
 {
-    setAttribute(Qt::WA_OpaquePaintEvent);
-    setMinimumSize(200, 120);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(1);
+    for (std::size_t link = 0; link < m_bars.size(); ++link)
+    {
+        m_bars[link] = new CDialogBar(res::kIddMeasureBar, this);
+        m_bars[link]->setObjectName(QStringLiteral("measureBar%1").arg(link + 1));
+    }
+    layout->addWidget(m_bars[0], 0);
+    layout->addStretch(1);
+    layout->addWidget(m_bars[1], 0);
+    setAutoFillBackground(true);
+}
+
+CMeasureView::~CMeasureView()
+{
+    if (m_frame)
+        SaveWindowPlacement(*m_frame, kPlacementSection);
+}
+
+unsigned CMeasureView::GoneCode() const
+{
+    return kMsgMeasureGone;
 }
 
 void CMeasureView::OnInitialUpdate()
 {
+    CAppSettings sources;
+    sources.LoadDataSources();
+    m_model.SetLeapSeconds(sources.LeapSec);
     SetFrameTitle(QStringLiteral("Measure View"));
+    const auto names = MeasurePortNames(sources.MeasSource, sources.MeasSerialPort, sources.MeasSerialPort2);
+    m_bars[0]->SetText(measure::kPortName, names[0]);
+    m_bars[1]->SetText(measure::kPortName, names[1]);
+    m_frame = parentWidget();
     CViewBase::OnInitialUpdate();
 }
 
 void CMeasureView::OnUpdate(int hint, const CData* object)
 {
-    m_summary.Add(hint, object);
-    update();
+    if (object == nullptr)
+        return;
+    const auto update = m_model.Update(hint & 0xFFFF, object->currentId, object->nav, object->meas);
+    if (!update)
+        return;
+    CDialogBar& bar = *m_bars.at(static_cast<std::size_t>(update->bar));
+    for (const FieldText& field : update->texts)
+        bar.SetText(field.id, field.text);
 }
 
-unsigned CMeasureView::GoneCode() const { return kMsgMeasureGone; }
-
-void CMeasureView::paintEvent(QPaintEvent* /*event*/)
+void CMeasureView::showEvent(QShowEvent* event)
 {
-    QPainter painter(this);
-    m_summary.Paint(painter, rect(), windowTitle());
+    CViewBase::showEvent(event);
+    if (m_restorePlacement && parentWidget() != nullptr)
+    {
+        m_restorePlacement = false;
+        RestoreWindowPlacement(*parentWidget(), kPlacementSection);
+    }
+}
+
+void CMeasureView::hideEvent(QHideEvent* event)
+{
+    CViewBase::hideEvent(event);
+    m_restorePlacement = true;
 }
 }  // namespace vrn::gui

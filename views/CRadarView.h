@@ -1,27 +1,53 @@
-// The "Radar View": sky charts, track maps and the status panel of both receivers. For now it shows
-// what arrived for each receiver.
+// The "Radar View": for each receiver a track map and a sky chart with the velocity arrow, and the
+// two-receiver status panel docked along the bottom. The drawing lives in CRadarCanvas; this widget
+// dispatches the document's hints, shows the canvas' backing image and opens the sky chart and
+// track map dialogs. UI thread only.
 #pragma once
 
+#include <functional>
+
+#include "config/CAppSettings.h"
 #include "views/CViewBase.h"
-#include "views/ViewSummary.h"
+#include "views/RadarCanvas.h"
 
 namespace vrn::gui
 {
+class CDialogBar;
+class CTemplateDialog;
+
 class CRadarView : public CViewBase
 {
     Q_OBJECT
 public:
     explicit CRadarView(QWidget* parent = nullptr);
+    ~CRadarView() override;
+    CRadarView(const CRadarView&) = delete;
+    CRadarView& operator=(const CRadarView&) = delete;
 
     void OnInitialUpdate() override;
     void OnUpdate(int hint, const CData* object) override;
     [[nodiscard]] unsigned GoneCode() const override;
-    [[nodiscard]] const ViewSummary& Summary() const { return m_summary; }
 
-protected:
-    void paintEvent(QPaintEvent* event) override;
+    [[nodiscard]] CDialogBar& StatusPanel() const { return *m_panel; }
+    [[nodiscard]] const CRadarCanvas& Canvas() const { return m_canvas; }
+    // The drawing area above the status panel; hit tests take its coordinates.
+    [[nodiscard]] QWidget& Chart() const { return *m_chart; }
+
+    // Left double-click or right button release at `point` of the drawing area: opens the track
+    // map or the sky chart dialog when the point is on one.
+    void HitTest(QPoint point);
+    // Runs a dialog modally and returns its result; tests replace it.
+    void SetDialogRunner(std::function<int(CTemplateDialog&)> runner) { m_runDialog = std::move(runner); }
 
 private:
-    ViewSummary m_summary;
+    void LoadViewSettings();
+    void OnCommand(int id);
+    void OpenTrackMapPreferences();
+    void OpenSkyChartConfiguration();
+
+    CRadarCanvas m_canvas;
+    QWidget* m_chart = nullptr;
+    CDialogBar* m_panel = nullptr;
+    std::function<int(CTemplateDialog&)> m_runDialog;
 };
 }  // namespace vrn::gui

@@ -1,26 +1,62 @@
-// "Signal View 1": the channels' signal levels of receiver 1 over time. For now it shows what arrived.
+// "Signal View 1": one row per channel of receiver 1 with its cells and a strip chart of its
+// signal-to-noise ratio. The drawing lives in CSignalCanvas; the widget dispatches the hints, shows
+// the canvas' backing image, opens the Preferences on a double-click or right-click and saves its
+// frame's placement when it goes. `CSignalView2` is the same for receiver 2. UI thread only.
 #pragma once
 
+#include <QPointer>
+#include <functional>
+
+#include "protocol/CData.h"
 #include "views/CViewBase.h"
-#include "views/ViewSummary.h"
+#include "views/ChannelStrip.h"
 
 namespace vrn::gui
 {
+class CTemplateDialog;
+
 class CSignalView : public CViewBase
 {
     Q_OBJECT
 public:
     explicit CSignalView(QWidget* parent = nullptr);
+    ~CSignalView() override;
+    CSignalView(const CSignalView&) = delete;
+    CSignalView& operator=(const CSignalView&) = delete;
 
     void OnInitialUpdate() override;
     void OnUpdate(int hint, const CData* object) override;
     [[nodiscard]] unsigned GoneCode() const override;
-    [[nodiscard]] const ViewSummary& Summary() const { return m_summary; }
+
+    [[nodiscard]] const CSignalCanvas& Canvas() const { return m_canvas; }
+    // Runs a dialog modally and returns its result; tests replace it.
+    void SetDialogRunner(std::function<int(CTemplateDialog&)> runner) { m_runDialog = std::move(runner); }
 
 protected:
+    // The hints and profile names of one receiver.
+    struct Receiver
+    {
+        int kind;
+        int binaryHint, nmeaHint, reloadHint, redrawHint;
+        unsigned goneCode;
+        const char* placementSection;
+    };
+    CSignalView(const Receiver& receiver, QWidget* parent);
+
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
-    ViewSummary m_summary;
+    void LoadGraphType();
+    void OpenPreferences();
+
+    Receiver m_receiver;
+    CSignalCanvas m_canvas;
+    CData m_navigation;  // copy of the latest navigation message
+    CData m_satellites;  // copy of the latest satellite message (id 6)
+    QPointer<QWidget> m_frame;
+    std::function<int(CTemplateDialog&)> m_runDialog;
 };
 }  // namespace vrn::gui

@@ -1,26 +1,14 @@
-// "Signal View 2": the channels' signal levels of receiver 2 over time. For now it shows what arrived.
+// "Signal View 2": the signal view of receiver 2.
 #pragma once
 
-#include "views/CViewBase.h"
-#include "views/ViewSummary.h"
+#include "views/CSignalView.h"
 
 namespace vrn::gui
 {
-class CSignalView2 : public CViewBase
+class CSignalView2 : public CSignalView
 {
     Q_OBJECT
 public:
     explicit CSignalView2(QWidget* parent = nullptr);
-
-    void OnInitialUpdate() override;
-    void OnUpdate(int hint, const CData* object) override;
-    [[nodiscard]] unsigned GoneCode() const override;
-    [[nodiscard]] const ViewSummary& Summary() const { return m_summary; }
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-
-private:
-    ViewSummary m_summary;
 };
 }  // namespace vrn::gui
