@@ -57,6 +57,8 @@ CDialogBar::CDialogBar(int templateId, QWidget* parent) : QWidget(parent)
             }
         }
         widget->setGeometry(units.X(c.x), units.Y(c.y), units.X(c.w), units.Y(c.h));
+        if (c.kind == res::ControlKind::Label && c.id != res::kNoId)
+            m_templateRects.emplace(widget, widget->geometry());
         if (c.kind == res::ControlKind::GroupBox)
             widget->lower();
         if (c.style & res::kHidden)
@@ -75,11 +77,34 @@ QWidget* CDialogBar::Control(int id) const
     return it == m_controls.end() ? nullptr : it->second;
 }
 
+void CDialogBar::FitLabel(QLabel& label)
+{
+    // A text wider than its field grows away from its alignment edge instead of being cut off.
+    const auto it = m_templateRects.find(&label);
+    if (it == m_templateRects.end())
+        return;
+    const QRect base = it->second;
+    const int need = label.fontMetrics().horizontalAdvance(label.text()) + 2;
+    QRect rect = base;
+    if (need > base.width())
+    {
+        if (label.alignment() & Qt::AlignRight)
+            rect.setLeft(base.right() + 1 - need);
+        else
+            rect.setWidth(need);
+    }
+    if (rect != label.geometry())
+        label.setGeometry(rect);
+}
+
 void CDialogBar::SetText(int id, const QString& text)
 {
     QWidget* widget = Control(id);
     if (auto* label = qobject_cast<QLabel*>(widget))
+    {
         label->setText(text);
+        FitLabel(*label);
+    }
     else if (auto* box = qobject_cast<QGroupBox*>(widget))
         box->setTitle(text);
     else if (auto* button = qobject_cast<QPushButton*>(widget))

@@ -3,11 +3,14 @@
 // ids; the buttons report their ids. UI thread only.
 #pragma once
 
+#include <QRect>
 #include <QString>
 #include <QWidget>
 #include <functional>
 #include <map>
 #include <string>
+
+class QLabel;
 
 namespace vrn::gui
 {
@@ -29,7 +32,10 @@ public:
     void Click(int id);
 
 private:
+    void FitLabel(QLabel& label);
+
     std::map<int, QWidget*> m_controls;
+    std::map<const QWidget*, QRect> m_templateRects;  // value fields as the template places them
     std::function<void(int)> m_onCommand;
 };
 }  // namespace vrn::gui

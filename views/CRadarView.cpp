@@ -107,6 +107,8 @@ void CRadarView::OnInitialUpdate()
     const auto names = MeasurePortNames(sources.MeasSource, sources.MeasSerialPort, sources.MeasSerialPort2);
     m_panel->SetText(StatusIds(0).groupBox, PortCaption(names[0]));
     m_panel->SetText(StatusIds(1).groupBox, PortCaption(names[1]));
+    // The window may have been laid out before the settings were known.
+    m_canvas.Rebuild();
     CViewBase::OnInitialUpdate();
 }
 

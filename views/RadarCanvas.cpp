@@ -69,6 +69,12 @@ void CRadarCanvas::Repaint()
     }
 }
 
+void CRadarCanvas::Rebuild()
+{
+    m_builtMapSide = -1;
+    Repaint();
+}
+
 void CRadarCanvas::EnsureBitmaps()
 {
     if (!m_painted)

@@ -45,6 +45,9 @@ public:
     // rebuilding the bitmaps when the map side changed. Satellites and the arrow return with the
     // next update.
     void Repaint();
+    // Draws the sky backgrounds and the empty maps again from the current settings (removing trails
+    // and track points), then the layout.
+    void Rebuild();
     [[nodiscard]] const QImage& Screen() const { return m_screen; }
     [[nodiscard]] const RadarLayout& Layout() const { return m_layout; }
 
