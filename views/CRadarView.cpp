@@ -114,6 +114,7 @@ void CRadarView::OnInitialUpdate()
 
 void CRadarView::OnUpdate(int hint, const CData* object)
 {
+    m_summary.Add(hint, object);
     const int h = hint & 0xFFFF;
     switch (h)
     {

@@ -9,6 +9,7 @@
 #include "config/CAppSettings.h"
 #include "views/CViewBase.h"
 #include "views/RadarCanvas.h"
+#include "views/ViewSummary.h"
 
 namespace vrn::gui
 {
@@ -32,6 +33,8 @@ public:
     [[nodiscard]] const CRadarCanvas& Canvas() const { return m_canvas; }
     // The drawing area above the status panel; hit tests take its coordinates.
     [[nodiscard]] QWidget& Chart() const { return *m_chart; }
+    // How many updates of each hint arrived (for the frame's tests).
+    [[nodiscard]] const ViewSummary& Summary() const { return m_summary; }
 
     // Left double-click or right button release at `point` of the drawing area: opens the track
     // map or the sky chart dialog when the point is on one.
@@ -46,6 +49,7 @@ private:
     void OpenSkyChartConfiguration();
 
     CRadarCanvas m_canvas;
+    ViewSummary m_summary;
     QWidget* m_chart = nullptr;
     CDialogBar* m_panel = nullptr;
     std::function<int(CTemplateDialog&)> m_runDialog;
