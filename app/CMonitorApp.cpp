@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
+#include <array>
 #include <cstdio>
 #include <sys/utsname.h>
 
@@ -17,6 +18,7 @@
 #include "app/CDemoMode.h"
 #include "app/CGuiDocument.h"
 #include "app/CMainFrame.h"
+#include "app/CViewFrame.h"
 #include "app/CTraceFile.h"
 #include "app/CoreServices.h"
 #include "app/GuiServices.h"
@@ -183,6 +185,8 @@ bool CMonitorApp::InitInstance()
         QTimer::singleShot(0, this, [this] { StartDemo(); });
     if (m_options.exitAfterSeconds)
         QTimer::singleShot(*m_options.exitAfterSeconds * 1000, this, [this] {
+            if (!m_options.screenshotDir.isEmpty())
+                SaveViewScreenshots();
             if (m_mainFrame)
                 m_mainFrame->ExecuteCommand(res::kIdAppExit);
         });
@@ -272,7 +276,25 @@ void CMonitorApp::SaveScreenshots()
         shoot(d, QStringLiteral("about"));
     }
     std::fprintf(stderr, "vrnrcvr: screenshots saved in %s\n", qPrintable(dir.absolutePath()));
-    if (m_mainFrame)
+    // With --exit-after the run goes on, and the views are saved when it ends.
+    if (m_mainFrame && !m_options.exitAfterSeconds)
         m_mainFrame->ExecuteCommand(res::kIdAppExit);
+}
+
+void CMonitorApp::SaveViewScreenshots()
+{
+    const QDir dir(m_options.screenshotDir);
+    QDir().mkpath(dir.absolutePath());
+    if (!m_mainFrame)
+        return;
+    m_mainFrame->grab().save(dir.filePath(QStringLiteral("demo-main-window.png")));
+    const std::array<const char*, kViewKindCount> names{"demo-radar-view", "demo-signal-view-1", "demo-signal-view-2",
+                                                         "demo-debug-view", "demo-measure-view"};
+    for (int kind = 0; kind < kViewKindCount; ++kind)
+        if (CViewFrame* frame = m_mainFrame->ChildFrame(kind))
+            if (QWidget* view = frame->widget())
+                view->grab().save(dir.filePath(QLatin1String(names[static_cast<std::size_t>(kind)]) +
+                                               QStringLiteral(".png")));
+    std::fprintf(stderr, "vrnrcvr: view screenshots saved in %s\n", qPrintable(dir.absolutePath()));
 }
 }  // namespace vrn::gui

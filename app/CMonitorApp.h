@@ -58,6 +58,8 @@ public:
 private:
     void StartDemo();
     void SaveScreenshots();
+    // The main window and every open view, as the run ends (--screenshots with --exit-after).
+    void SaveViewScreenshots();
 
     ProgramOptions m_options;
     QString m_versionText;
