@@ -1,4 +1,4 @@
-// Klobuchar ionosphere (in semicircles, as the interface specification states it) and troposphere.
+// Klobuchar ionosphere (in semicircles, as IS-GPS-200 states it) and troposphere.
 #include "sim/Atmosphere.h"
 
 #include <algorithm>

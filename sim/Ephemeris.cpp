@@ -1,4 +1,4 @@
-// The user algorithm of the GPS interface specification (satellite position from the broadcast
+// The IS-GPS-200 user algorithm (satellite position from the broadcast
 // ephemeris, satellite clock with its relativistic term) on the transmitted integers.
 #include "sim/Ephemeris.h"
 

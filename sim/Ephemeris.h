@@ -1,7 +1,7 @@
 // Broadcast clock and ephemeris of one satellite as the LNAV message carries it: every field is
 // held as its transmitted integer, so what the simulator flies is exactly what it broadcasts.
 // Also the broadcast almanac, ionospheric and UTC parameters, and the satellite position and clock
-// from the user algorithm of the GPS interface specification.
+// from the IS-GPS-200 user algorithm.
 #pragma once
 
 #include <cstdint>

@@ -10,7 +10,7 @@
 namespace vrnsim
 {
 
-// Constants of the GPS interface specification, as its user algorithm uses them.
+// IS-GPS-200 constants, as its user algorithm uses them.
 inline constexpr double kGpsPi = 3.1415926535898;
 inline constexpr double kMu = 3.986005e14;                             // m^3/s^2
 inline constexpr double kEarthRate = 7.2921151467e-5;                  // rad/s
