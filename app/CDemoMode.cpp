@@ -5,15 +5,27 @@
 #include <QFileInfo>
 #include <QString>
 #include <array>
+#include <memory>
+#include <string>
 
 #include "config/CAppSettings.h"
+#include "sim/SimulatedReceiver.h"
 
 namespace vrn::gui
 {
 struct CDemoMode::Receivers
 {
+    std::array<std::unique_ptr<vrnsim::CSimulatedReceiver>, 2> receivers;
     std::array<QString, 2> devices;
 };
+
+namespace
+{
+// Port 1: raw measurements for the program's own fix; port 2: NMEA. 38400 baud carries either.
+constexpr std::array<vrnsim::SimProtocol, 2> kDemoProtocols{vrnsim::SimProtocol::Test,
+                                                            vrnsim::SimProtocol::Nmea};
+constexpr int kDemoBaud = 38400;
+}  // namespace
 
 CDemoMode::CDemoMode() = default;
 CDemoMode::~CDemoMode() = default;
@@ -38,6 +50,36 @@ bool CDemoMode::Prepare(bool ownProfile, QString& error)
         }
         CAppSettings::SetProfilePath(path.toStdString());
     }
+    auto receivers = std::make_unique<Receivers>();
+    for (std::size_t port = 0; port < receivers->receivers.size(); ++port)
+    {
+        vrnsim::SimulatedReceiverOptions options;
+        options.stream.protocol = kDemoProtocols[port];
+        options.stream.seed = port + 1;
+        options.baud = kDemoBaud;
+        receivers->receivers[port] = std::make_unique<vrnsim::CSimulatedReceiver>(options);
+        std::string why;
+        if (!receivers->receivers[port]->Start(why))
+        {
+            error = QStringLiteral("simulated receiver %1: %2").arg(port + 1).arg(QString::fromStdString(why));
+            return false;
+        }
+        receivers->devices[port] = QString::fromStdString(receivers->receivers[port]->DevicePath());
+    }
+    // Point the ports at the simulated receivers; receiver 1 runs in "Test" mode.
+    const std::string baud = std::to_string(kDemoBaud);
+    bool written = CAppSettings::WriteProfileText("Data Sources", "MeasSerialPort", receivers->devices[0].toStdString()) &&
+                   CAppSettings::WriteProfileText("Data Sources", "MeasSerialBaud", baud) &&
+                   CAppSettings::WriteProfileText("Data Sources", "MeasSerialPort2", receivers->devices[1].toStdString()) &&
+                   CAppSettings::WriteProfileText("Data Sources", "MeasSerialBaud2", baud) &&
+                   CAppSettings::WriteProfileInt("ReceiverInit1", "Protocol", 2) &&
+                   CAppSettings::WriteProfileInt("ReceiverInit2", "Protocol", 0);
+    if (!written)
+    {
+        error = QStringLiteral("cannot write the profile %1").arg(QString::fromStdString(CAppSettings::ProfilePath()));
+        return false;
+    }
+    m_receivers = std::move(receivers);
     return true;
 }
 
