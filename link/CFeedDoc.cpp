@@ -212,7 +212,10 @@ void CFeedDoc::ClosePort(int index)
     if (port.serial)
     {
         port.serial->SetDtr(false);
-        port.serial->Purge();
+        // Output needs no purge: every write has drained before it returned. Flushing it anyway
+        // would, on a pseudo-terminal, throw away bytes the other end has not read yet (the baud
+        // change sends its commands and stops the port straight after).
+        port.serial->DiscardInput();
         port.serial.reset();
     }
 }

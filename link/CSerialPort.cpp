@@ -290,6 +290,12 @@ void CSerialPort::Purge()
         ::tcflush(m_fd, TCIOFLUSH);
 }
 
+void CSerialPort::DiscardInput()
+{
+    if (m_fd >= 0)
+        ::tcflush(m_fd, TCIFLUSH);
+}
+
 std::size_t CSerialPort::BytesWaiting() const
 {
     return vrn::BytesWaiting(m_fd);

@@ -64,7 +64,8 @@ public:
     int Write(std::span<const std::uint8_t> bytes) override;
 
     void SetDtr(bool on);
-    void Purge();  // discards both directions' queued bytes
+    void Purge();         // discards both directions' queued bytes
+    void DiscardInput();  // discards received bytes not yet read
     // Bytes waiting in the input queue; 0 when the query fails.
     [[nodiscard]] std::size_t BytesWaiting() const;
 

@@ -385,6 +385,22 @@ TEST_F(FeedDoc, ReceiverCommandGoesOutFramedWithTheSettings)
     EXPECT_EQ(clockContent[18], 0x00);  // baud code 0
 }
 
+TEST_F(FeedDoc, CommandsWrittenJustBeforeAStopStillReachTheReceiver)
+{
+    // A baud change sends its two commands and stops the port at once: stopping must not throw
+    // away what the receiver has not read yet (on a pseudo-terminal an output flush would).
+    for (int round = 0; round < 20; ++round)
+    {
+        ASSERT_EQ(Doc().StartPort(1), 1);
+        Doc().SendReceiverCommand(1, kCommandBaud19200);
+        Doc().SendReceiverCommand(1, kCommandBaud19200);
+        Doc().StopPort(1);
+        const auto wire = pty2.Receive(48);  // two frames of 24 bytes, nothing stuffed
+        ASSERT_EQ(wire.size(), 48u) << "round " << round;
+        EXPECT_TRUE(pty2.Receive(1, 20ms).empty());
+    }
+}
+
 TEST_F(FeedDoc, ReceiverCommandOnAClosedPortWritesNothing)
 {
     Doc().SendReceiverCommand(1, kCommandBaud19200);
