@@ -131,6 +131,7 @@ bool CMonitorApp::InitInstance()
     vrn::SetPortLog(&m_logger);
     m_logger.SetSettingsDialog([this](int port) {
         CLogFileSettingsDlg dialog(port, m_mainFrame.get());
+        ArmAutoAccept(dialog);
         return dialog.DoModal() == kIdOk;
     });
 
@@ -165,15 +166,7 @@ bool CMonitorApp::InitInstance()
     // 11. Input Settings, modal; Cancel disabled on this first showing.
     {
         CInputSettingsDlg dialog(m_mainFrame.get());
-        if (m_autoAcceptMs >= 0)
-        {
-            QPointer<CInputSettingsDlg> target(&dialog);
-            QTimer::singleShot(m_autoAcceptMs, &dialog, [target] {
-                if (target && target->isVisible())
-                    if (auto* ok = qobject_cast<QAbstractButton*>(target->Control(kIdOk)))
-                        ok->click();
-            });
-        }
+        ArmAutoAccept(dialog);
         dialog.DoModal();
     }
 
@@ -183,6 +176,15 @@ bool CMonitorApp::InitInstance()
 
     if (m_demo)
         QTimer::singleShot(0, this, [this] { StartDemo(); });
+    for (int port = 0; port < 2; ++port)
+        if (m_options.logPorts[static_cast<std::size_t>(port)])
+            QTimer::singleShot(0, this, [this, port] {
+                if (!m_mainFrame)
+                    return;
+                if (m_mainFrame->IsPortRunning(port) == 0)
+                    m_mainFrame->ToggleStartPort(port);
+                m_mainFrame->ExecuteCommand(port == 0 ? res::kIdLogging1 : res::kIdLogging2);
+            });
     if (m_options.exitAfterSeconds)
         QTimer::singleShot(*m_options.exitAfterSeconds * 1000, this, [this] {
             if (!m_options.screenshotDir.isEmpty())
@@ -194,6 +196,18 @@ bool CMonitorApp::InitInstance()
         QTimer::singleShot(500, this, [this] { SaveScreenshots(); });
     // 13. Leaving the scope writes "Exiting InitInstance".
     return true;
+}
+
+void CMonitorApp::ArmAutoAccept(CTemplateDialog& dialog) const
+{
+    if (m_autoAcceptMs < 0)
+        return;
+    QPointer<CTemplateDialog> target(&dialog);
+    QTimer::singleShot(m_autoAcceptMs, &dialog, [target] {
+        if (target && target->isVisible())
+            if (auto* ok = qobject_cast<QAbstractButton*>(target->Control(kIdOk)))
+                ok->click();
+    });
 }
 
 void CMonitorApp::StartDemo()

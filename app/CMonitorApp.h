@@ -17,6 +17,7 @@ namespace vrn::gui
 {
 class CMainFrame;
 class CDemoMode;
+class CTemplateDialog;
 
 class CMonitorApp : public QObject
 {
@@ -46,8 +47,9 @@ public:
     [[nodiscard]] const QString& VersionText() const { return m_versionText; }
     [[nodiscard]] const ProgramOptions& Options() const { return m_options; }
 
-    // Milliseconds after which the start-up Input Settings dialog accepts itself as if OK were
-    // pressed; negative: never (the default outside scripted runs).
+    // Milliseconds after which the start-up Input Settings dialog (and the Log File Settings
+    // dialog) accepts itself as if OK were pressed; negative: never (the default outside scripted
+    // runs).
     void SetStartupAutoAccept(int milliseconds) { m_autoAcceptMs = milliseconds; }
 
     // Resources text of the start-up trace (and message box with the debug switch).
@@ -57,6 +59,7 @@ public:
 
 private:
     void StartDemo();
+    void ArmAutoAccept(CTemplateDialog& dialog) const;
     void SaveScreenshots();
     // The main window and every open view, as the run ends (--screenshots with --exit-after).
     void SaveViewScreenshots();

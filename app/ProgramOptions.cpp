@@ -64,6 +64,18 @@ std::optional<ProgramOptions> ParseProgramOptions(const QStringList& arguments, 
             }
             options.screenshotDir = *v;
         }
+        else if (is("--log"))
+        {
+            const auto v = value(QStringLiteral("--log"));
+            if (!v)
+                return std::nullopt;
+            if (*v != QLatin1String("1") && *v != QLatin1String("2"))
+            {
+                error = QStringLiteral("option --log needs port 1 or 2, not \"%1\"").arg(*v);
+                return std::nullopt;
+            }
+            options.logPorts[*v == QLatin1String("1") ? 0U : 1U] = true;
+        }
         else
             options.rest.push_back(arg);
     }
@@ -84,12 +96,16 @@ ClassicSwitches ReadClassicSwitches(const QStringList& rest)
 QString ProgramUsage()
 {
     return QStringLiteral(
-        "Usage: vrnrcvr [--demo] [--profile FILE] [--exit-after SECONDS] [--screenshots DIR] [/d] [/t]\n"
+        "Usage: vrnrcvr [--demo] [--profile FILE] [--exit-after SECONDS] [--screenshots DIR] [--log PORT]\n"
+        "               [/d] [/t]\n"
         "  --demo              run on two built-in simulated receivers (a profile of its own)\n"
         "  --profile FILE      use FILE as the profile instead of ~/.config/vrnrcvr/vrnrcvr.ini\n"
         "  --exit-after N      scripted run: accept the start-up dialog after 2 s, exit after N s;\n"
         "                      messages go to stderr instead of message boxes\n"
         "  --screenshots DIR   save the main window and every dialog as PNG files in DIR, then exit\n"
+        "  --log PORT          once start-up is over, start port 1 or 2 if it is stopped and log it\n"
+        "                      (may be given twice); in scripted runs the Log File Settings dialog\n"
+        "                      accepts itself\n"
         "  /d or -d            debug switch: decoder errors are reported\n"
         "  /t or -t            trace switch: write the trace file\n");
 }

@@ -1,9 +1,10 @@
 // The command line of vrnrcvr: the program's own long options (--demo, --profile FILE,
-// --exit-after SECONDS, --screenshots DIR) and the classic switches found anywhere in the rest.
+// --exit-after SECONDS, --screenshots DIR, --log PORT) and the classic switches found anywhere in the rest.
 #pragma once
 
 #include <QString>
 #include <QStringList>
+#include <array>
 #include <optional>
 
 namespace vrn::gui
@@ -14,6 +15,7 @@ struct ProgramOptions
     QString profile;                       // empty: the default profile
     std::optional<int> exitAfterSeconds;   // scripted run
     QString screenshotDir;                 // save the main window and every dialog, then exit
+    std::array<bool, 2> logPorts{};        // start (if stopped) and log these ports after start-up
     bool help = false;
     QStringList rest;                      // the arguments left after the options, program path excluded
 };

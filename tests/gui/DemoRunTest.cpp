@@ -1,0 +1,116 @@
+// The program itself, started the way a script would: a 20-second demo run offscreen with both
+// ports running and logging and the trace on, then a look at what it left behind (exit status,
+// logs, trace, profile, screenshots, stderr).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <string>
+
+#include "sim/ProcessSupport.h"
+
+namespace fs = std::filesystem;
+
+namespace
+{
+std::string ReadText(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::size_t Count(const std::string& text, const std::string& what)
+{
+    std::size_t n = 0;
+    for (auto pos = text.find(what); pos != std::string::npos; pos = text.find(what, pos + what.size()))
+        ++n;
+    return n;
+}
+
+// Sets an environment variable for this process and its children while it lives.
+class ScopedEnv
+{
+public:
+    ScopedEnv(const char* name, const std::string& value) : m_name(name)
+    {
+        if (const char* old = std::getenv(name))
+            m_old = old;
+        ::setenv(name, value.c_str(), 1);
+    }
+    ~ScopedEnv()
+    {
+        if (m_old)
+            ::setenv(m_name, m_old->c_str(), 1);
+        else
+            ::unsetenv(m_name);
+    }
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    const char* m_name;
+    std::optional<std::string> m_old;
+};
+}  // namespace
+
+TEST(DemoRun, TwentySecondsOnTheSimulatedReceiversThenAnOrderlyExit)
+{
+    std::string pattern = (fs::temp_directory_path() / "vrn-demo-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    const fs::path dir = pattern;
+    const fs::path state = dir / "state";
+    const fs::path profile = state / "vrnrcvr" / "demo.ini";
+    const fs::path log1 = dir / "demo-port1.log";
+    const fs::path log2 = dir / "demo-port2.log";
+    fs::create_directories(profile.parent_path());
+    // The demo profile as a previous run may have left it: only where the ports log to.
+    std::ofstream(profile) << "[Logging 1]\nFileName=" << log1.string() << "\n[Logging 2]\nFileName=" << log2.string()
+                           << "\n";
+    const fs::path shots = fs::path(VRN_BINARY_DIR) / "screenshots";
+    fs::remove_all(shots);
+
+    ScopedEnv stateHome("XDG_STATE_HOME", state.string());
+    ScopedEnv configHome("XDG_CONFIG_HOME", (dir / "config").string());
+    ScopedEnv platform("QT_QPA_PLATFORM", "offscreen");
+    std::string err;
+    const int status = simtest::RunTool({"--demo", "--exit-after", "20", "--log", "1", "--log", "2", "--screenshots", shots.string(), "/t"},
+                                        err, std::string(VRN_BINARY_DIR) + "/vrnrcvr");
+    EXPECT_EQ(status, 0) << err;
+    for (const char* report : {"Sanitizer", "runtime error:", "QObject::", "QPainter::", "QWidget::"})
+        EXPECT_EQ(err.find(report), std::string::npos) << err;
+
+    // Port 1 ran: its packets are in the trace. In test mode nothing is logged for it, so its log
+    // was created by the dialog and stays empty; port 2's NMEA sentences are all in its log.
+    const std::string trace = ReadText(state / "vrnrcvr" / "glimsat.log");
+    EXPECT_GT(Count(trace, "Complete packet found."), 100);
+    EXPECT_TRUE(fs::exists(log1));
+    EXPECT_EQ(fs::file_size(log1), 0U);
+    const std::string nmea = ReadText(log2);
+    EXPECT_GT(Count(nmea, "GPGGA,"), 10) << log2;
+    EXPECT_GT(Count(nmea, "GPGSV,"), 10) << log2;
+    EXPECT_TRUE(nmea.empty() || nmea.back() == '\n');
+
+    // The profile holds what the start-up dialog, the log dialog and the exit saved.
+    const std::string saved = ReadText(profile);
+    EXPECT_NE(saved.find("MeasSerialPort=/dev/pts/"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("MeasSerialBaud=38400"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("UseMeas=1"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("FileName=" + log2.string()), std::string::npos) << saved;
+    EXPECT_NE(saved.find("[Main]"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("WplShowCmd="), std::string::npos) << saved;
+    EXPECT_FALSE(fs::exists(dir / "config" / "vrnrcvr")) << "the user's own profile was touched";
+
+    // Screenshots of every dialog, the main window and the views, for people to look at.
+    for (const char* name : {"main-window", "input-settings", "receiver-init-1", "log-file-settings", "preferences",
+                             "sky-chart-config", "track-map-prefs", "about", "demo-main-window", "demo-radar-view",
+                             "demo-signal-view-1", "demo-measure-view"})
+    {
+        const fs::path png = shots / (std::string(name) + ".png");
+        EXPECT_TRUE(fs::exists(png) && fs::file_size(png) > 1000) << png;
+    }
+    fs::remove_all(dir);
+}
