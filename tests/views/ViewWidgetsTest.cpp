@@ -2,6 +2,7 @@
 // panel and measure bars read by control id, the debug view's rows, the signal view's warm-up.
 #include <gtest/gtest.h>
 
+#include <QFontMetrics>
 #include <QLabel>
 #include <filesystem>
 #include <fstream>
@@ -71,6 +72,21 @@ TEST_F(ViewWidgets, RadarViewFillsTheStatusPanelAndCountsFixes)
     view.OnUpdate(kHintBinary2, &dop);
     EXPECT_EQ(panel.Text(1048), QStringLiteral("2.5"));
     EXPECT_EQ(panel.Text(1026), QStringLiteral("3D Nav"));
+    // The mode texts fit their fields in the program's font, clear of the "Mode:" labels.
+    for (int id : {1025, 1026})
+    {
+        QWidget* field = panel.Control(id);
+        ASSERT_NE(field, nullptr);
+        const QFontMetrics metrics(field->font());
+        EXPECT_GE(field->width(), metrics.horizontalAdvance(QStringLiteral("3D Nav"))) << id;
+        for (QLabel* label : panel.findChildren<QLabel*>())
+            if (label->text() == QStringLiteral("Mode:") && label->geometry().intersects(field->geometry()))
+            {
+                EXPECT_LE(label->x() + metrics.horizontalAdvance(label->text()),
+                          field->x() + field->width() - metrics.horizontalAdvance(QStringLiteral("3D Nav")))
+                    << id;
+            }
+    }
 
     CData nav = Set(kIdNav);
     nav.nav.x = 6378137;
