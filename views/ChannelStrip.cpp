@@ -193,11 +193,7 @@ void CSignalCanvas::OnScreen(Draw&& draw)
 
 void CSignalCanvas::Resize(QSize client)
 {
-    const QSize size(std::max(0, client.width()), std::max(0, client.height()));
-    if (size.isEmpty())
-        m_screen = QImage();
-    else if (m_screen.size() != size)
-        m_screen = QImage(size, QImage::Format_RGB32);
+    ResizeSurface(m_screen, client);
     Repaint();
 }
 

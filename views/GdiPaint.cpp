@@ -68,6 +68,15 @@ QFont ArialFont(int pixelHeight, int weight)
     return font;
 }
 
+void ResizeSurface(QImage& surface, QSize client)
+{
+    const QSize size(std::max(0, client.width()), std::max(0, client.height()));
+    if (size.isEmpty())
+        surface = QImage();
+    else if (surface.size() != size)
+        surface = QImage(size, QImage::Format_RGB32);
+}
+
 QFont DefaultSurfaceFont()
 {
     return ArialFont(13, 700);

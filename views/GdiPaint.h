@@ -6,6 +6,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QImage>
 #include <QPoint>
 #include <QRect>
 #include <QSize>
@@ -41,6 +42,9 @@ void LineSegment(QPainter& painter, QPoint from, QPoint to);
 
 // "Arial" with the given character height in pixels and weight (400 normal, 700 bold).
 QFont ArialFont(int pixelHeight, int weight);
+// Gives a view's backing image the client size (kept when the size is unchanged; null when the
+// client is empty, so nothing draws into a sliver).
+void ResizeSurface(QImage& surface, QSize client);
 // The font a drawing surface starts with, used where no font is selected.
 QFont DefaultSurfaceFont();
 // Width and height of `text` in `font`.

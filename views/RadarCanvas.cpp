@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "views/DrawingResources.h"
+#include "views/GdiPaint.h"
 #include "views/TextFormat.h"
 
 namespace
@@ -40,11 +41,7 @@ void CRadarCanvas::Write(const FieldTexts& texts) const
 
 void CRadarCanvas::Resize(QSize client)
 {
-    const QSize size(std::max(0, client.width()), std::max(0, client.height()));
-    if (size.isEmpty())
-        m_screen = QImage();
-    else if (m_screen.size() != size)
-        m_screen = QImage(size, QImage::Format_RGB32);
+    ResizeSurface(m_screen, client);
     Repaint();
 }
 
