@@ -25,6 +25,9 @@ namespace
 constexpr std::array<vrnsim::SimProtocol, 2> kDemoProtocols{vrnsim::SimProtocol::Test,
                                                             vrnsim::SimProtocol::Nmea};
 constexpr int kDemoBaud = 38400;
+// A slow walk to the north-east (m/s east, north, up): the velocity arrows and the tracks have
+// something to show, and the walkers stay inside the track maps' 100 m ring for about four minutes.
+constexpr vrnsim::Vec3 kDemoVelocity{0.3, 0.25, 0.0};
 }  // namespace
 
 CDemoMode::CDemoMode() = default;
@@ -56,6 +59,7 @@ bool CDemoMode::Prepare(bool ownProfile, QString& error)
         vrnsim::SimulatedReceiverOptions options;
         options.stream.protocol = kDemoProtocols[port];
         options.stream.seed = port + 1;
+        options.stream.velocityEnu = kDemoVelocity;
         options.baud = kDemoBaud;
         receivers->receivers[port] = std::make_unique<vrnsim::CSimulatedReceiver>(options);
         std::string why;
