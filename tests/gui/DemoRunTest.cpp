@@ -10,6 +10,7 @@
 #include <iterator>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "sim/ProcessSupport.h"
 
@@ -70,8 +71,14 @@ TEST(DemoRun, TwentySecondsOnTheSimulatedReceiversThenAnOrderlyExit)
     // The demo profile as a previous run may have left it: only where the ports log to.
     std::ofstream(profile) << "[Logging 1]\nFileName=" << log1.string() << "\n[Logging 2]\nFileName=" << log2.string()
                            << "\n";
+    // Shared with the views' screenshots: only this run's own pictures are replaced.
     const fs::path shots = fs::path(VRN_BINARY_DIR) / "screenshots";
-    fs::remove_all(shots);
+    const std::vector<std::string> pictures{"main-window",      "input-settings",    "receiver-init-1",
+                                            "log-file-settings", "preferences",      "sky-chart-config",
+                                            "track-map-prefs",   "about",            "demo-main-window",
+                                            "demo-radar-view",   "demo-signal-view-1", "demo-measure-view"};
+    for (const std::string& name : pictures)
+        fs::remove(shots / (name + ".png"));
 
     ScopedEnv stateHome("XDG_STATE_HOME", state.string());
     ScopedEnv configHome("XDG_CONFIG_HOME", (dir / "config").string());
@@ -105,11 +112,9 @@ TEST(DemoRun, TwentySecondsOnTheSimulatedReceiversThenAnOrderlyExit)
     EXPECT_FALSE(fs::exists(dir / "config" / "vrnrcvr")) << "the user's own profile was touched";
 
     // Screenshots of every dialog, the main window and the views, for people to look at.
-    for (const char* name : {"main-window", "input-settings", "receiver-init-1", "log-file-settings", "preferences",
-                             "sky-chart-config", "track-map-prefs", "about", "demo-main-window", "demo-radar-view",
-                             "demo-signal-view-1", "demo-measure-view"})
+    for (const std::string& name : pictures)
     {
-        const fs::path png = shots / (std::string(name) + ".png");
+        const fs::path png = shots / (name + ".png");
         EXPECT_TRUE(fs::exists(png) && fs::file_size(png) > 1000) << png;
     }
     fs::remove_all(dir);
