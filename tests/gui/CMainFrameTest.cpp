@@ -1,7 +1,9 @@
 // Main frame over real pseudo-terminals: views opened by a port start, the close box and the View
 // items, Change Baud, the activity blink of the pause and start buttons, placements, failures.
 #include <QAction>
+#include <QGuiApplication>
 #include <QMdiArea>
+#include <QScreen>
 #include <array>
 #include <cstdio>
 
@@ -240,4 +242,17 @@ TEST_F(CMainFrameTest, WithoutPlacementTheDefaultStaysAndCloseSavesIt)
     EXPECT_EQ(ProfileValue("Main", "WplShowCmd"), "1");
     EXPECT_EQ(std::stoi(ProfileValue("Main", "WplNormalR")) - std::stoi(ProfileValue("Main", "WplNormalL")),
               before.width());
+}
+
+TEST_F(CMainFrameTest, APlacementOffEveryScreenComesBackOntoOne)
+{
+    // Saved on a second monitor that is no longer there.
+    WriteProfile("[Main]\nWplLength=44\nWplFlags=0\nWplShowCmd=1\nWplMinX=-1\nWplMinY=-1\nWplMaxX=-1\nWplMaxY=-1\n"
+                 "WplNormalL=5000\nWplNormalT=4000\nWplNormalR=5600\nWplNormalB=4400\n");
+    CMainFrame& frame = Frame();
+    frame.show();
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    ASSERT_NE(screen, nullptr);
+    EXPECT_TRUE(screen->availableGeometry().intersects(frame.geometry())) << frame.geometry().x();
+    EXPECT_EQ(frame.size(), QSize(600, 400));
 }
