@@ -3,6 +3,8 @@
 // logs, trace, profile, screenshots, stderr).
 #include <gtest/gtest.h>
 
+#include <QColor>
+#include <QImage>
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -117,5 +119,14 @@ TEST(DemoRun, TwentySecondsOnTheSimulatedReceiversThenAnOrderlyExit)
         const fs::path png = shots / (name + ".png");
         EXPECT_TRUE(fs::exists(png) && fs::file_size(png) > 1000) << png;
     }
+    // The live radar view shows receiver 1's satellites (fully tracked: red symbols) in the upper
+    // sky chart at the right.
+    const QImage radar(QString::fromStdString((shots / "demo-radar-view.png").string()));
+    ASSERT_FALSE(radar.isNull());
+    int red = 0;
+    for (int y = 0; y < radar.height() / 2; ++y)
+        for (int x = radar.width() * 3 / 4; x < radar.width(); ++x)
+            red += radar.pixelColor(x, y) == QColor(255, 0, 0) ? 1 : 0;
+    EXPECT_GT(red, 500);
     fs::remove_all(dir);
 }
