@@ -54,16 +54,6 @@ std::vector<std::string> Frames(const std::string& bytes)
     return frames;
 }
 
-// "$<body>*hh\r\n" with the body's checksum.
-std::string Sentence(const std::string& body)
-{
-    unsigned sum = 0;
-    for (char c : body)
-        sum ^= static_cast<unsigned char>(c);
-    std::array<char, 8> hex{};
-    std::snprintf(hex.data(), hex.size(), "*%02X\r\n", sum);
-    return "$" + body + hex.data();
-}
 }  // namespace
 
 class CMainFrameTest : public GuiTest

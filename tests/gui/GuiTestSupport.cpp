@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <chrono>
 #include <clocale>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -202,4 +203,14 @@ bool ProcessEventsUntil(const std::function<bool()>& done, int milliseconds)
         QThread::msleep(1);
     }
     return true;
+}
+
+std::string Sentence(const std::string& body)
+{
+    unsigned sum = 0;
+    for (char c : body)
+        sum ^= static_cast<unsigned char>(c);
+    std::array<char, 8> hex{};
+    std::snprintf(hex.data(), hex.size(), "*%02X\r\n", sum);
+    return "$" + body + hex.data();
 }

@@ -61,3 +61,6 @@ private:
 
 // Runs the event loop until `done` holds or `milliseconds` pass; returns `done()`.
 bool ProcessEventsUntil(const std::function<bool()>& done, int milliseconds = 5000);
+
+// "$<body>*hh\r\n" with the body's checksum.
+std::string Sentence(const std::string& body);

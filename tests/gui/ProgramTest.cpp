@@ -19,16 +19,6 @@ namespace res = vrn::res;
 
 namespace
 {
-std::string Sentence(const std::string& body)
-{
-    unsigned sum = 0;
-    for (char c : body)
-        sum ^= static_cast<unsigned char>(c);
-    std::array<char, 8> hex{};
-    std::snprintf(hex.data(), hex.size(), "*%02X\r\n", sum);
-    return "$" + body + hex.data();
-}
-
 // GGA with the sequence number as its time of day, so the log shows order and gaps.
 std::string Gga(int sequence)
 {
