@@ -7,6 +7,11 @@ include(GoogleTest)
 set(VRN_TEST_HOME ${CMAKE_BINARY_DIR}/test-home)
 file(MAKE_DIRECTORY ${VRN_TEST_HOME}/config ${VRN_TEST_HOME}/state)
 
+set(VRN_TEST_ENV "XDG_CONFIG_HOME=${VRN_TEST_HOME}/config;XDG_STATE_HOME=${VRN_TEST_HOME}/state;QT_QPA_PLATFORM=offscreen;VRN_BINARY_DIR=${CMAKE_BINARY_DIR}")
+if(VRN_SANITIZE STREQUAL "thread")
+    list(APPEND VRN_TEST_ENV "TSAN_OPTIONS=ignore_noninstrumented_modules=1:suppressions=${CMAKE_SOURCE_DIR}/cmake/tsan-suppressions.txt")
+endif()
+
 function(vrn_add_test name)
     cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS" ${ARGN})
     add_executable(${name} ${T_SOURCES})
@@ -19,7 +24,15 @@ function(vrn_add_test name)
     gtest_discover_tests(${name}
         DISCOVERY_MODE PRE_TEST
         DISCOVERY_TIMEOUT 120
-        PROPERTIES
-            LABELS "${T_LABELS}"
-            ENVIRONMENT "XDG_CONFIG_HOME=${VRN_TEST_HOME}/config;XDG_STATE_HOME=${VRN_TEST_HOME}/state;QT_QPA_PLATFORM=offscreen;VRN_BINARY_DIR=${CMAKE_BINARY_DIR}")
+        TEST_LIST ${name}_TESTS)
+    # Labels and environment go on the discovered tests from a file ctest reads after the discovery:
+    # gtest_discover_tests' own PROPERTIES would keep only the first item of a list.
+    set(props ${CMAKE_CURRENT_BINARY_DIR}/${name}_properties.cmake)
+    file(WRITE ${props}
+        "if(${name}_TESTS)\n"
+        "  set_tests_properties(\${${name}_TESTS} PROPERTIES\n"
+        "    LABELS [==[${T_LABELS}]==]\n"
+        "    ENVIRONMENT [==[${VRN_TEST_ENV}]==])\n"
+        "endif()\n")
+    set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${props})
 endfunction()

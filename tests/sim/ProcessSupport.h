@@ -3,10 +3,12 @@
 #pragma once
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <array>
+#include <cerrno>
 #include <string>
 #include <vector>
 
@@ -76,8 +78,29 @@ inline int RunTool(const std::vector<std::string>& args, std::string& err,
     Child c = Spawn(args, program, stdoutFile);
     if (c.pid <= 0)
         return -1;
-    ReadAll(c.out);
-    err = ReadAll(c.err);
+    err.clear();
+    // Both pipes at once: a child that fills one while we wait on the other would never end.
+    std::array<pollfd, 2> fds{pollfd{c.out, POLLIN, 0}, pollfd{c.err, POLLIN, 0}};
+    std::array<char, 4096> buf{};
+    while (fds[0].fd >= 0 || fds[1].fd >= 0)
+    {
+        if (::poll(fds.data(), fds.size(), -1) < 0)
+        {
+            if (errno == EINTR)
+                continue;
+            break;
+        }
+        for (pollfd& p : fds)
+        {
+            if (p.fd < 0 || p.revents == 0)
+                continue;
+            const ssize_t n = ::read(p.fd, buf.data(), buf.size());
+            if (n > 0 && p.fd == c.err)
+                err.append(buf.data(), static_cast<std::size_t>(n));
+            else if (n == 0 || (n < 0 && errno != EINTR && errno != EAGAIN))
+                p.fd = -1;  // closed (negative descriptors are skipped by poll)
+        }
+    }
     if (c.out >= 0)
         ::close(c.out);
     ::close(c.err);

@@ -101,9 +101,10 @@ TEST(SimTool, PseudoTerminalRunStopsCleanlyOnSigterm)
     EXPECT_EQ(device.rfind("/dev/pts/", 0), 0U) << device;
     EXPECT_EQ(fs::read_symlink(link).string(), device);
     ::kill(c.pid, SIGTERM);
+    // Drain stderr before reaping, so a chatty child cannot block on a full pipe.
+    const std::string err = ReadAll(c.err);
     int status = 0;
     ::waitpid(c.pid, &status, 0);
-    const std::string err = ReadAll(c.err);
     ::close(c.out);
     ::close(c.err);
     ASSERT_TRUE(WIFEXITED(status));
