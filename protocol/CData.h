@@ -12,7 +12,9 @@
 #include <string>
 #include <string_view>
 
+#include "protocol/ReceiverFix.h"
 #include "protocol/Records.h"
+#include "protocol/SatelliteTable.h"
 
 // In/out reference to the unparsed rest of a chunk. The extractors advance `position` and reduce
 // `count` by what they consumed; `position` becomes null once the whole chunk is consumed.
@@ -122,6 +124,11 @@ public:
     SatDataRecord satData{};
     StatusRecord status{};
     InitCommandRecord initCommand{};
+
+    // Every protocol's view of the receiver, kept across packets (ClearRecords leaves them): the
+    // satellites of every constellation and the latest fix in full precision.
+    SatelliteTable satellites{};
+    ReceiverFix fix{};
 
     // Counters of this set's extractors, for --stats and the tests.
     struct Counters
