@@ -142,11 +142,11 @@ int CFeedDoc::OpenPort(int index)
     m_settings.LoadReceiverInit(index);
     const std::string& name = index == 0 ? m_settings.MeasSerialPort : m_settings.MeasSerialPort2;
     const std::string& baudText = index == 0 ? m_settings.MeasSerialBaud : m_settings.MeasSerialBaud2;
-    // Port 2 never runs the navigation engine ("Test" is receiver 1 only): any non-zero protocol of
-    // receiver 2 decodes like the binary mode.
+    // Port 2 never runs the navigation engine ("Test" is receiver 1 only): the UBX modes of receiver
+    // 2 decode like plain UBX, any other non-zero protocol like the binary mode.
     int mode = m_settings.Protocol;
     if (index != 0 && mode != kModeNmea)
-        mode = kModeBinary;
+        mode = IsUbxMode(mode) ? kModeUbx : kModeBinary;
     port.signals.mode.store(mode);
     port.signals.hungUp.store(0);
 

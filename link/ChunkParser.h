@@ -9,6 +9,7 @@
 #include <string>
 
 #include "protocol/CData.h"
+#include "protocol/UbxFrame.h"
 
 namespace vrn
 {
@@ -18,6 +19,16 @@ inline constexpr std::size_t kChunkSize = 80;  // at most this many bytes per re
 inline constexpr int kModeNmea = 0;
 inline constexpr int kModeBinary = 1;
 inline constexpr int kModeTest = 2;  // binary plus the program's own navigation (port 1 only)
+inline constexpr int kModeUbx = 3;   // u-blox binary protocol (UBX) with NMEA sentences in between
+// UBX plus the program's own navigation from the receiver's raw measurements (port 1 only); on
+// port 2 it reads as kModeUbx.
+inline constexpr int kModeUbxOwnFix = 4;
+
+// Whether a protocol mode is one of the two UBX modes.
+[[nodiscard]] constexpr bool IsUbxMode(int mode)
+{
+    return mode == kModeUbx || mode == kModeUbxOwnFix;
+}
 
 // One per reader thread (or replay run): the receiver set and the own-solution set, each with
 // its own extractor state.
@@ -26,6 +37,17 @@ struct ParseContext
     CData receiver;
     CData own;
     std::string diagnostic;
+    ubx::CUbxExtractor ubx;  // UBX modes: the frame extractor (its 8 KiB buffer stays out of the sets)
+};
+
+// Receiver reports besides the views' record messages (UBX modes), for the tools and the feed
+// document's command answers.
+enum class ReceiverReport : std::uint8_t
+{
+    Fix,              // a position report was decoded (set.fix advanced), with or without a position
+    Satellites,       // the satellite table was replaced (NAV-SAT, NAV-SVINFO)
+    Acknowledgement,  // ACK-ACK or ACK-NAK (set.ublox.ack)
+    Version           // MON-VER (set.ublox.version)
 };
 
 // What the chunk loop emits. Implemented by the feed document's reader side and by the replay tool.
@@ -38,6 +60,8 @@ public:
     // A record message for the port's views: kMsgBinaryData or kMsgNmeaData with its wParam. `set`
     // is only valid during the call; a sink that hands it on takes a snapshot.
     virtual void NotifyViews(unsigned message, unsigned wParam, const CData& set) = 0;
+    // A receiver report of port `port` (0 or 1); `set` is only valid during the call. Nothing by default.
+    virtual void Report(ReceiverReport /*what*/, const CData& /*set*/, int /*port*/) {}
 };
 
 // Runs one chunk through the extractors of `context` for port index `port` (0 or 1) in protocol

@@ -15,6 +15,7 @@
 #include "protocol/ReceiverFix.h"
 #include "protocol/Records.h"
 #include "protocol/SatelliteTable.h"
+#include "protocol/UbxRecords.h"
 
 // In/out reference to the unparsed rest of a chunk. The extractors advance `position` and reduce
 // `count` by what they consumed; `position` becomes null once the whole chunk is consumed.
@@ -74,6 +75,20 @@ public:
     // sets ggaSeen for GGA. Returns 1, also for types it ignores.
     int ImportNmeaSentence(std::string_view sentence, int port);
 
+    // ---- u-blox binary protocol (UBX); the frames come from ubx::CUbxExtractor ----
+    // Decodes one message (class, id, payload without header and checksum) into `ublox`, and from it
+    // the fix, the satellite table and the classic NAV, DOP and SV records; returns the kUbx* bits of
+    // what changed (kUbxIgnored for messages it does not decode).
+    [[nodiscard]] unsigned ImportUbxMessage(std::uint8_t cls, std::uint8_t id, std::span<const std::uint8_t> payload);
+    // The own fix's input side (port 1, UBX with the Test option): RXM-RAWX/RAW run a navigation
+    // epoch (kImportNavEpoch; the MEAS, SatData and own NAV, DOP and SV records are filled), RXM-SFRBX
+    // and RXM-SFRB queue GPS L1 C/A subframes; anything else is accepted with nothing done.
+    // kImportRejected for a measurement message too short to hold its header.
+    [[nodiscard]] int ImportUbxNavigationInput(std::uint8_t cls, std::uint8_t id,
+                                               std::span<const std::uint8_t> payload);
+    // Forgets a sentence the NMEA collector had begun: a binary frame cut it short.
+    void AbandonSentence();
+
     // ---- record maintenance ----
     void ClearRecords();      // zero every record but the subframe and id-12 records
     void ClearPacketBuffer();  // zero the assembly buffer and its counter
@@ -129,6 +144,9 @@ public:
     // satellites of every constellation and the latest fix in full precision.
     SatelliteTable satellites{};
     ReceiverFix fix{};
+
+    // The latest UBX messages and the decoders' carried state (u-blox receivers).
+    UbxRecords ublox{};
 
     // Counters of this set's extractors, for --stats and the tests.
     struct Counters

@@ -347,6 +347,15 @@ int CData::BuildNmeaSentence(ChunkRef& chunk, std::string& diagnostic, int port)
     return result;
 }
 
+void CData::AbandonSentence()
+{
+    if (m_state == kIdle)
+        return;
+    ClearPacketBuffer();
+    m_commaFlag = 0;
+    m_state = kIdle;
+}
+
 int CData::CompleteSentence(bool bad, const std::string& diagnostic, int port)
 {
     int result = 0;

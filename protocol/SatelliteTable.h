@@ -52,6 +52,7 @@ struct SatelliteEntry
     std::uint16_t signalMask = 0;          // bit s: reported on signal id s (bit 0 when no id was sent)
     std::array<std::int16_t, kSignalIdCount> snrBySignal{};  // per signal id; kNoSnr when untracked
     std::int64_t lastSeenMs = 0;           // receiver time of the last report, ms (drives the expiry)
+    std::uint8_t health = 0;               // 0 unknown, 1 healthy, 2 unhealthy (where the protocol says)
 };
 
 // A fixed-capacity table, at most one entry per (constellation, svid). Plain value: copying it is

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 namespace replay
@@ -23,18 +24,23 @@ std::pair<std::string_view, std::string_view> SplitOption(std::string_view arg, 
 
 std::string Usage()
 {
-    return "usage: vrnrcvr-replay [--protocol nmea|binary|test] [--port 1|2] [--debug] [--stats]\n"
-           "                      [--own FILE] [--solution FILE] FILE|-\n"
+    return "usage: vrnrcvr-replay [--protocol nmea|binary|test|ubx] [--port 1|2] [--debug] [--stats]\n"
+           "                      [--own-fix] [--own FILE] [--solution FILE] [--fixes FILE]\n"
+           "                      [--satellites FILE] FILE|-\n"
            "       vrnrcvr-replay --print-almanac\n"
            "\n"
            "Feeds a recorded receiver byte stream (a file, or - for standard input) through the same\n"
            "chunk loop as a live port, in reads of at most 80 bytes, and prints the lines that port's\n"
            "log file would receive with every message kind enabled.\n"
            "\n"
-           "  --protocol nmea|binary|test  the port's protocol (default binary); test is port 1 with\n"
-           "                          the program's own navigation from the raw measurements\n"
-           "  --own FILE              test: the own NAV, DOP and SV lines after every epoch\n"
-           "  --solution FILE         test: one CSV row per navigation epoch\n"
+           "  --protocol nmea|binary|test|ubx  the port's protocol (default binary); test is port 1\n"
+           "                          with the program's own navigation from the raw measurements;\n"
+           "                          ubx is a u-blox receiver's binary protocol with NMEA in between\n"
+           "  --own-fix               ubx, port 1: the own navigation from RXM-RAWX and RXM-SFRBX\n"
+           "  --own FILE              test, own fix: the own NAV, DOP and SV lines after every epoch\n"
+           "  --solution FILE         test, own fix: one CSV row per navigation epoch\n"
+           "  --fixes FILE            ubx: one CSV row per position report (NAV-PVT)\n"
+           "  --satellites FILE       ubx: the satellites after each NAV-SAT/NAV-SVINFO and at the end\n"
            "  --print-almanac         print the built-in almanac as CSV and exit\n"
            "  --port 1|2              the port the stream arrives on (default 1)\n"
            "  --debug                 decoder error texts on; the first one is printed on stderr\n"
@@ -46,6 +52,8 @@ bool ParseOptions(std::span<const std::string_view> args, Options& options, std:
 {
     bool filesOnly = false;
     bool haveInput = false;
+    bool ubxNamed = false;
+    bool ownFix = false;
     for (std::size_t i = 0; i < args.size(); ++i)
     {
         const std::string_view arg = args[i];
@@ -92,19 +100,28 @@ bool ParseOptions(std::span<const std::string_view> args, Options& options, std:
                 options.mode = vrn::kModeBinary;
             else if (value == "test")
                 options.mode = vrn::kModeTest;
+            else if (value == "ubx")
+                options.mode = vrn::kModeUbx;
             else
             {
-                error = "unknown protocol '" + std::string(value) + "' (nmea, binary or test)";
+                error = "unknown protocol '" + std::string(value) + "' (nmea, binary, test or ubx)";
                 return false;
             }
+            ubxNamed = value == "ubx";
         }
         else if (name == "--print-almanac" && !hasValue)
             options.printAlmanac = true;
-        else if (name == "--own" || name == "--solution")
+        else if (name == "--own-fix" && !hasValue)
+            ownFix = true;
+        else if (name == "--own" || name == "--solution" || name == "--fixes" || name == "--satellites")
         {
             if (!takeValue())
                 return false;
-            (name == "--own" ? options.ownFile : options.solutionFile) = std::string(value);
+            std::string& file = name == "--own"        ? options.ownFile
+                                : name == "--solution" ? options.solutionFile
+                                : name == "--fixes"    ? options.fixesFile
+                                                       : options.satellitesFile;
+            file = std::string(value);
         }
         else if (name == "--port")
         {
@@ -124,14 +141,34 @@ bool ParseOptions(std::span<const std::string_view> args, Options& options, std:
             return false;
         }
     }
+    if (ownFix)
+    {
+        if (!ubxNamed)
+        {
+            error = "--own-fix needs --protocol ubx";
+            return false;
+        }
+        options.mode = vrn::kModeUbxOwnFix;
+    }
     if (options.mode == vrn::kModeTest && options.port != 0)
     {
         error = "the test protocol runs on port 1 only";
         return false;
     }
-    if ((!options.ownFile.empty() || !options.solutionFile.empty()) && options.mode != vrn::kModeTest)
+    if (options.mode == vrn::kModeUbxOwnFix && options.port != 0)
     {
-        error = "--own and --solution need --protocol test";
+        error = "--own-fix runs on port 1 only";
+        return false;
+    }
+    if ((!options.ownFile.empty() || !options.solutionFile.empty()) && options.mode != vrn::kModeTest &&
+        options.mode != vrn::kModeUbxOwnFix)
+    {
+        error = "--own and --solution need --protocol test, or --protocol ubx with --own-fix";
+        return false;
+    }
+    if ((!options.fixesFile.empty() || !options.satellitesFile.empty()) && !vrn::IsUbxMode(options.mode))
+    {
+        error = "--fixes and --satellites need --protocol ubx";
         return false;
     }
     if (!haveInput && !options.help && !options.printAlmanac)
@@ -224,6 +261,24 @@ std::string FormatStats(const Stats& stats, const CData::Counters& c)
     std::string text;
     for (const auto& [name, value] : rows)
         text += std::string(name) + ": " + std::to_string(value) + "\n";
+    return text;
+}
+
+std::string FormatUbxStats(const ubx::ExtractorCounters& c)
+{
+    std::string text = "UBX frames: " + std::to_string(c.frames) + "\n" +
+                       "UBX dropped, bad checksum: " + std::to_string(c.badChecksum) + "\n" +
+                       "UBX dropped, length above " + std::to_string(ubx::kMaxPayload) + ": " +
+                       std::to_string(c.tooLong) + "\n";
+    for (const auto& [key, count] : c.perMessage)
+    {
+        std::array<char, 32> id{};
+        std::snprintf(id.data(), id.size(), "0x%02X 0x%02X", static_cast<unsigned>(key >> 8),
+                      static_cast<unsigned>(key & 0xFFU));
+        const char* name = ubx::MessageName(key);
+        text += std::string("UBX ") + (*name != '\0' ? name : "message") + " (" + id.data() + ")" +
+                (ubx::IsDecoded(key) ? "" : ", not decoded") + ": " + std::to_string(count) + "\n";
+    }
     return text;
 }
 }  // namespace replay

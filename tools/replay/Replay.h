@@ -18,7 +18,8 @@ namespace replay
 {
 struct Options
 {
-    int mode = vrn::kModeBinary;  // the port's protocol mode: kModeNmea, kModeBinary or kModeTest
+    // The port's protocol mode: kModeNmea, kModeBinary, kModeTest, kModeUbx or kModeUbxOwnFix.
+    int mode = vrn::kModeBinary;
     int port = 0;                 // port index: 0 = port 1, 1 = port 2
     bool debug = false;           // decoder error texts on (the first one is printed on stderr)
     bool stats = false;           // counters on stderr at the end
@@ -26,6 +27,8 @@ struct Options
     bool printAlmanac = false;  // print the built-in almanac and exit
     std::string ownFile;        // test protocol: the own NAV, DOP and SV lines after every epoch
     std::string solutionFile;   // test protocol: one CSV row per navigation epoch
+    std::string fixesFile;      // ubx: one CSV row per position report
+    std::string satellitesFile; // ubx: the satellite table after each satellite message
     std::string input;  // a file, or "-" for standard input
 };
 
@@ -97,4 +100,6 @@ bool ReplayStream(std::FILE* in, const Options& options, vrn::ParseContext& cont
 
 // The counters of --stats, one "name: value" line each.
 std::string FormatStats(const Stats& stats, const CData::Counters& counters);
+// The UBX counters of --stats: frames, dropped frames, and every message by class and id.
+std::string FormatUbxStats(const ubx::ExtractorCounters& counters);
 }  // namespace replay

@@ -9,6 +9,7 @@
 
 #include "Replay.h"
 #include "ReplayNav.h"
+#include "ReplayRows.h"
 #include "nav/NavEngine.h"
 
 namespace
@@ -94,34 +95,48 @@ int main(int argc, char** argv)
 
     // Test protocol: the receiver set's lines come through the views' notifications, the own
     // records and solution rows go to their files.
-    OutputFile own, solution;
-    if (!own.Open(options.ownFile) || !solution.Open(options.solutionFile))
+    OutputFile own, solution, fixes, satellites;
+    for (auto [file, name] : {std::pair{&own, &options.ownFile}, std::pair{&solution, &options.solutionFile},
+                              std::pair{&fixes, &options.fixesFile}, std::pair{&satellites, &options.satellitesFile}})
     {
-        if (in != stdin)
-            std::fclose(in);
-        return Fail("cannot create '" + (own.Failed() ? options.ownFile : options.solutionFile) +
-                    "': " + std::strerror(errno));
+        if (!file->Open(*name))
+        {
+            const std::string reason = std::strerror(errno);
+            if (in != stdin)
+                std::fclose(in);
+            return Fail("cannot create '" + *name + "': " + reason);
+        }
     }
     if (solution.writer)
         solution.writer->Append(replay::SolutionCsvHeader());
+    if (fixes.writer)
+        fixes.writer->Append(replay::FixCsvHeader());
+    if (satellites.writer)
+        satellites.writer->Append(replay::SatelliteCsvHeader());
     auto sendTo = [](OutputFile& file) -> replay::TestModeSink::Output {
         if (!file.writer)
             return {};
         return [&file](std::string_view text) { file.writer->Append(text); };
     };
-    replay::TestModeSink testViews([&out](std::string_view line) { out.Append(line); }, sendTo(own),
-                                   sendTo(solution));
+    // With the own fix of the UBX protocol the port log already prints the receiver's records.
+    replay::TestModeSink::Output receiverLines;
+    if (options.mode == vrn::kModeTest)
+        receiverLines = [&out](std::string_view line) { out.Append(line); };
+    replay::TestModeSink testViews(receiverLines, sendTo(own), sendTo(solution));
 
     // Large enough to be kept off the stack: two record sets.
     auto context = std::make_unique<vrn::ParseContext>();
     replay::NoViews views;
     replay::Stats stats;
-    vrn::IChunkSink& sink = options.mode == vrn::kModeTest ? static_cast<vrn::IChunkSink&>(testViews) : views;
-    const bool ok = replay::ReplayStream(in, options, *context, sink, stats, error);
+    const bool ownNavigation = options.mode == vrn::kModeTest || options.mode == vrn::kModeUbxOwnFix;
+    vrn::IChunkSink& viewSink = ownNavigation ? static_cast<vrn::IChunkSink&>(testViews) : views;
+    replay::ReportRowSink rows(viewSink, sendTo(fixes), sendTo(satellites));
+    const bool ok = replay::ReplayStream(in, options, *context, rows, stats, error);
+    rows.Finish();
     vrn::SetPortLog(nullptr);
     if (in != stdin)
         std::fclose(in);
-    const bool written = out.Flush() && own.Close() && solution.Close();
+    const bool written = out.Flush() && own.Close() && solution.Close() && fixes.Close() && satellites.Close();
     if (!ok)
         return Fail("'" + options.input + "': " + error);
     if (!written)
@@ -129,7 +144,9 @@ int main(int argc, char** argv)
     if (options.stats)
     {
         std::fputs(replay::FormatStats(stats, context->receiver.GetCounters()).c_str(), stderr);
-        if (options.mode == vrn::kModeTest)
+        if (vrn::IsUbxMode(options.mode))
+            std::fputs(replay::FormatUbxStats(context->ubx.Counters()).c_str(), stderr);
+        if (ownNavigation)
             std::fputs(replay::FormatNavigationStats(testViews.Epochs(), ProcessNavEngine()).c_str(), stderr);
     }
     return 0;
