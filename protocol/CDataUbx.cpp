@@ -586,15 +586,15 @@ std::optional<Constellation> SystemOfGnssId(int gnssId)
     }
 }
 
-// NAV-SVINFO's one-number satellite ids: GPS 1-32, BeiDou 33-64 and 159-163, GLONASS 65-96 (slot
-// + 64) and 255 (slot unknown), SBAS 120-158, Galileo 211-246, QZSS 193-197; IMES 173-182 and the
-// rest are none of the table's constellations.
+// NAV-SVINFO's one-number satellite ids: GPS 1-32, BeiDou 159-163 (B1-B5) and 33-64 (B6-B37),
+// GLONASS 65-96 (slot + 64) and 255 (slot unknown), SBAS 120-158, Galileo 211-246, QZSS 193-197;
+// IMES 173-182 and the rest are none of the table's constellations.
 std::optional<std::pair<Constellation, int>> SystemOfSvInfoId(int svid)
 {
     if (svid >= 1 && svid <= 32)
         return std::pair{Constellation::Gps, svid};
     if (svid >= 33 && svid <= 64)
-        return std::pair{Constellation::BeiDou, svid - 32};
+        return std::pair{Constellation::BeiDou, svid - 27};
     if (svid >= 65 && svid <= 96)
         return std::pair{Constellation::Glonass, svid - 64};
     if (svid >= 120 && svid <= 158)
@@ -682,11 +682,19 @@ void AddSatellite(CData& set, const ReportedSatellite& s, std::uint32_t iTow)
 // The twelve classic channel entries: GPS satellites, those used first, then the strongest.
 void FillClassicSv(CData& set, std::span<const ReportedSatellite> reported)
 {
-    std::array<const ReportedSatellite*, 64> gps{};
+    // One entry per PRN, from its last report in the message.
+    std::array<const ReportedSatellite*, kPrnCount> gps{};
     std::size_t n = 0;
-    for (const ReportedSatellite& s : reported)
-        if (s.system == Constellation::Gps && PrnIndex(s.svid) && n < gps.size())
-            gps[n++] = &s;
+    std::array<bool, kPrnCount> taken{};
+    for (auto it = reported.rbegin(); it != reported.rend(); ++it)
+    {
+        const auto index = it->system == Constellation::Gps ? PrnIndex(it->svid) : std::nullopt;
+        if (index && !taken[*index])
+        {
+            taken[*index] = true;
+            gps[n++] = &*it;
+        }
+    }
     std::stable_sort(gps.begin(), gps.begin() + static_cast<std::ptrdiff_t>(n),
                      [](const ReportedSatellite* a, const ReportedSatellite* b) {
                          if (a->used != b->used)
