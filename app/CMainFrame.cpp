@@ -11,6 +11,7 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
+#include <chrono>
 #include <vector>
 
 #include "app/CGuiDocument.h"
@@ -33,6 +34,7 @@ using namespace vrn::res;
 
 constexpr std::array<const char*, 4> kBaudTexts{"4800", "9600", "19200", "38400"};
 constexpr int kIdleUpdateMs = 250;  // how often the enable and check rules are refreshed
+constexpr int kUbxPumpMs = 100;     // how often a busy UBX command queue looks at the clock
 constexpr int kGapWidth = 20 * 8;   // the 20 separator slots between the two ports' groups
 
 int StartSlot(int port) { return port == 0 ? kSlotStart1 : kSlotStart2; }
@@ -76,6 +78,7 @@ CMainFrame::CMainFrame(CMonitorApp& app) : m_app(app)
 
 CMainFrame::~CMainFrame()
 {
+    SetUbxCommandLink({});
     // The MDI area reports its windows' state while the base class tears the children down, when
     // the members are gone already.
     if (m_mdi)
@@ -104,6 +107,14 @@ bool CMainFrame::Create()
     auto* idle = new QTimer(this);
     connect(idle, &QTimer::timeout, this, &CMainFrame::UpdateCommandUI);
     idle->start(kIdleUpdateMs);
+    m_ubxTimer = new QTimer(this);
+    m_ubxTimer->setInterval(kUbxPumpMs);
+    connect(m_ubxTimer, &QTimer::timeout, this, [this] {
+        PumpUbx(0);
+        PumpUbx(1);
+    });
+    SetUbxCommandLink({[this](int port) { return IsUbxPort(port); },
+                       [this](int port, const vrn::UbxRequest& request) { return QueueUbxRequest(port, request); }});
     connect(m_mdi, &QMdiArea::subWindowActivated, this, &CMainFrame::UpdateCommandUI);
     UpdateCommandUI();
     return true;
@@ -374,7 +385,9 @@ void CMainFrame::ExecuteCommand(int id)
     case kIdLogging2: ToggleLogging(1); break;
     case kIdInitReceiver1:
     case kIdInitReceiver2:
-        if (m_document)
+        if (IsUbxPort(id == kIdInitReceiver1 ? 0 : 1))
+            InitializeUbxReceiver(id == kIdInitReceiver1 ? 0 : 1);
+        else if (m_document)
             m_document->Feed().SendReceiverCommand(id == kIdInitReceiver1 ? 0 : 1, vrn::kCommandConfiguredBaud);
         break;
     default:
@@ -483,6 +496,15 @@ void CMainFrame::ChangeBaud(int port, int rateIndex)
     port = PortIndex(port);
     if (rateIndex < 0 || rateIndex > 3)
         return;
+    if (IsUbxPort(port))
+    {
+        vrn::UbxRequest request;
+        request.kind = vrn::UbxRequest::Kind::Baud;
+        request.baud = static_cast<std::uint32_t>(QString::fromLatin1(kBaudTexts[static_cast<std::size_t>(rateIndex)]).toUInt());
+        m_pendingBaud[static_cast<std::size_t>(port)] = rateIndex;
+        (void)QueueUbxRequest(port, request);
+        return;
+    }
     if (m_document)
     {
         m_document->Feed().SendReceiverCommand(port, rateIndex);
@@ -491,6 +513,75 @@ void CMainFrame::ChangeBaud(int port, int rateIndex)
     ToggleStartPort(port);
     (void)CAppSettings::WriteProfileText("Data Sources", port == 0 ? "MeasSerialBaud" : "MeasSerialBaud2",
                                          kBaudTexts[static_cast<std::size_t>(rateIndex)]);
+}
+
+bool CMainFrame::IsUbxPort(int port) const
+{
+    port = PortIndex(port);
+    return m_portRunning[static_cast<std::size_t>(port)] != 0 && m_document &&
+           vrn::IsUbxMode(m_document->Feed().PortMode(port));
+}
+
+bool CMainFrame::QueueUbxRequest(int port, const vrn::UbxRequest& request)
+{
+    port = PortIndex(port);
+    if (!IsUbxPort(port))
+        return false;
+    m_document->Feed().QueueUbxRequest(port, request);
+    PumpUbx(port);
+    return true;
+}
+
+void CMainFrame::PumpUbx(int port)
+{
+    port = PortIndex(port);
+    if (!m_document)
+    {
+        m_ubxTimer->stop();
+        return;
+    }
+    vrn::CFeedDoc& feed = m_document->Feed();
+    const auto nowMs = std::chrono::duration_cast<std::chrono::milliseconds>(
+                           std::chrono::steady_clock::now().time_since_epoch())
+                           .count();
+    const std::vector<std::string> texts = feed.PumpUbxCommands(port, nowMs);
+    if (!texts.empty())
+        SetMessagePaneText(QString::fromStdString(texts.back()));
+    // A baud change ends as the classic one does, once its answer is in: the port stops and the new
+    // rate is stored, ready for the next start.
+    auto& pending = m_pendingBaud[static_cast<std::size_t>(port)];
+    if (pending >= 0 && !feed.UbxCommandsBusy(port))
+    {
+        const int rateIndex = pending;
+        pending = -1;
+        if (IsPortRunning(port))
+            ToggleStartPort(port);
+        (void)CAppSettings::WriteProfileText("Data Sources", port == 0 ? "MeasSerialBaud" : "MeasSerialBaud2",
+                                             kBaudTexts[static_cast<std::size_t>(rateIndex)]);
+    }
+    if (feed.UbxCommandsBusy(0) || feed.UbxCommandsBusy(1))
+    {
+        if (!m_ubxTimer->isActive())
+            m_ubxTimer->start();
+    }
+    else
+        m_ubxTimer->stop();
+}
+
+void CMainFrame::InitializeUbxReceiver(int port)
+{
+    CAppSettings settings;
+    settings.LoadReceiverInit(port);
+    vrn::UbxRequest start;
+    start.kind = vrn::UbxRequest::Kind::Start;
+    start.start = settings.ResetMode == 0   ? vrn::UbxStart::Hot
+                  : settings.ResetMode == 1 ? vrn::UbxStart::Warm
+                                            : vrn::UbxStart::Cold;  // cold, and the test start
+    vrn::UbxRequest output;
+    output.kind = vrn::UbxRequest::Kind::Outputs;
+    output.outputs = {settings.UbxRawx != 0, settings.UbxSfrbx != 0, settings.UbxNavPvt != 0, settings.UbxNavSat != 0};
+    (void)QueueUbxRequest(port, start);
+    (void)QueueUbxRequest(port, output);
 }
 
 void CMainFrame::ToggleLogging(int port)
@@ -517,6 +608,8 @@ void CMainFrame::SendCode(unsigned code)
     case kMsgMeasureGone: ForgetChildFrame(kViewMeasure); break;
     case kMsgActivity1: OnActivity(0); break;
     case kMsgActivity2: OnActivity(1); break;
+    case kMsgUbxAnswer1: PumpUbx(0); break;
+    case kMsgUbxAnswer2: PumpUbx(1); break;
     case kMsgSettingsChanged:
     case kMsgSettingsChanged2: m_app.BroadcastToDocuments(code); break;
     case kMsgStopPort1:

@@ -10,12 +10,14 @@
 #include <map>
 #include <memory>
 
+#include "link/UbxCommands.h"
 #include "link/ViewLinks.h"
 #include "res/MenuResources.h"
 
 class QAction;
 class QLabel;
 class QMdiArea;
+class QTimer;
 class QToolBar;
 
 namespace vrn::gui
@@ -49,8 +51,18 @@ public:
     void ToggleStartPort(int port);
     void TogglePause(int port);
     // Sends the baud command for rate index 0..3 (4800, 9600, 19200, 38400) twice, stops the port
-    // and stores the new rate.
+    // and stores the new rate. A port in a UBX mode gets CFG-PRT or CFG-VALSET instead and stops
+    // once the receiver has answered (or 2 s have passed).
     void ChangeBaud(int port, int rateIndex);
+
+    // ---- u-blox receivers ----
+    // True while `port` runs in a UBX mode.
+    [[nodiscard]] bool IsUbxPort(int port) const;
+    // Queues a UBX command for a port running in a UBX mode; false (nothing sent) otherwise. The
+    // answer, or its absence after 2 s, shows in the status bar; nothing here waits for it.
+    bool QueueUbxRequest(int port, const vrn::UbxRequest& request);
+    // Sends what the port's command queue has due and shows the answers that came.
+    void PumpUbx(int port);
 
     // ---- notification codes ----
     void SendCode(unsigned code) override;
@@ -83,6 +95,8 @@ private:
     void ForgetChildFrame(int kind);
     void ToggleLogging(int port);
     void ReportPortFailure(int port);
+    // "Initialize Receiver" for a UBX port: the start of the settings' start mode, then the output.
+    void InitializeUbxReceiver(int port);
     [[nodiscard]] bool FrameVisible(int kind) const;
 
     CMonitorApp& m_app;
@@ -99,6 +113,8 @@ private:
     std::array<int, res::kToolbarSlots> m_slotImages{};
     std::array<int, 2> m_activityPhase{};
     std::array<int, 2> m_blinkTest{-1, -1};  // cached version test per port; -1 until first activity
+    QTimer* m_ubxTimer = nullptr;            // pumps the UBX command queues while one is busy
+    std::array<int, 2> m_pendingBaud{-1, -1};  // UBX baud change waiting for its answer: rate index
     bool m_placementRestored = false;
     bool m_closing = false;
 };

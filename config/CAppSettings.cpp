@@ -114,13 +114,20 @@ public:
     {
         Text(section, key, FormatInteger(value));
     }
+    // A key newer than the classic profile: written when it differs from its default or is in the
+    // profile already, so a classic profile saved unchanged keeps its lines.
+    void NewInt(std::string_view section, std::string_view key, std::int64_t value, std::int64_t fallback)
+    {
+        m_entries.push_back({std::string(section), std::string(key), FormatInteger(value), value == fallback});
+    }
     [[nodiscard]] bool Commit() const
     {
         std::lock_guard lock(g_profileMutex);
         const std::string path = PathLocked();
         IniDocument document = vrn::ini::LoadIniFile(path);
         for (const auto& entry : m_entries)
-            document.Set(entry.section, entry.key, entry.value);
+            if (!entry.onlyWhenPresent || document.Get(entry.section, entry.key))
+                document.Set(entry.section, entry.key, entry.value);
         return vrn::ini::SaveIniFile(path, document);
     }
 
@@ -130,6 +137,7 @@ private:
         std::string section;
         std::string key;
         std::string value;
+        bool onlyWhenPresent = false;
     };
     std::vector<Entry> m_entries;
 };
@@ -244,6 +252,11 @@ void CAppSettings::LoadReceiverInit(int receiver)
     EnableVTG = in.Int(section, "EnableVTG", 1);
     EnableNMEAChkSum = in.Int(section, "EnableNMEAChkSum", 1);
     Clock = in.Long(section, "Clock", "0");
+    UbxGeneration = in.Int(section, "UbxGeneration", 0);
+    UbxRawx = in.Int(section, "UbxRawx", 0);
+    UbxSfrbx = in.Int(section, "UbxSfrbx", 0);
+    UbxNavPvt = in.Int(section, "UbxNavPvt", 1);
+    UbxNavSat = in.Int(section, "UbxNavSat", 1);
 }
 
 bool CAppSettings::SaveReceiverInit(int receiver) const
@@ -269,6 +282,11 @@ bool CAppSettings::SaveReceiverInit(int receiver) const
     out.Int(section, "EnableVTG", EnableVTG);
     out.Int(section, "EnableNMEAChkSum", EnableNMEAChkSum);
     out.Int(section, "Channels", Channels);
+    out.NewInt(section, "UbxGeneration", UbxGeneration, 0);
+    out.NewInt(section, "UbxRawx", UbxRawx, 0);
+    out.NewInt(section, "UbxSfrbx", UbxSfrbx, 0);
+    out.NewInt(section, "UbxNavPvt", UbxNavPvt, 1);
+    out.NewInt(section, "UbxNavSat", UbxNavSat, 1);
     return out.Commit();
 }
 

@@ -149,6 +149,7 @@ int CFeedDoc::OpenPort(int index)
         mode = IsUbxMode(mode) ? kModeUbx : kModeBinary;
     port.signals.mode.store(mode);
     port.signals.hungUp.store(0);
+    port.signals.answers.Clear();
 
     const auto baud = ParseBaudText(baudText);
     if (!baud)
@@ -254,6 +255,44 @@ void CFeedDoc::SendReceiverCommand(int index, int commandCode)
     PortWriter writer(*this, index);
     SendFramedPacket(writer, bytes);
     m_views.UpdateAllViews(index == 0 ? kHintInitSent1 : kHintInitSent2, nullptr);
+}
+
+void CFeedDoc::QueueUbxRequest(int index, const UbxRequest& request)
+{
+    m_settings.LoadReceiverInit(index);
+    const int setting = request.generationSetting >= 0 ? request.generationSetting : m_settings.UbxGeneration;
+    At(index).ubxCommands.Configure(index == 0 ? 1 : 2, setting == 1   ? UbxGeneration::M8
+                                                        : setting == 2 ? UbxGeneration::F9
+                                                                       : UbxGeneration::Unknown);
+    At(index).ubxCommands.Enqueue(request);
+    // A start clears the receiver's display, as the classic initialisation command does.
+    if (request.kind == UbxRequest::Kind::Start)
+        m_views.UpdateAllViews(index == 0 ? kHintInitSent1 : kHintInitSent2, nullptr);
+}
+
+std::vector<std::string> CFeedDoc::PumpUbxCommands(int index, std::int64_t nowMs)
+{
+    Port& port = At(index);
+    const std::vector<UbxAnswer> answers = port.signals.answers.Take();
+    CUbxCommandQueue::Step step = port.ubxCommands.Pump(nowMs, answers, port.signals.answers.Generation());
+    if (!step.write.empty())
+        (void)WritePort(index, step.write);
+    return std::move(step.status);
+}
+
+bool CFeedDoc::UbxCommandsBusy(int index) const
+{
+    return At(index).ubxCommands.Busy();
+}
+
+std::string CFeedDoc::ReceiverVersion(int index) const
+{
+    return At(index).signals.answers.Version();
+}
+
+int CFeedDoc::PortMode(int index) const
+{
+    return At(index).signals.mode.load();
 }
 
 int CFeedDoc::IsRunning(int index) const

@@ -16,6 +16,7 @@
 #include "config/CAppSettings.h"
 #include "link/CSerialPort.h"
 #include "link/PortLink.h"
+#include "link/UbxCommands.h"
 #include "link/ViewLinks.h"
 
 namespace vrn
@@ -56,6 +57,19 @@ public:
     // baud code from the configured rate, 0..3 name it. Sent whether or not the port is open.
     void SendReceiverCommand(int index, int commandCode);
 
+    // ---- UBX commands (ports in a UBX mode) ----
+    // Queues a command for the port's receiver (the generation setting is read from the port's
+    // receiver-initialisation settings); Pump sends it.
+    void QueueUbxRequest(int index, const UbxRequest& request);
+    // Sends what is due and collects the answers the reader saw: status texts, oldest first. Call on
+    // every answer code and every 100 ms or so while UbxCommandsBusy.
+    [[nodiscard]] std::vector<std::string> PumpUbxCommands(int index, std::int64_t nowMs);
+    [[nodiscard]] bool UbxCommandsBusy(int index) const;
+    // The version the port's receiver last reported (MON-VER); "" when none.
+    [[nodiscard]] std::string ReceiverVersion(int index) const;
+    // The protocol mode the port runs in (kModeNmea .. kModeUbxOwnFix); the last one when stopped.
+    [[nodiscard]] int PortMode(int index) const;
+
     // Opens the port as StartPort does, without the hint and the running field. 1 or 0.
     int OpenPort(int index);
     // Stops the reader (clear the run flag, wake, join), then drops DTR, purges and closes the tty.
@@ -91,6 +105,7 @@ private:
         int running = 0;
         PortOpenFailure failure = PortOpenFailure::None;
         std::string error;
+        CUbxCommandQueue ubxCommands;
     };
 
     Port& At(int index) { return m_ports[static_cast<std::size_t>(index == 0 ? 0 : 1)]; }

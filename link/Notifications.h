@@ -29,6 +29,10 @@ inline constexpr unsigned kMsgStopPort1 = kWmUser + 0x11;  // stop port 1 if it 
 inline constexpr unsigned kMsgStopPort2 = kWmUser + 0x12;
 inline constexpr unsigned kMsgActivity1 = kWmUser + 0x16;  // 1046: one chunk received on port 1
 inline constexpr unsigned kMsgActivity2 = kWmUser + 0x17;  // 1047
+// A UBX port's reader saw an answer to a command (ACK-ACK, ACK-NAK, MON-VER): the frame pumps the
+// port's command queue.
+inline constexpr unsigned kMsgUbxAnswer1 = kWmUser + 0x40;
+inline constexpr unsigned kMsgUbxAnswer2 = kWmUser + 0x41;
 
 // View update hints.
 inline constexpr int kHintInitial = 0;

@@ -235,6 +235,31 @@ void CPortReader::NotifyViews(unsigned message, unsigned wParam, const CData& se
     }
 }
 
+void CPortReader::Report(ReceiverReport what, const CData& set, int /*port*/)
+{
+    UbxAnswer answer;
+    if (what == ReceiverReport::Acknowledgement)
+    {
+        answer.key = ubx::MessageKey(set.ublox.ack.cls, set.ublox.ack.id);
+        answer.acknowledged = set.ublox.ack.acknowledged;
+    }
+    else if (what == ReceiverReport::Version)
+    {
+        const UbxVersionRecord& v = set.ublox.version;
+        answer.key = ubx::kMonVer;
+        answer.acknowledged = true;
+        answer.generation = v.generation;
+        answer.version = std::string("SW ") + v.software.data() + ", HW " + v.hardware.data();
+        if (v.extensions[0] != '\0')
+            answer.version += std::string(", ") + v.extensions.data();
+    }
+    else
+        return;
+    m_signals.answers.Post(std::move(answer));
+    if (m_frame != nullptr)
+        m_frame->PostCode(m_port == 0 ? kMsgUbxAnswer1 : kMsgUbxAnswer2);
+}
+
 int RunPortReader(int port, PortLink link, PortSignals& signals, IMainFrame* frame)
 {
     try

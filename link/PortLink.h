@@ -13,6 +13,7 @@
 #include <string>
 
 #include "link/ChunkParser.h"
+#include "link/UbxCommands.h"
 #include "link/ViewLinks.h"
 
 namespace vrn
@@ -39,6 +40,7 @@ public:
     std::atomic<int> pause{0};   // 1 while reading is paused
     std::atomic<int> mode{0};    // protocol mode of the open port: kModeNmea, kModeBinary, kModeTest
     std::atomic<int> hungUp{0};  // set by the reader when the device went away; cleared at open
+    UbxAnswerBox answers;        // UBX modes: ACK-ACK, ACK-NAK and MON-VER the reader saw
 
     // Any thread: wakes the reader's poll (a stop, or the end of a pause). Nothing when no reader runs.
     void Wake();
@@ -75,6 +77,8 @@ public:
 private:
     void Activity(unsigned code) override;
     void NotifyViews(unsigned message, unsigned wParam, const CData& set) override;
+    // Acknowledgements and versions go to the port's answer box, and the frame is told.
+    void Report(ReceiverReport what, const CData& set, int port) override;
 
     void Parse(std::span<const std::uint8_t> chunk);
     // While paused: moves what the tty holds into the own queue; bytes beyond its room stay in the

@@ -4,6 +4,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QVBoxLayout>
+#include <array>
 #include <ctime>
 
 #include "config/CSkyChartConfigDlg.h"
@@ -54,6 +55,14 @@ private:
     CRadarCanvas& m_canvas;
     CRadarView& m_view;
 };
+
+// The fix quality a receiver reports, in the words of its NMEA quality indicator.
+const char* QualityText(int quality)
+{
+    static constexpr std::array<const char*, 9> kTexts{"No Fix", "GPS",    "DGPS",   "PPS", "RTK Fix",
+                                                       "RTK Flt", "DR", "Manual", "Sim"};
+    return quality >= 0 && quality < static_cast<int>(kTexts.size()) ? kTexts[static_cast<std::size_t>(quality)] : "";
+}
 
 int LocalHour()
 {
@@ -132,6 +141,10 @@ void CRadarView::OnUpdate(int hint, const CData* object)
                 case kIdDopA:
                 case kIdDop:
                     m_canvas.DopUpdate(n, object->dop);
+                    // A u-blox receiver's fix kind (RTK, differential, dead reckoning) in the tooltip.
+                    if (object->ublox.pvtSeen || object->ublox.fixTypeHint >= 0)
+                        if (QWidget* mode = m_panel->Control(StatusIds(n).mode))
+                            mode->setToolTip(QString::fromLatin1(QualityText(object->fix.quality)));
                     break;
                 case kIdSvA:
                 case kIdSv:
