@@ -8,7 +8,6 @@
 #include <QMdiSubWindow>
 #include <QMetaObject>
 #include <QPointer>
-#include <QStringList>
 #include <QTimer>
 #include <QWidget>
 #include <array>
@@ -234,15 +233,8 @@ void CMonitorApp::OnAppAbout()
 {
     CAboutDlg about(m_mainFrame.get());
     // The receivers' own versions, as the u-blox ones reported them (MON-VER).
-    QStringList lines;
     if (m_mainFrame && m_mainFrame->Document())
-        for (int port = 0; port < 2; ++port)
-        {
-            const std::string version = m_mainFrame->Document()->Feed().ReceiverVersion(port);
-            if (!version.empty())
-                lines.append(QStringLiteral("Receiver %1: %2").arg(port + 1).arg(QString::fromStdString(version)));
-        }
-    about.SetText(CAboutDlg::kReceiverLine, lines.join(QLatin1Char('\n')));
+        about.SetText(CAboutDlg::kReceiverLine, CAboutDlg::ReceiverText(m_mainFrame->Document()->Feed()));
     about.DoModal();
 }
 
