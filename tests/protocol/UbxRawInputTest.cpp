@@ -47,7 +47,7 @@ std::vector<std::uint8_t> Rawx(double rcvTow, const std::vector<Measurement>& ms
     return p;
 }
 
-std::vector<Measurement> Gps(std::initializer_list<int> prns)
+std::vector<Measurement> Gps(const std::vector<int>& prns)
 {
     std::vector<Measurement> ms;
     for (const int prn : prns)
@@ -110,7 +110,7 @@ TEST_F(UbxRawInput, SatellitesKeepTheirChannelsAndFreedOnesWaitAnEpoch)
 {
     struct Step
     {
-        std::initializer_list<int> prns;
+        std::vector<int> prns;
         std::vector<std::pair<int, int>> channels;  // prn, channel
     };
     const std::vector<Step> steps = {
