@@ -165,7 +165,7 @@ void CRadarCanvas::NmeaUpdate(int n, const NmeaRecords& nmea, int localHour)
 {
     const auto i = static_cast<std::size_t>(n);
     EnsureBitmaps();
-    const NmeaPanel panel = NmeaFieldTexts(n, nmea, m_leapSeconds, m_fixes.at(i), localHour);
+    const NmeaPanel panel = NmeaFieldTexts(n, nmea, m_fixes.at(i), localHour);
     Write(panel.texts);
     m_fixes[i].Count();
     m_metresPerDegreeLongitude = MetresPerDegreeLongitude(panel.latitudeDeg);
