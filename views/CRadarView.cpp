@@ -12,6 +12,7 @@
 #include "protocol/CData.h"
 #include "res/ViewBarTemplates.h"
 #include "views/CDialogBar.h"
+#include "views/GdiPaint.h"
 #include "views/MeasureText.h"
 
 namespace vrn::gui
@@ -32,13 +33,19 @@ public:
 protected:
     void paintEvent(QPaintEvent* /*event*/) override
     {
+        // Moved to a screen of another scale: the backing images follow.
+        if (m_canvas.Ratio() != SurfaceRatio(devicePixelRatioF()))
+            m_canvas.Resize(size(), SurfaceRatio(devicePixelRatioF()));
         QPainter painter(this);
         if (m_canvas.Screen().isNull())
             painter.fillRect(rect(), Qt::white);
         else
-            painter.drawImage(QPoint(0, 0), m_canvas.Screen());
+            ShowSurface(painter, m_canvas.Screen());
     }
-    void resizeEvent(QResizeEvent* /*event*/) override { m_canvas.Resize(size()); }
+    void resizeEvent(QResizeEvent* /*event*/) override
+    {
+        m_canvas.Resize(size(), SurfaceRatio(devicePixelRatioF()));
+    }
     void mouseDoubleClickEvent(QMouseEvent* event) override
     {
         if (event->button() == Qt::LeftButton)
