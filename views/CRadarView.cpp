@@ -19,6 +19,9 @@ namespace vrn::gui
 {
 namespace
 {
+constexpr int kMinimumChartWidth = 160;
+constexpr int kMinimumChartHeight = 120;
+
 // The drawing area: shows the canvas' backing image, lays the window out again when its size
 // changes and passes the mouse clicks to the view's hit test.
 class CRadarChart final : public QWidget
@@ -27,7 +30,8 @@ public:
     CRadarChart(CRadarCanvas& canvas, CRadarView& view) : QWidget(&view), m_canvas(canvas), m_view(view)
     {
         setAttribute(Qt::WA_OpaquePaintEvent);
-        setMinimumSize(40, 40);
+        // Room for sky charts and track maps that still show something.
+        setMinimumSize(kMinimumChartWidth, kMinimumChartHeight);
     }
 
 protected:

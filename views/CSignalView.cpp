@@ -42,6 +42,11 @@ CSignalView::~CSignalView()
         SaveWindowPlacement(*m_frame, m_receiver.placementSection);
 }
 
+QSize CSignalView::minimumSizeHint() const
+{
+    return {0, kMinimumHeight};
+}
+
 unsigned CSignalView::GoneCode() const
 {
     return m_receiver.goneCode;
