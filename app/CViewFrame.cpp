@@ -59,6 +59,11 @@ QRect CViewFrame::DefaultNormalGeometry() const
     return {QPoint(x, y), size};
 }
 
+QSize CViewFrame::sizeHint() const
+{
+    return DefaultNormalGeometry().size();
+}
+
 void CViewFrame::EnsureUsableNormalGeometry()
 {
     if (m_destroying || isMinimized() || isMaximized())

@@ -33,6 +33,8 @@ public:
     // In the normal state, a frame smaller than its minimum tracking size takes the default normal
     // geometry. Runs by itself whenever the frame becomes normal (restored, un-maximised).
     void EnsureUsableNormalGeometry();
+    // The default normal size: what Cascade gives every frame.
+    [[nodiscard]] QSize sizeHint() const override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

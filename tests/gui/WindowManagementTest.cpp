@@ -158,6 +158,20 @@ TEST_F(WindowManagement, TileKeepsTheMainWindowSizeWithEveryView)
             Settle();
             EXPECT_EQ(frame.size(), before) << size.width() << " after " << command;
         }
+        // Cascade gives every frame about two thirds of the area (at least its minimum).
+        frame.ExecuteCommand(res::kIdWindowCascade);
+        Settle();
+        for (const int kind : kStandardViews)
+        {
+            const CViewFrame* child = frame.ChildFrame(kind);
+            // (Scroll bars the cascade brings take some of the area.)
+            const QSize expected = child->DefaultNormalGeometry().size();
+            EXPECT_NEAR(child->width(), expected.width(), 20) << size.width() << " view " << kind;
+            EXPECT_NEAR(child->height(), expected.height(), 20) << size.width() << " view " << kind;
+            EXPECT_GE(child->height(), std::min(Area().height() * 2 / 3, child->MinimumTrackingSize().height()));
+        }
+        frame.ExecuteCommand(res::kIdWindowTile);
+        Settle();
         // The tiles are as tall as half the area or the tallest minimum of the drawn views: the
         // measure view's two bars scroll inside it instead of asking for more.
         const QRect area(QPoint(0, 0), Area());
