@@ -1,9 +1,9 @@
 // Dialog template builder and the control access of every dialog.
 #include "app/CTemplateDialog.h"
 
+#include <QAbstractItemView>
 #include <QButtonGroup>
 #include <QCheckBox>
-#include <QAbstractItemView>
 #include <QComboBox>
 #include <QFontMetrics>
 #include <QGroupBox>
