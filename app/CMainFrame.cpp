@@ -533,7 +533,7 @@ void CMainFrame::ToggleStartPort(int port)
             // The feed document loaded the same settings when it opened the port.
             CAppSettings settings;
             settings.LoadReceiverInit(0);
-            m_ownFixShown = settings.Protocol == vrn::kModeTest;
+            m_ownFixShown = settings.Protocol == vrn::kModeTest || settings.Protocol == vrn::kModeUbxOwnFix;
         }
         if (m_portRunning[p])
             SetMessagePaneText(ReadyText());
@@ -640,10 +640,8 @@ void CMainFrame::PumpUbx(int port)
                            std::chrono::steady_clock::now().time_since_epoch())
                            .count();
     const std::vector<std::string> texts = feed.PumpUbxCommands(port, nowMs);
-    if (!texts.empty())
-        SetMessagePaneText(QString::fromStdString(texts.back()));
     // A baud change ends as the classic one does, once its answer is in: the port stops and the new
-    // rate is stored, ready for the next start.
+    // rate is stored, ready for the next start. The answer stays in the status bar.
     auto& pending = m_pendingBaud[static_cast<std::size_t>(port)];
     if (pending >= 0 && !feed.UbxCommandsBusy(port))
     {
@@ -654,6 +652,8 @@ void CMainFrame::PumpUbx(int port)
         (void)CAppSettings::WriteProfileText("Data Sources", port == 0 ? "MeasSerialBaud" : "MeasSerialBaud2",
                                              kBaudTexts[static_cast<std::size_t>(rateIndex)]);
     }
+    if (!texts.empty())
+        SetMessagePaneText(QString::fromStdString(texts.back()));
     if (feed.UbxCommandsBusy(0) || feed.UbxCommandsBusy(1))
     {
         if (!m_ubxTimer->isActive())
