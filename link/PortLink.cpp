@@ -4,9 +4,11 @@
 // Running, it reads what the tty holds in chunks of at most 80 bytes and runs each chunk through
 // ParseChunk. Paused, it moves the tty's bytes into a queue of its own (the kernel keeps only about
 // 4 KB per tty) and parses that queue in 80-byte chunks when the pause ends; with the queue full it
-// stops watching the tty. A hang-up (POLLHUP/POLLERR, a read that fails with EIO or finds the end
-// of the stream) is reported once to the frame as the port's stop code; from then on only the wake
-// descriptor is watched, so a vanished device costs no CPU until the port is stopped.
+// stops reading the tty but still watches it for a hang-up. A hang-up (POLLHUP/POLLERR, a read
+// that fails with EIO or finds the end of the stream) is reported once to the frame as the port's
+// stop code, paused or not; from then on only the wake descriptor is watched, so a vanished device
+// costs no CPU until the port is stopped. What the own queue holds is still parsed, in order, when
+// the pause ends.
 #include "link/PortLink.h"
 
 #include <poll.h>
@@ -94,8 +96,11 @@ int CPortReader::Run()
             ParseQueued();
             continue;
         }
-        const bool watchPort = !m_hungUp && !(paused && QueueFull());
-        std::array<pollfd, 2> fds{pollfd{wakeFd, POLLIN, 0}, pollfd{m_link.fd, POLLIN, 0}};
+        const bool watchPort = !m_hungUp;
+        // Paused with a full queue the tty's bytes stay where they are; events 0 still reports a
+        // hang-up (POLLHUP, POLLERR), which the paused branch below then takes.
+        const short wanted = paused && QueueFull() ? short{0} : short{POLLIN};
+        std::array<pollfd, 2> fds{pollfd{wakeFd, POLLIN, 0}, pollfd{m_link.fd, wanted, 0}};
         const int ready = ::poll(fds.data(), watchPort ? 2 : 1, -1);
         if (ready < 0)
         {
@@ -119,6 +124,10 @@ int CPortReader::Run()
         if (m_signals.pause.load() != 0)
         {
             DrainWhilePaused();
+            // With the queue full nothing was read, so a hang-up is taken here; left alone, the
+            // poll would report it again at once.
+            if (!m_hungUp && QueueFull() && (events & (POLLHUP | POLLERR)) != 0)
+                HangUp();
             continue;
         }
         // Chunks until the tty is empty; a short chunk took all there was (a byte arriving since

@@ -78,7 +78,7 @@ private:
 
     void Parse(std::span<const std::uint8_t> chunk);
     // While paused: moves what the tty holds into the own queue; bytes beyond its room stay in the
-    // tty (whose driver then drops the newest, as a full queue does).
+    // tty (whose driver then holds the sender back, or drops the newest, as a full queue does).
     void DrainWhilePaused();
     // After the pause: parses the own queue in chunks of at most 80 bytes until it is empty or the
     // port is paused or stopped again.
