@@ -127,7 +127,8 @@ public:
             e.rangeRate = m.rangeRate;
             MeasEntry& me = mr.entries[k];
             const auto elevDeg = static_cast<std::uint16_t>(std::max(0.0, m.elevation * 57.29577951308232));
-            me.chanPrn = static_cast<std::uint16_t>(k | (static_cast<unsigned>(prn) << 4) | (elevDeg << 9));
+            me.chanPrn = static_cast<std::uint16_t>(k | (static_cast<unsigned>(prn) << 4) |
+                                                    (static_cast<unsigned>(elevDeg) << 9));
             me.signal = 70;
             me.meas1 = static_cast<std::int32_t>(m.pseudorange);
         }
