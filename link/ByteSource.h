@@ -22,6 +22,9 @@ struct SourceWait
     bool readable = false;  // a Read may find bytes
     bool hangUp = false;    // the device reported a hang-up or an error (bytes may still be queued)
     bool restart = false;   // the source starts over at its first byte: parse state and engine restart
+    // The stream broke (a network connection was lost and made again): what the parsers hold of a
+    // cut sentence or frame must not be joined to the new bytes.
+    bool discontinuity = false;
 };
 
 enum class ReadStatus : std::uint8_t

@@ -373,6 +373,11 @@ SourceWait CNetworkSource::Wait(int wakeFd, bool watch)
             break;
         default: break;
         }
+        if (m_broken && (result.woken || result.readable))
+        {
+            result.discontinuity = true;
+            m_broken = false;
+        }
         if (result.woken || result.readable)
             return result;
     }
@@ -708,6 +713,7 @@ void CNetworkSource::FlushOutput()
 
 void CNetworkSource::Lost(const std::string& reason)
 {
+    m_broken = m_broken || m_receivedOnConnection;
     CloseSocket();
     m_resolution.reset();
     m_raw.clear();

@@ -113,6 +113,7 @@ private:
     Clock::time_point m_lastByte{};
     std::chrono::milliseconds m_retry{0};
     bool m_receivedOnConnection = false;
+    bool m_broken = false;  // bytes were delivered before the last fault: Wait reports a discontinuity
     CGpsdSplitter m_splitter;
     std::vector<std::uint8_t> m_raw;  // gpsd: device bytes not yet read
     std::size_t m_rawHead = 0;

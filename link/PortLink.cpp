@@ -118,6 +118,13 @@ int CPortReader::Run()
         }
         if (wait.restart)
             Restart();
+        else if (wait.discontinuity)
+        {
+            if (m_queueHead < m_queueSize)
+                m_breakAt = m_queueSize;  // after the bytes of the old connection
+            else
+                Discontinuity();
+        }
         if (!watchPort || m_signals.run.load() == 0 || (!wait.readable && !wait.hangUp))
             continue;
         if (m_signals.pause.load() != 0)
@@ -156,10 +163,17 @@ void CPortReader::WaitForDeliveries(int wakeFd)
         m_gate->Drain();
 }
 
+void CPortReader::Discontinuity()
+{
+    m_context = std::make_unique<ParseContext>();
+    m_breakAt = kNoBreak;
+}
+
 void CPortReader::Restart()
 {
     m_context = std::make_unique<ParseContext>();
     m_queueHead = m_queueSize = 0;
+    m_breakAt = kNoBreak;
     // Only the reader of the port in test mode touches the engine; a fresh one is what the start
     // of the recording saw.
     if (m_port == 0 && m_signals.mode.load() == kModeTest)
@@ -200,6 +214,8 @@ void CPortReader::DrainWhilePaused()
         std::copy(m_queue.begin() + static_cast<std::ptrdiff_t>(m_queueHead),
                   m_queue.begin() + static_cast<std::ptrdiff_t>(m_queueSize), m_queue.begin());
         m_queueSize -= m_queueHead;
+        if (m_breakAt != kNoBreak)
+            m_breakAt -= m_queueHead;
         m_queueHead = 0;
     }
     while (!QueueFull())
@@ -224,13 +240,20 @@ void CPortReader::ParseQueued()
 {
     while (m_queueHead < m_queueSize && m_signals.run.load() != 0 && m_signals.pause.load() == 0 && !HeldBack())
     {
-        const std::size_t count = std::min(kChunkSize, m_queueSize - m_queueHead);
+        if (m_queueHead == m_breakAt)
+            Discontinuity();
+        const std::size_t end = m_breakAt > m_queueHead && m_breakAt < m_queueSize ? m_breakAt : m_queueSize;
+        const std::size_t count = std::min(kChunkSize, end - m_queueHead);
         const std::span<const std::uint8_t> chunk(m_queue.data() + m_queueHead, count);
         m_queueHead += count;
         Parse(chunk);
     }
     if (m_queueHead == m_queueSize)
+    {
+        if (m_breakAt != kNoBreak)
+            Discontinuity();
         m_queueHead = m_queueSize = 0;
+    }
 }
 
 void CPortReader::Parse(std::span<const std::uint8_t> chunk)

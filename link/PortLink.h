@@ -89,6 +89,9 @@ private:
     // The source starts over: fresh record sets, a fresh navigation engine when this port runs it,
     // and the views told as at a start.
     void Restart();
+    // The stream broke: the parsers start hunting afresh (the records go too; the next ones follow
+    // within a second).
+    void Discontinuity();
     [[nodiscard]] bool HeldBack() const { return m_gate && m_gate->Full(); }
     // Waits for the wake descriptor or a returned delivery ticket.
     void WaitForDeliveries(int wakeFd);
@@ -111,6 +114,10 @@ private:
     std::size_t m_queueSize = 0;  // end of the queued bytes
     bool m_hungUp = false;
     bool m_epochEnded = false;  // set by NotifyViews while a chunk is parsed
+    // Queue position from which the stream broke (bytes before it belong to the old connection);
+    // kNoBreak when none is pending.
+    static constexpr std::size_t kNoBreak = static_cast<std::size_t>(-1);
+    std::size_t m_breakAt = kNoBreak;
     std::shared_ptr<DeliveryGate> m_gate;  // only for sources paced by the views
     std::int64_t m_lastActivityUs = -1;    // paced sources: when the last activity code was posted
 };
