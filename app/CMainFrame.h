@@ -22,6 +22,7 @@ namespace vrn::gui
 {
 class CGuiDocument;
 class CMonitorApp;
+class CPlaybackBar;
 class CViewFrame;
 
 class CMainFrame : public QMainWindow, public vrn::IMainFrame
@@ -51,6 +52,11 @@ public:
     // Sends the baud command for rate index 0..3 (4800, 9600, 19200, 38400) twice, stops the port
     // and stores the new rate.
     void ChangeBaud(int port, int rateIndex);
+    // Plays the raw recording `path` on `port` in protocol `mode` (stopping what the port ran);
+    // the playback toolbar appears. True when it plays; otherwise the status bar says why.
+    bool OpenRecording(int port, const QString& path, int mode);
+    // Starts or ends the raw recording of a running port (asks for the file with a save dialog).
+    void ToggleRecording(int port);
 
     // ---- notification codes ----
     void SendCode(unsigned code) override;
@@ -65,6 +71,12 @@ public:
     [[nodiscard]] QMdiArea* MdiArea() const { return m_mdi; }
     // Text of the status bar's message pane (when no prompt is shown over it).
     [[nodiscard]] QString MessagePaneText() const;
+    // Text of the status bar's source pane: what each running port reads and its connection or
+    // playback state.
+    [[nodiscard]] QString SourcePaneText() const;
+    [[nodiscard]] CPlaybackBar* PlaybackBar() const { return m_playbackBar; }
+    // The port that plays a recording, or -1.
+    [[nodiscard]] int PlaybackPort() const;
     void SetMessagePaneText(const QString& text);
     // The document, created on demand.
     CGuiDocument& EnsureDocument();
@@ -83,12 +95,16 @@ private:
     void ForgetChildFrame(int kind);
     void ToggleLogging(int port);
     void ReportPortFailure(int port);
+    void OpenRecordingDialog();
+    void UpdateSourcePane();
     [[nodiscard]] bool FrameVisible(int kind) const;
 
     CMonitorApp& m_app;
     QMdiArea* m_mdi = nullptr;
     QToolBar* m_toolbar = nullptr;
     QLabel* m_messagePane = nullptr;
+    QLabel* m_sourcePane = nullptr;
+    CPlaybackBar* m_playbackBar = nullptr;
     std::array<int, 2> m_portRunning{};
     std::array<int, 2> m_displayPaused{};
     std::unique_ptr<CGuiDocument> m_document;
