@@ -118,6 +118,12 @@ bool CMainFrame::Create()
         },
         this);
     addToolBar(m_playbackBar);
+    m_paintTimer = new QTimer(this);
+    m_paintTimer->setSingleShot(true);
+    connect(m_paintTimer, &QTimer::timeout, this, [this] {
+        QEvent request(QEvent::UpdateRequest);
+        QCoreApplication::sendEvent(this, &request);
+    });
     resize(900, 680);
 
     auto* idle = new QTimer(this);
@@ -699,6 +705,28 @@ void CMainFrame::OnDocumentClosing()
 }
 
 // ---- window events ----
+
+bool CMainFrame::event(QEvent* event)
+{
+    // A recording played fast updates the views thousands of times a second. Their state follows
+    // every record, but the window is drawn at most every kPlaybackPaintMs: a repaint asked for
+    // sooner waits on a timer (the pending request stays marked, so no more are posted meanwhile).
+    constexpr auto kPlaybackPaintMs = std::chrono::milliseconds(40);
+    if (event->type() == QEvent::UpdateRequest && m_paintTimer && PlaybackPort() >= 0)
+    {
+        const auto now = std::chrono::steady_clock::now();
+        const auto since = now - m_lastPaint;
+        if (since < kPlaybackPaintMs)
+        {
+            if (!m_paintTimer->isActive())
+                m_paintTimer->start(static_cast<int>(
+                    std::chrono::duration_cast<std::chrono::milliseconds>(kPlaybackPaintMs - since).count() + 1));
+            return true;
+        }
+        m_lastPaint = now;
+    }
+    return QMainWindow::event(event);
+}
 
 void CMainFrame::showEvent(QShowEvent* event)
 {

@@ -7,6 +7,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <array>
+#include <chrono>
 #include <map>
 #include <memory>
 
@@ -16,6 +17,7 @@
 class QAction;
 class QLabel;
 class QMdiArea;
+class QTimer;
 class QToolBar;
 
 namespace vrn::gui
@@ -82,6 +84,7 @@ public:
     CGuiDocument& EnsureDocument();
 
 protected:
+    bool event(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
@@ -105,6 +108,8 @@ private:
     QLabel* m_messagePane = nullptr;
     QLabel* m_sourcePane = nullptr;
     CPlaybackBar* m_playbackBar = nullptr;
+    QTimer* m_paintTimer = nullptr;  // a repaint held back while a recording plays
+    std::chrono::steady_clock::time_point m_lastPaint{};
     std::array<int, 2> m_portRunning{};
     std::array<int, 2> m_displayPaused{};
     std::unique_ptr<CGuiDocument> m_document;

@@ -25,7 +25,7 @@ inline constexpr std::size_t kViewSlots = 4;            // views a port tells ab
 inline constexpr std::size_t kPausedQueueSize = 16000;  // bytes kept while a port is paused
 // View updates a source paced by the views may have undelivered: enough to keep the UI thread busy,
 // few enough that input events never wait behind a long queue.
-inline constexpr std::size_t kPacedDeliveryLimit = 6;
+inline constexpr std::size_t kPacedDeliveryLimit = 16;
 
 // Given to a reader thread at start: the open byte source (owned by the feed document, closed only
 // after the reader has been joined), the first four views at start, the session of this start and
