@@ -74,7 +74,9 @@ bool ParseOptions(std::span<const std::string_view> args, Options& options, std:
             continue;
         }
         bool hasValue = false;
-        auto [name, value] = SplitOption(arg, hasValue);
+        const auto split = SplitOption(arg, hasValue);
+        const std::string_view name = split.first;
+        std::string_view value = split.second;
         // Options that take a value accept "--name value" and "--name=value".
         auto takeValue = [&]() -> bool {
             if (hasValue)
