@@ -329,18 +329,20 @@ TEST(TcpPort, StopEndsAtOnceWhileConnectingOrWaitingToRetry)
     };
     const Case cases[] = {
         {"connect pending", "tcp://127.0.0.1:" + std::to_string(stuck.Port()), "connecting"},
-        {"back-off", "tcp://127.0.0.1:" + std::to_string(refused), "reconnecting"},
+        // The second refusal: a stop that did not wake the reader would wait out two seconds.
+        {"back-off", "tcp://127.0.0.1:" + std::to_string(refused), "next try in 2 s"},
     };
     for (const Case& c : cases)
     {
         NetPort port(c.url);
         ASSERT_EQ(port.Start(), 1) << c.name;
-        EXPECT_TRUE(WaitFor([&] { return port.State().find(c.waitFor) != std::string::npos; })) << c.name;
+        EXPECT_TRUE(WaitFor([&] { return port.State().find(c.waitFor) != std::string::npos; }, std::chrono::milliseconds(8000)))
+            << c.name;
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
         EXPECT_NE(port.State().find(c.waitFor), std::string::npos) << c.name << ": " << port.State();
         const auto start = std::chrono::steady_clock::now();
         port.doc->StopPort(0);
-        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(200)) << c.name;
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(700)) << c.name;
         EXPECT_FALSE(port.doc->IsOpen(0));
     }
     for (const int fd : fillers)
@@ -371,7 +373,7 @@ TEST(TcpPort, CommandsGoToTheSocketWithoutBlockingTheCaller)
     const std::vector<std::uint8_t> block(256 * 1024, 0x55);
     for (int i = 0; i < 16; ++i)
         EXPECT_EQ(port.doc->WritePort(0, block), 1);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(200));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1000));
 }
 
 TEST(NetworkSource, HalfOpenConnectionCountsAsLostAfterTheIdleLimit)

@@ -37,13 +37,14 @@ std::vector<std::string> ReferenceLines(const std::string& bytes)
 
 // A recording of kSeconds seconds of NMEA: each second's sentences are one read, indexed at
 // second * kMicrosPerSecondRecorded. Returns the bytes.
-std::string WriteRecording(const std::filesystem::path& file, bool withIndex, std::size_t cutAt = 0)
+std::string WriteRecording(const std::filesystem::path& file, bool withIndex, std::size_t cutAt = 0,
+                           std::uint64_t microsPerSecond = kMicrosPerSecondRecorded)
 {
     std::string bytes;
     std::string index = std::string(kRecordingIndexHeader) + "\n";
     for (int s = 0; s < kSeconds; ++s)
     {
-        index += std::to_string(bytes.size()) + " " + std::to_string(static_cast<std::uint64_t>(s) * kMicrosPerSecondRecorded) + "\n";
+        index += std::to_string(bytes.size()) + " " + std::to_string(static_cast<std::uint64_t>(s) * microsPerSecond) + "\n";
         const std::string all = NmeaStream(s + 1);
         bytes += all.substr(NmeaStream(s).size());
     }
@@ -133,8 +134,10 @@ TEST(RecordingPlayback, SeekBackwardsStartsOverAndEndsAsAnUninterruptedPlay)
 
 TEST(RecordingPlayback, PausedSeekForwardAndStepsStopWhereTheyShould)
 {
+    // Recorded in real time here, so the pause surely comes before the second second.
+    constexpr std::uint64_t kSecond = 1'000'000;
     Playback p;
-    WriteRecording(p.File(), true);
+    WriteRecording(p.File(), true, 0, kSecond);
     ASSERT_EQ(p.doc->StartPlayback(0, p.File().string(), kModeNmea), 1);
     p.Player().SetPlaying(false);
     EXPECT_TRUE(WaitFor([&] { return !p.Player().Playing(); }));
@@ -142,12 +145,12 @@ TEST(RecordingPlayback, PausedSeekForwardAndStepsStopWhereTheyShould)
     EXPECT_LE(p.log.Count(), 2u);  // paused at once: at most what was due at the start
 
     // Forward to second 10: everything up to it, no more, still paused.
-    p.Player().Seek(10 * kMicrosPerSecondRecorded);
+    p.Player().Seek(10 * kSecond);
     EXPECT_TRUE(WaitFor([&] { return p.log.Count() == 22 && !p.Player().Busy(); }));
     std::this_thread::sleep_for(std::chrono::milliseconds(150));
     EXPECT_EQ(p.log.Count(), 22u);
     EXPECT_FALSE(p.Player().Playing());
-    EXPECT_EQ(p.Player().PositionUs(), 10 * kMicrosPerSecondRecorded);
+    EXPECT_EQ(p.Player().PositionUs(), 10 * kSecond);
     EXPECT_EQ(p.Player().Restarts(), 0);
 
     // Each step plays to the end of the next epoch (the chunk that completes a GGA) and stops.
@@ -158,13 +161,14 @@ TEST(RecordingPlayback, PausedSeekForwardAndStepsStopWhereTheyShould)
         EXPECT_TRUE(WaitFor([&] { return p.view->Count() == before + 1 && !p.Player().Busy(); })) << step;
         std::this_thread::sleep_for(std::chrono::milliseconds(60));
         EXPECT_EQ(p.view->Count(), before + 1) << step;
-        EXPECT_EQ(p.Player().PositionUs(), (10 + step) * kMicrosPerSecondRecorded) << step;
+        EXPECT_EQ(p.Player().PositionUs(), (10 + step) * kSecond) << step;
     }
     EXPECT_FALSE(p.Player().Playing());
     // Back to the start while paused: starts over and plays only what is due at time 0.
     p.Player().Seek(0);
     EXPECT_TRUE(WaitFor([&] { return p.Player().Restarts() == 1 && !p.Player().Busy(); }));
     EXPECT_EQ(p.Player().BytesPlayed(), NmeaStream(1).size());
+    p.Player().SetSpeed(0);
     p.Player().SetPlaying(true);
     EXPECT_TRUE(p.Done());
 }

@@ -78,7 +78,7 @@ struct Recording
     std::vector<std::size_t> epochEnds;  // byte offset after each epoch
 };
 
-Recording MakeRecording(const std::filesystem::path& dir)
+Recording MakeRecording(const std::filesystem::path& dir, std::uint64_t epochMicros = kEpochMicros)
 {
     Recording r;
     r.file = dir / "test-mode.raw";
@@ -86,7 +86,7 @@ Recording MakeRecording(const std::filesystem::path& dir)
     std::string index = std::string(kRecordingIndexHeader) + "\n";
     for (int k = 0; k < kEpochs; ++k)
     {
-        index += std::to_string(r.bytes.size()) + " " + std::to_string(static_cast<std::uint64_t>(k) * kEpochMicros) + "\n";
+        index += std::to_string(r.bytes.size()) + " " + std::to_string(static_cast<std::uint64_t>(k) * epochMicros) + "\n";
         navtest::AppendEpochBytes(r.bytes, scenario.Next());
         r.epochEnds.push_back(r.bytes.size());
     }
@@ -127,11 +127,11 @@ struct Player
     std::unique_ptr<CFeedDoc> doc;
     Recording recording;
 
-    Player()
+    explicit Player(std::uint64_t epochMicros = kEpochMicros)
     {
         TempProfile::SetPort(0, "/dev/null", "38400", 2);
         doc = std::make_unique<CFeedDoc>(views, collector.get());
-        recording = MakeRecording(profile.Dir());
+        recording = MakeRecording(profile.Dir(), epochMicros);
     }
     CRecordingPlayer& Get() { return *doc->Player(0); }
 };
@@ -180,13 +180,15 @@ TEST(PlaybackDeterminism, SeekBackwardsStartsTheEngineOverAndEndsInTheSameSoluti
 
 TEST(PlaybackDeterminism, PausedSeekForwardAndStepsFollowTheTool)
 {
-    Player p;
+    // Recorded in real time here, so the pause surely comes before the second epoch.
+    constexpr std::uint64_t kSecond = 1'000'000;
+    Player p(kSecond);
     const auto expected = Lines(ToolRows(p.recording.bytes));
     ASSERT_EQ(p.doc->StartPlayback(0, p.recording.file.string(), kModeTest), 1);
     p.Get().SetPlaying(false);
     ASSERT_TRUE(WaitFor([&] { return !p.Get().Playing(); }));
     // To the start of epoch 40: the 40 epochs before it are done, epoch 40's read was due too.
-    p.Get().Seek(40 * kEpochMicros);
+    p.Get().Seek(40 * kSecond);
     ASSERT_TRUE(WaitFor([&] { return !p.Get().Busy(); }));
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     const std::uint64_t reached = p.collector->Epoch();
