@@ -16,6 +16,7 @@
 
 class QAction;
 class QLabel;
+class QMenu;
 class QMdiArea;
 class QTimer;
 class QToolBar;
@@ -49,6 +50,13 @@ public:
     [[nodiscard]] bool IsCommandChecked(int id) const;
 
     void ToggleView(int kind);
+    // Brings a view's frame to the front as the Window menu's list does: maximised when the current
+    // frame is maximised, restored when it is minimised.
+    void ActivateChildFrame(CViewFrame* frame);
+    // The numbered list of open views at the end of the Window menu ("&1 Radar View", ...; the
+    // active one checked), made anew whenever the menu opens.
+    void RefreshWindowList();
+    [[nodiscard]] QList<QAction*> WindowListActions() const;
     void ToggleStartPort(int port);
     void TogglePause(int port);
     // Sends the baud command for rate index 0..3 (4800, 9600, 19200, 38400) twice, stops the port
@@ -79,6 +87,9 @@ public:
     [[nodiscard]] CPlaybackBar* PlaybackBar() const { return m_playbackBar; }
     // The port that plays a recording, or -1.
     [[nodiscard]] int PlaybackPort() const;
+    // What the message pane says while nothing went wrong: "Ready", or while port 1 runs in test
+    // mode "Receiver 2's places: own fix" (the program's own fix is drawn in receiver 2's places).
+    [[nodiscard]] QString ReadyText() const;
     void SetMessagePaneText(const QString& text);
     // The document, created on demand.
     CGuiDocument& EnsureDocument();
@@ -110,6 +121,10 @@ private:
     CPlaybackBar* m_playbackBar = nullptr;
     QTimer* m_paintTimer = nullptr;  // a repaint held back while a recording plays
     std::chrono::steady_clock::time_point m_lastPaint{};
+    QMenu* m_windowMenu = nullptr;
+    QAction* m_windowListSeparator = nullptr;
+    std::array<QAction*, 5> m_windowList{};  // one per view kind at most
+    bool m_ownFixShown = false;  // port 1 was started in test mode
     std::array<int, 2> m_portRunning{};
     std::array<int, 2> m_displayPaused{};
     std::unique_ptr<CGuiDocument> m_document;
