@@ -7,6 +7,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <array>
+#include <chrono>
 #include <map>
 #include <memory>
 
@@ -15,13 +16,16 @@
 
 class QAction;
 class QLabel;
+class QMenu;
 class QMdiArea;
+class QTimer;
 class QToolBar;
 
 namespace vrn::gui
 {
 class CGuiDocument;
 class CMonitorApp;
+class CPlaybackBar;
 class CViewFrame;
 
 class CMainFrame : public QMainWindow, public vrn::IMainFrame
@@ -46,11 +50,23 @@ public:
     [[nodiscard]] bool IsCommandChecked(int id) const;
 
     void ToggleView(int kind);
+    // Brings a view's frame to the front as the Window menu's list does: maximised when the current
+    // frame is maximised, restored when it is minimised.
+    void ActivateChildFrame(CViewFrame* frame);
+    // The numbered list of open views at the end of the Window menu ("&1 Radar View", ...; the
+    // active one checked), made anew whenever the menu opens.
+    void RefreshWindowList();
+    [[nodiscard]] QList<QAction*> WindowListActions() const;
     void ToggleStartPort(int port);
     void TogglePause(int port);
     // Sends the baud command for rate index 0..3 (4800, 9600, 19200, 38400) twice, stops the port
     // and stores the new rate.
     void ChangeBaud(int port, int rateIndex);
+    // Plays the raw recording `path` on `port` in protocol `mode` (stopping what the port ran);
+    // the playback toolbar appears. True when it plays; otherwise the status bar says why.
+    bool OpenRecording(int port, const QString& path, int mode);
+    // Starts or ends the raw recording of a running port (asks for the file with a save dialog).
+    void ToggleRecording(int port);
 
     // ---- notification codes ----
     void SendCode(unsigned code) override;
@@ -65,11 +81,21 @@ public:
     [[nodiscard]] QMdiArea* MdiArea() const { return m_mdi; }
     // Text of the status bar's message pane (when no prompt is shown over it).
     [[nodiscard]] QString MessagePaneText() const;
+    // Text of the status bar's source pane: what each running port reads and its connection or
+    // playback state.
+    [[nodiscard]] QString SourcePaneText() const;
+    [[nodiscard]] CPlaybackBar* PlaybackBar() const { return m_playbackBar; }
+    // The port that plays a recording, or -1.
+    [[nodiscard]] int PlaybackPort() const;
+    // What the message pane says while nothing went wrong: "Ready", or while port 1 runs in test
+    // mode "Receiver 2's places: own fix" (the program's own fix is drawn in receiver 2's places).
+    [[nodiscard]] QString ReadyText() const;
     void SetMessagePaneText(const QString& text);
     // The document, created on demand.
     CGuiDocument& EnsureDocument();
 
 protected:
+    bool event(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
@@ -83,12 +109,22 @@ private:
     void ForgetChildFrame(int kind);
     void ToggleLogging(int port);
     void ReportPortFailure(int port);
+    void OpenRecordingDialog();
+    void UpdateSourcePane();
     [[nodiscard]] bool FrameVisible(int kind) const;
 
     CMonitorApp& m_app;
     QMdiArea* m_mdi = nullptr;
     QToolBar* m_toolbar = nullptr;
     QLabel* m_messagePane = nullptr;
+    QLabel* m_sourcePane = nullptr;
+    CPlaybackBar* m_playbackBar = nullptr;
+    QTimer* m_paintTimer = nullptr;  // a repaint held back while a recording plays
+    std::chrono::steady_clock::time_point m_lastPaint{};
+    QMenu* m_windowMenu = nullptr;
+    QAction* m_windowListSeparator = nullptr;
+    std::array<QAction*, 5> m_windowList{};  // one per view kind at most
+    bool m_ownFixShown = false;  // port 1 was started in test mode
     std::array<int, 2> m_portRunning{};
     std::array<int, 2> m_displayPaused{};
     std::unique_ptr<CGuiDocument> m_document;

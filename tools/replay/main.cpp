@@ -9,6 +9,7 @@
 
 #include "Replay.h"
 #include "ReplayNav.h"
+#include "link/ByteSource.h"
 #include "nav/NavEngine.h"
 
 namespace
@@ -75,8 +76,11 @@ int main(int argc, char** argv)
         return std::fflush(stdout) == 0 ? 0 : Fail(std::string("cannot write the output: ") + std::strerror(errno));
     }
 
+    const bool network = vrn::IsNetworkSourceName(options.input);
     std::FILE* in = stdin;
-    if (options.input != "-")
+    if (network)
+        in = nullptr;
+    else if (options.input != "-")
     {
         in = std::fopen(options.input.c_str(), "rb");
         if (in == nullptr)
@@ -97,7 +101,7 @@ int main(int argc, char** argv)
     OutputFile own, solution;
     if (!own.Open(options.ownFile) || !solution.Open(options.solutionFile))
     {
-        if (in != stdin)
+        if (in != stdin && in != nullptr)
             std::fclose(in);
         return Fail("cannot create '" + (own.Failed() ? options.ownFile : options.solutionFile) +
                     "': " + std::strerror(errno));
@@ -117,13 +121,14 @@ int main(int argc, char** argv)
     replay::NoViews views;
     replay::Stats stats;
     vrn::IChunkSink& sink = options.mode == vrn::kModeTest ? static_cast<vrn::IChunkSink&>(testViews) : views;
-    const bool ok = replay::ReplayStream(in, options, *context, sink, stats, error);
+    const bool ok = network ? replay::ReplayNetwork(options, *context, sink, stats, error)
+                            : replay::ReplayStream(in, options, *context, sink, stats, error);
     vrn::SetPortLog(nullptr);
-    if (in != stdin)
+    if (in != stdin && in != nullptr)
         std::fclose(in);
     const bool written = out.Flush() && own.Close() && solution.Close();
     if (!ok)
-        return Fail("'" + options.input + "': " + error);
+        return Fail(network ? error : "'" + options.input + "': " + error);
     if (!written)
         return Fail(std::string("cannot write the output: ") + std::strerror(errno));
     if (options.stats)
