@@ -1,11 +1,15 @@
-// CData: NMEA sentence input. The collector pulls "$GP..." sentences out of the chunks into the
-// assembly buffer (without the '$' and the line end, an empty field stored as one blank), and the
-// import logs each recognised sentence and splits it into the text slots of its record.
+// CData: NMEA sentence input. The collector pulls "$" sentences of any talker (two capital letters;
+// only "$GP" with the port's "GPS talker only" setting) out of the chunks into the assembly buffer
+// (without the '$' and the line end, an empty field stored as one blank), and the import logs each
+// recognised sentence and splits it into the text slots of its record. The satellite table and the
+// receiver fix are kept in CDataGnss.cpp.
 //
-// Bad data: a line that does not start with $GP is skipped up to the next '$'; a sentence longer than
-// the 8-bit counter can address is dropped whole; a CR followed by anything but LF or CR marks the
-// sentence (and the rest of the call) bad. The checksum is not verified. Fields longer than a slot
-// are cut, GSV sentences with more than four satellite groups keep the first four.
+// Bad data: a line that does not start with $ and a talker is skipped up to the next '$'; a line
+// starting with '#' is a comment and skipped whole; a sentence longer than the 8-bit counter can
+// address is dropped whole (and a '$' after that point starts the next one, so a long line without
+// a line end cannot swallow it); a CR followed by anything but LF or CR marks the sentence (and the
+// rest of the call) bad. The classic records do not depend on the checksum. Fields longer than a
+// slot are cut, GSV sentences with more than four satellite groups keep the first four.
 #include <algorithm>
 #include <charconv>
 #include <climits>
@@ -22,7 +26,7 @@ constexpr int kIdle = 0;
 constexpr int kSentenceEnding = 2;
 constexpr int kCollecting = 3;
 constexpr int kAfterDollar = 4;
-constexpr int kAfterG = 5;
+constexpr int kAfterG = 5;  // the first talker letter was stored
 
 constexpr std::size_t kFieldsStart = 6;     // "GPxxx," then the fields
 constexpr std::size_t kGsvNumberIndex = 8;  // the message-number digit of "GPGSV,n,m,"
@@ -209,24 +213,82 @@ void DecodeGsv(GsvRecord& gsv, std::string_view sentence)
     }
 }
 
-int KindOf(std::string_view sentence)
+bool IsCapital(char c)
+{
+    return c >= 'A' && c <= 'Z';
+}
+
+// The type of a stored sentence. With `classic` set only the six types of the classic program count
+// (whatever the talker, as it read them); otherwise also GNS, ZDA and TXT, and the talker must be
+// two capital letters that do not start a proprietary sentence ('P').
+NmeaType TypeOf(std::string_view sentence, bool classic)
 {
     if (sentence.size() < 5)
-        return 0;
+        return NmeaType::None;
+    if (!classic && (!IsCapital(sentence[0]) || !IsCapital(sentence[1]) || sentence[0] == 'P'))
+        return NmeaType::None;
     const std::string_view type = sentence.substr(2, 3);
     if (type == "GGA")
-        return nmea::kKindGga;
+        return NmeaType::Gga;
     if (type == "GLL")
-        return nmea::kKindGll;
+        return NmeaType::Gll;
     if (type == "GSA")
-        return nmea::kKindGsa;
+        return NmeaType::Gsa;
     if (type == "GSV")
-        return nmea::kKindGsv;
+        return NmeaType::Gsv;
     if (type == "RMC")
-        return nmea::kKindRmc;
+        return NmeaType::Rmc;
     if (type == "VTG")
-        return nmea::kKindVtg;
-    return 0;
+        return NmeaType::Vtg;
+    if (classic)
+        return NmeaType::None;
+    if (type == "GNS")
+        return NmeaType::Gns;
+    if (type == "ZDA")
+        return NmeaType::Zda;
+    if (type == "TXT")
+        return NmeaType::Txt;
+    return NmeaType::None;
+}
+
+// The log kind of a type: the six classic kinds, GNS under GGA (it is the same position fix);
+// ZDA and TXT are not logged.
+int LogKindOf(NmeaType type)
+{
+    switch (type)
+    {
+        case NmeaType::Gga:
+        case NmeaType::Gns: return nmea::kKindGga;
+        case NmeaType::Gll: return nmea::kKindGll;
+        case NmeaType::Gsa: return nmea::kKindGsa;
+        case NmeaType::Gsv: return nmea::kKindGsv;
+        case NmeaType::Rmc: return nmea::kKindRmc;
+        case NmeaType::Vtg: return nmea::kKindVtg;
+        default: return 0;
+    }
+}
+
+// Whether a GSA sentence names GPS satellites: its system id is 1, or, without an id, one of its
+// numbers is a GPS number under its talker.
+bool GsaNamesGps(std::string_view sentence)
+{
+    FieldSplitter split(FieldsOf(sentence));
+    std::array<std::string_view, 20> fields{};
+    std::size_t n = 0;
+    std::string_view field;
+    while (n < fields.size() && split.Next(field))
+        fields[n++] = field;
+    if (n == 18 && fields[17].size() >= 1 && fields[17][0] != '*' && fields[17].find('.') == std::string_view::npos)
+        return fields[17][0] == '1';
+    const auto hint = ConstellationOfTalker(sentence.substr(0, 2));
+    for (std::size_t i = 2; i < std::min<std::size_t>(n, 14); ++i)
+    {
+        const int number = FieldToInt(fields[i]);
+        const auto id = SatelliteFromNmea(hint, number);
+        if (id && id->system == Constellation::Gps && fields[i].find('.') == std::string_view::npos)
+            return true;
+    }
+    return false;
 }
 }  // namespace
 
@@ -263,7 +325,7 @@ int CData::BuildNmeaSentence(ChunkRef& chunk, std::string& diagnostic, int port)
                 for (; end < n; ++end)
                 {
                     const std::uint8_t c = data[end];
-                    if (c == '\r' || c == '\n')
+                    if (c == '\r' || c == '\n' || (c == '$' && overflow))
                         break;
                     if (c == ',')
                     {
@@ -290,6 +352,14 @@ int CData::BuildNmeaSentence(ChunkRef& chunk, std::string& diagnostic, int port)
                     m_commaFlag = 0;
                     m_state = kSentenceEnding;
                 }
+                else if (data[i] == '$')
+                {
+                    // A line that ran past what the counter holds: dropped, and the '$' starts anew.
+                    ++m_counters.sentencesDropped;
+                    ClearPacketBuffer();
+                    m_commaFlag = 0;
+                    m_state = kAfterDollar;
+                }
                 else
                     result =
                         CompleteSentence(bad, diagnostic, port);  // a bare LF ends the line as CR LF does
@@ -309,7 +379,7 @@ int CData::BuildNmeaSentence(ChunkRef& chunk, std::string& diagnostic, int port)
                     bad = true;
                 break;
             case kAfterDollar:
-                if (byte == 'G')
+                if (m_gpsTalkerOnly ? byte == 'G' : IsCapital(byte))
                 {
                     AppendContent(static_cast<std::uint8_t>(byte));
                     m_state = kAfterG;
@@ -318,7 +388,7 @@ int CData::BuildNmeaSentence(ChunkRef& chunk, std::string& diagnostic, int port)
                     m_state = kIdle;
                 break;
             case kAfterG:
-                if (byte == 'P')
+                if (m_gpsTalkerOnly ? byte == 'P' : IsCapital(byte))
                 {
                     AppendContent(static_cast<std::uint8_t>(byte));
                     m_state = kCollecting;
@@ -330,12 +400,9 @@ int CData::BuildNmeaSentence(ChunkRef& chunk, std::string& diagnostic, int port)
             {
                 // Idle (or a state the binary extractor left behind): skip to the next '$'.
                 m_state = kIdle;
-                const auto* dollar = static_cast<const std::uint8_t*>(std::memchr(data + i, '$', n - i));
-                if (dollar == nullptr)
-                    i = n;
-                else
+                i = SkipToSentenceStart(data, i, n);
+                if (i < n)
                 {
-                    i = static_cast<std::size_t>(dollar - data);
                     ClearPacketBuffer();
                     m_commaFlag = 0;
                     m_state = kAfterDollar;
@@ -347,8 +414,42 @@ int CData::BuildNmeaSentence(ChunkRef& chunk, std::string& diagnostic, int port)
     return result;
 }
 
+std::size_t CData::SkipToSentenceStart(const std::uint8_t* data, std::size_t i, std::size_t n)
+{
+    while (i < n)
+    {
+        if (m_atLineStart)
+        {
+            m_lineIsComment = data[i] == '#';
+            m_atLineStart = false;
+        }
+        if (m_lineIsComment)
+        {
+            const auto* lf = static_cast<const std::uint8_t*>(std::memchr(data + i, '\n', n - i));
+            if (lf == nullptr)
+                return n;
+            i = static_cast<std::size_t>(lf - data) + 1;
+            m_atLineStart = true;
+            continue;
+        }
+        const auto* dollar = static_cast<const std::uint8_t*>(std::memchr(data + i, '$', n - i));
+        const std::size_t end = dollar != nullptr ? static_cast<std::size_t>(dollar - data) : n;
+        // A line end before it starts a new line, which may be a comment.
+        if (const auto* lf = static_cast<const std::uint8_t*>(::memrchr(data + i, '\n', end - i)))
+        {
+            i = static_cast<std::size_t>(lf - data) + 1;
+            m_atLineStart = true;
+            continue;
+        }
+        return end;
+    }
+    return n;
+}
+
 int CData::CompleteSentence(bool bad, const std::string& diagnostic, int port)
 {
+    m_atLineStart = true;
+    m_lineIsComment = false;
     int result = 0;
     if (bad || !diagnostic.empty() || m_overflow)
         ++m_counters.sentencesDropped;
@@ -363,47 +464,75 @@ int CData::CompleteSentence(bool bad, const std::string& diagnostic, int port)
 int CData::ImportNmeaSentence(std::string_view sentence, int port)
 {
     ggaSeen = 0;
-    const int kind = KindOf(sentence);
-    if (kind == 0)
+    const NmeaType type = TypeOf(sentence, m_gpsTalkerOnly);
+    // A run of GSA sentences describes one fix; any other sentence ends it.
+    const bool firstGsaOfBurst = type == NmeaType::Gsa && !m_gnss.inGsaBurst;
+    m_gnss.inGsaBurst = type == NmeaType::Gsa;
+    if (type == NmeaType::None)
     {
         ++m_counters.sentencesDropped;  // other types and talkers: dropped silently
         ClearPacketBuffer();
         return 1;
     }
-    // The log appends a line feed to the text it writes; the decoded last field then ends with it.
-    // The text lives in a buffer the set keeps, so a sentence costs no allocation.
-    std::string& text = m_sentence;
-    text.assign(sentence);
-    m_nmeaWritten = true;
-    if (vrn::IPortLog* log = vrn::PortLog())
-        log->WriteSentence(kind, text, port);
-    switch (kind)
+    const bool gps = sentence.starts_with("GP");
+    const int kind = LogKindOf(type);
+    if (kind != 0)
     {
-        case nmea::kKindGga:
-            DecodeGga(gga, text);
-            ggaSeen = 1;
-            break;
-        case nmea::kKindGll:
-            StoreFields(gll.fields, text);
-            break;
-        case nmea::kKindGsa:
-            DecodeGsa(gsa, text);
-            break;
-        case nmea::kKindGsv:
+        // The log appends a line feed to the text it writes; the decoded last field then ends with
+        // it. The text lives in a buffer the set keeps, so a sentence costs no allocation.
+        std::string& text = m_sentence;
+        text.assign(sentence);
+        m_nmeaWritten = true;
+        if (vrn::IPortLog* log = vrn::PortLog())
+            log->WriteSentence(kind, text, port);
+        // The classic records keep their layouts for every talker, so the views read a GN receiver
+        // as they read a GP one. GSV records stay GPS talker only (the table has every talker). Of a
+        // burst of GSA sentences the classic record keeps the first, or the one that names GPS
+        // satellites, whose numbers the classic views understand; GP sentences always fill it.
+        switch (type)
         {
-            const char number = text.size() > kGsvNumberIndex ? text[kGsvNumberIndex] : '\0';
-            DecodeGsv(gsv[number == '1' ? 0 : number == '2' ? 1 : 2], text);
-            break;
+            case NmeaType::Gga:
+                DecodeGga(gga, text);
+                ggaSeen = 1;
+                break;
+            case NmeaType::Gll:
+                StoreFields(gll.fields, text);
+                break;
+            case NmeaType::Gsa:
+            {
+                const bool namesGps = gps || GsaNamesGps(sentence);
+                if (gps || firstGsaOfBurst || (namesGps && !m_gnss.classicGsaFromGps))
+                {
+                    DecodeGsa(gsa, text);
+                    m_gnss.classicGsaFromGps = namesGps;
+                }
+                break;
+            }
+            case NmeaType::Gsv:
+                if (gps)
+                {
+                    const char number = text.size() > kGsvNumberIndex ? text[kGsvNumberIndex] : '\0';
+                    DecodeGsv(gsv[number == '1' ? 0 : number == '2' ? 1 : 2], text);
+                }
+                break;
+            case NmeaType::Rmc:
+                StoreFields(rmc.fields, text);
+                break;
+            case NmeaType::Vtg:
+                StoreFields(vtg.fields, text);
+                break;
+            default:
+                break;
         }
-        case nmea::kKindRmc:
-            StoreFields(rmc.fields, text);
-            break;
-        default:
-            StoreFields(vtg.fields, text);
-            break;
+        text.clear();
     }
+    const std::uint32_t reports = fix.sequence;
+    if (ImportGnss(type, sentence, firstGsaOfBurst))
+        ggaSeen = 1;
+    if (fix.sequence != reports)
+        if (vrn::IFixSink* sink = vrn::FixSink())
+            sink->FixReported(*this);
     ++m_counters.sentencesImported;
-    text.clear();
     ClearPacketBuffer();
     return 1;
 }

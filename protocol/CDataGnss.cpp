@@ -1,0 +1,674 @@
+// CData: the multi-constellation side of the NMEA import. After the classic records, every
+// sentence of any talker updates the satellite table (GSV, GSA) and the receiver fix (GGA, RMC,
+// GLL, GNS, GSA, VTG, ZDA); TXT sentences become trace lines.
+//
+// Input. The stored sentence ("GNGGA,..." with a blank in every empty field, as the collector keeps
+// it) is split into fields once; the *hh checksum, when present, must match (the blanks the
+// collector inserted are left out of the sum), or the sentence is kept out of the table and the fix
+// and counted. Numbers are read strictly: a field that is not a number is empty for the
+// satellite values and makes a position sentence malformed. A malformed sentence changes nothing,
+// so the last good position stays.
+//
+// GSV sets. Each talker and signal (NMEA 4.10 signal id, 0 when none is sent) keeps its own set in
+// progress, so sets of several talkers may interleave. Every message updates the satellites it
+// carries at once; a set whose messages 1..total came in order replaces, when it completes, the
+// satellites of its talker and signal (a signal the set no longer reports leaves the entry; an entry
+// without signals leaves the table). A set that stops short or skips a message never removes
+// anything. Satellites not reported for 10 s of receiver time leave the table.
+//
+// GSA used flags. A burst of consecutive GSA sentences describes one fix. A GN-talker burst
+// (one sentence per constellation, with or without the NMEA 4.11 system id) starts by clearing
+// every used flag; a sentence of a constellation's own talker, or with a system id, clears the flags
+// of its constellation once per burst. The numbers then set the flags, read in the context of the
+// system id or the talker.
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <string>
+
+#include "app/CTraceFile.h"
+#include "app/CoreServices.h"
+#include "protocol/CData.h"
+
+namespace
+{
+constexpr std::int64_t kSatelliteMaxAgeMs = 10'000;
+constexpr std::int64_t kDayMs = 86'400'000;
+constexpr double kMetresPerSecondPerKnot = 1852.0 / 3600.0;
+constexpr std::uint8_t kAllConstellations = 0xFF;
+
+// ---- fields ----
+
+struct Fields
+{
+    static constexpr std::size_t kMax = 64;
+    std::array<std::string_view, kMax> f{};
+    std::size_t n = 0;
+    bool truncated = false;  // more fields than kMax
+    [[nodiscard]] std::string_view operator[](std::size_t i) const { return i < n ? f[i] : std::string_view{}; }
+};
+
+enum class Checksum : std::uint8_t
+{
+    Absent,
+    Good,
+    Bad
+};
+
+int HexValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+std::string_view Trim(std::string_view s)
+{
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
+        s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r' || s.back() == '\n'))
+        s.remove_suffix(1);
+    return s;
+}
+
+// Splits the fields after the address ("GNGGA,") and checks the checksum suffix.
+Checksum SplitSentence(std::string_view sentence, Fields& out)
+{
+    std::string_view body = Trim(sentence);
+    Checksum checksum = Checksum::Absent;
+    if (const std::size_t star = body.rfind('*'); star != std::string_view::npos)
+    {
+        const std::string_view suffix = body.substr(star + 1);
+        const int hi = suffix.size() == 2 ? HexValue(suffix[0]) : -1;
+        const int lo = suffix.size() == 2 ? HexValue(suffix[1]) : -1;
+        body = body.substr(0, star);
+        if (hi < 0 || lo < 0)
+            checksum = Checksum::Bad;
+        else
+        {
+            // The collector stored a blank between two commas; the receiver sent none.
+            unsigned sum = 0;
+            for (std::size_t i = 0; i < body.size(); ++i)
+            {
+                const char c = body[i];
+                if (c == ' ' && i > 0 && body[i - 1] == ',' && i + 1 < body.size() && body[i + 1] == ',')
+                    continue;
+                sum ^= static_cast<unsigned char>(c);
+            }
+            checksum = sum == static_cast<unsigned>(hi * 16 + lo) ? Checksum::Good : Checksum::Bad;
+        }
+    }
+    out.n = 0;
+    out.truncated = false;
+    const std::size_t comma = body.find(',');
+    if (comma == std::string_view::npos)
+        return checksum;
+    std::string_view rest = body.substr(comma + 1);
+    for (;;)
+    {
+        const std::size_t next = rest.find(',');
+        if (out.n == Fields::kMax)
+        {
+            out.truncated = true;
+            break;
+        }
+        out.f[out.n++] = Trim(rest.substr(0, next));
+        if (next == std::string_view::npos)
+            break;
+        rest.remove_prefix(next + 1);
+    }
+    return checksum;
+}
+
+// A whole number, optionally signed, optionally with a fraction that is dropped ("45.0"); false for
+// an empty field or any other character. Values beyond ±999999999 are clamped.
+bool ToInt(std::string_view s, int& value)
+{
+    if (s.empty())
+        return false;
+    std::size_t i = 0;
+    const bool negative = s[0] == '-';
+    if (s[0] == '-' || s[0] == '+')
+        ++i;
+    const std::size_t digitsStart = i;
+    long long v = 0;
+    for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i)
+        v = std::min<long long>(v * 10 + (s[i] - '0'), 999'999'999LL);
+    if (i == digitsStart)
+        return false;
+    if (i < s.size() && s[i] == '.')
+        for (++i; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i)
+        {
+        }
+    if (i != s.size())
+        return false;
+    value = static_cast<int>(negative ? -v : v);
+    return true;
+}
+
+// A real number filling the whole field; false when empty, malformed or not finite.
+bool ToDouble(std::string_view s, double& value)
+{
+    if (s.empty())
+        return false;
+    if (s.front() == '+')
+        s.remove_prefix(1);
+    double v = 0.0;
+    const auto [end, error] = std::from_chars(s.data(), s.data() + s.size(), v);
+    if (error != std::errc{} || end != s.data() + s.size() || !std::isfinite(v))
+        return false;
+    value = v;
+    return true;
+}
+
+double DoubleOr(std::string_view s, double fallback)
+{
+    double v = 0.0;
+    return ToDouble(s, v) ? v : fallback;
+}
+
+// An NMEA coordinate ("4404.14063" with "N"): exact decimal degrees from the text, degrees and
+// minutes read separately, so no digit of the minutes is lost. Empty value and hemisphere: no
+// position (`present` false). False when malformed.
+bool ParseCoordinate(std::string_view text, std::string_view hemisphere, bool latitude, double& degrees,
+                     bool& present)
+{
+    present = false;
+    if (text.empty() && hemisphere.empty())
+        return true;
+    if (text.empty() || hemisphere.size() != 1)
+        return false;
+    const char h = static_cast<char>(hemisphere[0] & ~0x20);  // upper case
+    const bool negative = latitude ? h == 'S' : h == 'W';
+    if (latitude ? (h != 'N' && h != 'S') : (h != 'E' && h != 'W'))
+        return false;
+    const std::size_t dot = text.find('.');
+    const std::string_view whole = text.substr(0, dot);
+    const std::string_view fraction = dot == std::string_view::npos ? std::string_view{} : text.substr(dot + 1);
+    if (whole.size() < 3 || whole.size() > 5 ||
+        !std::all_of(whole.begin(), whole.end(), [](char c) { return c >= '0' && c <= '9'; }) ||
+        !std::all_of(fraction.begin(), fraction.end(), [](char c) { return c >= '0' && c <= '9'; }) ||
+        fraction.size() > 15)
+        return false;
+    int wholeDegrees = 0;
+    for (std::size_t i = 0; i + 2 < whole.size(); ++i)
+        wholeDegrees = wholeDegrees * 10 + (whole[i] - '0');
+    // The minutes as their own decimal text "mm.ffff", read with one correct rounding.
+    std::array<char, 24> minutesText{};
+    std::size_t k = 0;
+    minutesText[k++] = whole[whole.size() - 2];
+    minutesText[k++] = whole[whole.size() - 1];
+    minutesText[k++] = '.';
+    for (char c : fraction)
+        minutesText[k++] = c;
+    if (fraction.empty())
+        minutesText[k++] = '0';
+    double minutes = 0.0;
+    std::from_chars(minutesText.data(), minutesText.data() + k, minutes);
+    const int limit = latitude ? 90 : 180;
+    if (minutes >= 60.0 || wholeDegrees > limit || (wholeDegrees == limit && minutes > 0.0))
+        return false;
+    degrees = wholeDegrees + minutes / 60.0;
+    if (negative)
+        degrees = -degrees;
+    present = true;
+    return true;
+}
+
+// "hhmmss" with an optional fraction: seconds since midnight. Empty: absent (`present` false).
+bool ParseUtc(std::string_view text, double& seconds, bool& present)
+{
+    present = false;
+    if (text.empty())
+        return true;
+    if (text.size() < 6 || !std::all_of(text.begin(), text.begin() + 6, [](char c) { return c >= '0' && c <= '9'; }))
+        return false;
+    const int hh = (text[0] - '0') * 10 + (text[1] - '0');
+    const int mm = (text[2] - '0') * 10 + (text[3] - '0');
+    double ss = 0.0;
+    if (!ToDouble(text.substr(4), ss) || hh > 23 || mm > 59 || ss >= 61.0 || ss < 0.0)
+        return false;
+    seconds = hh * 3600.0 + mm * 60.0 + ss;
+    present = true;
+    return true;
+}
+
+template <std::size_t N>
+void CopyText(std::array<char, N>& to, std::string_view from)
+{
+    to = {};
+    std::memcpy(to.data(), from.data(), std::min(from.size(), N - 1));
+}
+
+std::array<char, 2> TalkerOf(std::string_view sentence)
+{
+    return {sentence.size() > 0 ? sentence[0] : '\0', sentence.size() > 1 ? sentence[1] : '\0'};
+}
+
+constexpr std::uint32_t PackKey(Constellation system, int svid)
+{
+    return (static_cast<std::uint32_t>(system) + 1U) << 16 | static_cast<std::uint32_t>(svid);
+}
+
+std::uint8_t BitOf(Constellation system)
+{
+    return static_cast<std::uint8_t>(1U << ConstellationIndex(system));
+}
+
+void RecomputeSnr(SatelliteEntry& e)
+{
+    std::int16_t best = kNoSnr;
+    for (std::size_t s = 0; s < kSignalIdCount; ++s)
+        if ((e.signalMask & (1U << s)) != 0)
+            best = std::max(best, e.snrBySignal[s]);
+    e.snrDbHz = best;
+}
+
+bool IsUsed(const GnssNmeaState& state, const SatelliteEntry& e)
+{
+    return e.svid < 256 && state.used[ConstellationIndex(e.system)].test(e.svid);
+}
+}  // namespace
+
+bool CData::ImportGnss(NmeaType type, std::string_view sentence, bool firstGsaOfBurst)
+{
+    Fields f;
+    const Checksum checksum = SplitSentence(sentence, f);
+    if (checksum == Checksum::Bad)
+    {
+        ++m_counters.checksumMismatches;
+        return false;
+    }
+    const std::array<char, 2> talker = TalkerOf(sentence);
+    const std::string_view talkerText(talker.data(), talker.size());
+    GnssNmeaState& g = m_gnss;
+
+    // Receiver time and expiry, from any position sentence's UTC.
+    auto advanceClock = [&](double utcSeconds)
+    {
+        const auto utcMs = static_cast<std::int64_t>(std::llround(utcSeconds * 1000.0));
+        if (g.lastUtcMs >= 0)
+        {
+            std::int64_t delta = utcMs - g.lastUtcMs;
+            if (delta < -kDayMs / 2)
+                delta += kDayMs;  // past midnight
+            else if (delta > kDayMs / 2)
+                delta -= kDayMs;
+            if (delta > 0)
+            {
+                g.receiverMs += delta;
+                satellites.Expire(g.receiverMs, kSatelliteMaxAgeMs);
+            }
+        }
+        g.lastUtcMs = utcMs;
+    };
+    // GPS time of the report from the latest date and this UTC (a time just past midnight before
+    // the new date arrives belongs to the next day).
+    auto setGpsTime = [&](bool haveUtc, double utcSeconds)
+    {
+        fix.gpsWeek = -1;
+        fix.gpsTimeOfWeekS = kNoValue;
+        if (!haveUtc || g.dateDay < 0)
+            return;
+        int day = g.dateDay;
+        if (std::isfinite(g.dateUtcS) && utcSeconds < g.dateUtcS - 43200.0)
+            ++day;
+        const double seconds = day * 86400.0 + utcSeconds + kDefaultLeapSeconds;
+        fix.gpsWeek = static_cast<int>(seconds / 604800.0);
+        fix.gpsTimeOfWeekS = seconds - fix.gpsWeek * 604800.0;
+    };
+    // A position report: the common part of GGA, RMC, GLL and GNS. False (nothing changed) when the
+    // time or the coordinates are malformed.
+    auto report = [&](std::string_view utc, std::string_view lat, std::string_view ns, std::string_view lon,
+                      std::string_view ew) -> bool
+    {
+        double utcSeconds = 0.0, latitude = 0.0, longitude = 0.0;
+        bool haveUtc = false, haveLat = false, haveLon = false;
+        if (!ParseUtc(utc, utcSeconds, haveUtc) || !ParseCoordinate(lat, ns, true, latitude, haveLat) ||
+            !ParseCoordinate(lon, ew, false, longitude, haveLon) || haveLat != haveLon)
+        {
+            ++m_counters.malformedSentences;
+            return false;
+        }
+        ++fix.sequence;
+        fix.carried = 0;
+        std::array<char, 6> source{};
+        std::memcpy(source.data(), sentence.data(), std::min<std::size_t>(5, sentence.size()));
+        CopyText(fix.source, std::string_view(source.data()));
+        CopyText(fix.utcText, utc);
+        fix.utcSecondsOfDay = haveUtc ? utcSeconds : kNoValue;
+        fix.latitudeDeg = haveLat ? latitude : kNoValue;
+        fix.longitudeDeg = haveLon ? longitude : kNoValue;
+        if (haveUtc)
+            advanceClock(utcSeconds);
+        setGpsTime(haveUtc, utcSeconds);
+        return true;
+    };
+    auto setAltitude = [&](std::string_view altitude, std::string_view separation)
+    {
+        fix.carried |= kFixCarriesAltitude;
+        fix.altitudeMslM = DoubleOr(altitude, kNoValue);
+        fix.geoidSeparationM = DoubleOr(separation, kNoValue);
+        fix.heightEllipsoidM = std::isfinite(fix.altitudeMslM) && std::isfinite(fix.geoidSeparationM)
+                                   ? fix.altitudeMslM + fix.geoidSeparationM
+                                   : kNoValue;
+    };
+    auto setSatsUsed = [&](std::string_view text)
+    {
+        int used = 0;
+        if (ToInt(text, used) && used >= 0)
+        {
+            fix.satsUsed = used;
+            fix.carried |= kFixCarriesSatsUsed;
+        }
+    };
+    auto setDate = [&](int day, double utcSeconds, bool haveUtc)
+    {
+        g.dateDay = day;
+        g.dateUtcS = haveUtc ? utcSeconds : kNoValue;
+        fix.date = DateTextOfGpsDay(day);
+    };
+    auto modeLetter = [](std::string_view text) -> char { return text.size() == 1 ? text[0] : '\0'; };
+
+    switch (type)
+    {
+        case NmeaType::Gga:
+        {
+            ++g.ggaCount;
+            if (!report(f[0], f[1], f[2], f[3], f[4]))
+                return false;
+            int quality = 0;
+            if (ToInt(f[5], quality))
+            {
+                fix.quality = quality >= 0 && quality <= 8 ? quality : -1;
+                fix.carried |= kFixCarriesQuality;
+            }
+            setSatsUsed(f[6]);
+            if (double hdop = 0.0; ToDouble(f[7], hdop))
+                fix.hdop = hdop;
+            setAltitude(f[8], f[10]);
+            return true;
+        }
+        case NmeaType::Gns:
+        {
+            ++g.gnsCount;
+            const bool tell = g.ggaCount == g.ggaAtLastGns;
+            g.ggaAtLastGns = g.ggaCount;
+            if (!report(f[0], f[1], f[2], f[3], f[4]))
+                return false;
+            // One mode letter per constellation ("NDD"): the first that is not N, else N.
+            const std::string_view modes = f[5];
+            const auto best = std::find_if(modes.begin(), modes.end(), [](char c) { return c != 'N'; });
+            fix.modeIndicator = modes.empty() ? '\0' : best != modes.end() ? *best : 'N';
+            setSatsUsed(f[6]);
+            if (double hdop = 0.0; ToDouble(f[7], hdop))
+                fix.hdop = hdop;
+            setAltitude(f[8], f[9]);
+            fix.navStatus = modeLetter(f[12]);
+            return tell;
+        }
+        case NmeaType::Rmc:
+        {
+            const std::uint32_t fixes = g.ggaCount + g.gnsCount;
+            const bool tell = g.rmcSeen && fixes == g.fixesAtLastRmc;
+            g.rmcSeen = true;
+            g.fixesAtLastRmc = fixes;
+            // The date first, so that the report's GPS time uses it.
+            const std::string_view date = f[8];
+            std::optional<int> day;
+            if (date.size() == 6 && std::all_of(date.begin(), date.end(), [](char c) { return c >= '0' && c <= '9'; }))
+            {
+                const int yy = (date[4] - '0') * 10 + (date[5] - '0');
+                day = GpsDayNumber(yy < 80 ? 2000 + yy : 1900 + yy, (date[2] - '0') * 10 + (date[3] - '0'),
+                                   (date[0] - '0') * 10 + (date[1] - '0'));
+            }
+            double utcSeconds = 0.0;
+            bool haveUtc = false;
+            if (day && ParseUtc(f[0], utcSeconds, haveUtc))
+                setDate(*day, utcSeconds, haveUtc);
+            if (!report(f[0], f[2], f[3], f[4], f[5]))
+                return false;
+            if (double knots = 0.0; ToDouble(f[6], knots))
+                fix.speedMps = knots * kMetresPerSecondPerKnot;
+            fix.courseDeg = DoubleOr(f[7], kNoValue);
+            fix.modeIndicator = modeLetter(f[11]);
+            fix.navStatus = modeLetter(f[12]);
+            return tell;
+        }
+        case NmeaType::Gll:
+            if (report(f[4], f[0], f[1], f[2], f[3]))
+                fix.modeIndicator = modeLetter(f[6]);
+            return false;
+        case NmeaType::Vtg:
+        {
+            // NMEA 2.3: course,T,magnetic,M,knots,N,km/h,K,mode; older receivers: course,magnetic,knots,km/h.
+            const bool lettered = f[1] == "T" || f[3] == "M" || f[5] == "N";
+            double knots = 0.0, kmh = 0.0;
+            if (ToDouble(lettered ? f[4] : f[2], knots))
+                fix.speedMps = knots * kMetresPerSecondPerKnot;
+            else if (ToDouble(lettered ? f[6] : f[3], kmh))
+                fix.speedMps = kmh / 3.6;
+            fix.courseDeg = DoubleOr(f[0], kNoValue);
+            if (lettered)
+                fix.modeIndicator = modeLetter(f[8]);
+            return false;
+        }
+        case NmeaType::Zda:
+        {
+            int day = 0, month = 0, year = 0;
+            double utcSeconds = 0.0;
+            bool haveUtc = false;
+            if (ToInt(f[1], day) && ToInt(f[2], month) && ToInt(f[3], year) && ParseUtc(f[0], utcSeconds, haveUtc))
+                if (const auto gpsDay = GpsDayNumber(year, month, day))
+                    setDate(*gpsDay, utcSeconds, haveUtc);
+            return false;
+        }
+        case NmeaType::Txt:
+        {
+            if (!vrn::TraceSwitch())
+                return false;
+            // total, number, text id, text; the text itself may hold commas.
+            const std::size_t first = f.n >= 4 ? 3 : 0;
+            std::string line(talkerText);
+            line += "TXT: ";
+            for (std::size_t i = first; i < f.n; ++i)
+            {
+                if (i > first)
+                    line += ',';
+                line += f[i];
+            }
+            CTraceFile::Write(line);
+            return false;
+        }
+        case NmeaType::Gsa:
+        {
+            // selection, fix mode, satellite numbers, PDOP, HDOP, VDOP and, from NMEA 4.11, a system
+            // id. Receivers that list more (or fewer) than twelve numbers shift the DOPs along.
+            if (f.n < 5 || f.truncated)
+                return false;
+            std::size_t dops = f.n - 3;
+            int systemId = 0;
+            const std::string_view last = f[f.n - 1];
+            // The id is one hex digit; a DOP has a decimal point (or is empty, without a fix).
+            const bool lastIsId =
+                !last.empty() && last.size() <= 2 &&
+                std::all_of(last.begin(), last.end(), [](char c) { return HexValue(c) >= 0; }) &&
+                (f.n == 18 || f[f.n - 4].find('.') != std::string_view::npos);
+            if (lastIsId)
+            {
+                dops = f.n - 4;
+                for (char c : last)
+                    systemId = systemId * 16 + HexValue(c);
+            }
+            int mode = 0;
+            if (ToInt(f[1], mode) && mode >= 1 && mode <= 3)
+                fix.fixMode = mode;
+            fix.pdop = DoubleOr(f[dops], kNoValue);
+            fix.hdop = DoubleOr(f[dops + 1], kNoValue);
+            fix.vdop = DoubleOr(f[dops + 2], kNoValue);
+
+            const std::optional<Constellation> hint =
+                lastIsId ? ConstellationOfSystemId(systemId) : ConstellationOfTalker(talkerText);
+            const bool combined = !lastIsId && !ConstellationOfTalker(talkerText);
+            if (firstGsaOfBurst)
+                g.burstReset = 0;
+            // The constellations this sentence speaks for: all (GN without id, at the burst's
+            // start), else its own and those of the numbers it lists.
+            std::uint8_t scope = 0;
+            if (talkerText == "GN" || combined)
+                scope = firstGsaOfBurst ? kAllConstellations : 0;
+            else if (hint)
+                scope = *hint == Constellation::Gps ? static_cast<std::uint8_t>(BitOf(Constellation::Gps) | BitOf(Constellation::Sbas))
+                                                    : BitOf(*hint);
+            std::array<SatelliteId, Fields::kMax> listed{};
+            std::size_t listedCount = 0;
+            for (std::size_t i = 2; i < dops; ++i)
+            {
+                int number = 0;
+                if (!ToInt(f[i], number))
+                    continue;
+                if (const auto id = SatelliteFromNmea(hint, number))
+                {
+                    listed[listedCount++] = *id;
+                    if (talkerText != "GN" && !combined)
+                        scope |= BitOf(id->system);
+                }
+            }
+            const auto reset = static_cast<std::uint8_t>(scope & ~g.burstReset);
+            g.burstReset |= scope;
+            for (std::size_t c = 0; c < kConstellationCount; ++c)
+                if ((reset & (1U << c)) != 0)
+                    g.used[c].reset();
+            for (std::size_t i = 0; i < listedCount; ++i)
+                if (listed[i].svid < 256)
+                    g.used[ConstellationIndex(listed[i].system)].set(static_cast<std::size_t>(listed[i].svid));
+            satellites.RemoveIf([&](SatelliteEntry& e) {
+                e.used = IsUsed(g, e);
+                return false;
+            });
+            return false;
+        }
+        case NmeaType::Gsv:
+        {
+            if (f.n < 3)
+                return false;
+            int total = 0, number = 0;
+            const bool header = ToInt(f[0], total) && ToInt(f[1], number) && total >= 1 && total <= 9 &&
+                                number >= 1 && number <= total;
+            std::size_t groupFields = f.n - 3;
+            std::uint8_t signal = 0;
+            if (!f.truncated && groupFields % 4 == 1)
+            {
+                const std::string_view id = f[f.n - 1];
+                const int value = id.size() == 1 ? HexValue(id[0]) : -1;
+                signal = value >= 0 ? static_cast<std::uint8_t>(value) : 0;  // outside 0..F: as if none
+                --groupFields;
+            }
+            // The set this message belongs to.
+            GsvSetProgress* set = nullptr;
+            for (GsvSetProgress& s : g.sets)
+                if (s.active && s.talker == talker && s.signal == signal)
+                    set = &s;
+            if (header && number == 1)
+            {
+                if (set == nullptr)
+                    set = &*std::min_element(g.sets.begin(), g.sets.end(), [](const GsvSetProgress& a, const GsvSetProgress& b) {
+                        return (a.active ? a.lastUse + 1 : 0) < (b.active ? b.lastUse + 1 : 0);
+                    });
+                *set = GsvSetProgress{};
+                set->active = true;
+                set->talker = talker;
+                set->signal = signal;
+                set->total = static_cast<std::uint8_t>(total);
+                set->next = 1;
+            }
+            if (set != nullptr && (!header || set->total != total || set->next != number || f.truncated))
+            {
+                set->active = false;  // out of order, or not a set at all: it never removes anything
+                set = nullptr;
+            }
+            if (set != nullptr)
+            {
+                set->lastUse = ++g.setClock;
+                ++set->next;
+            }
+
+            const std::optional<Constellation> hint = ConstellationOfTalker(talkerText);
+            const auto bit = static_cast<std::uint16_t>(1U << signal);
+            for (std::size_t at = 3; at < 3 + groupFields; at += 4)
+            {
+                const std::size_t end = std::min(at + 4, 3 + groupFields);
+                bool empty = true;
+                for (std::size_t i = at; i < end; ++i)
+                    empty = empty && f[i].empty();
+                if (empty)
+                    continue;
+                int value = 0;
+                const auto id = ToInt(f[at], value) ? SatelliteFromNmea(hint, value) : std::nullopt;
+                if (!id)
+                {
+                    ++m_counters.satellitesRejected;
+                    continue;
+                }
+                SatelliteEntry* e = satellites.Upsert(id->system, id->svid);
+                if (e == nullptr)
+                    continue;  // table full: counted there
+                int elevation = 0, azimuth = 0, snr = 0;
+                const bool angles = at + 2 < end && ToInt(f[at + 1], elevation) && ToInt(f[at + 2], azimuth) &&
+                                    elevation >= -90 && elevation <= 90 && azimuth >= 0 && azimuth <= 360;
+                if (angles)
+                {
+                    e->elevationDeg = static_cast<std::int16_t>(elevation);
+                    e->azimuthDeg = static_cast<std::int16_t>(azimuth);
+                }
+                else if ((e->signalMask & ~bit) == 0)
+                {
+                    e->elevationDeg = kNoAngle;
+                    e->azimuthDeg = kNoAngle;
+                }
+                const bool tracked = at + 3 < end && ToInt(f[at + 3], snr) && snr >= 0 && snr <= 255;
+                e->snrBySignal[signal] = tracked ? static_cast<std::int16_t>(snr) : kNoSnr;
+                e->signalMask = static_cast<std::uint16_t>(e->signalMask | bit);
+                RecomputeSnr(*e);
+                e->talker = talker;
+                e->lastSeenMs = g.receiverMs;
+                e->used = IsUsed(g, *e);
+                if (set != nullptr)
+                {
+                    if (set->count < set->reported.size())
+                        set->reported[set->count++] = PackKey(id->system, id->svid);
+                    else
+                    {
+                        set->active = false;  // more than a set can list: it removes nothing
+                        set = nullptr;
+                    }
+                }
+            }
+            if (set != nullptr && number == total)
+            {
+                // Complete: the talker's satellites on this signal are exactly the ones reported.
+                set->active = false;
+                const auto reported = std::span(set->reported).first(set->count);
+                satellites.RemoveIf([&](SatelliteEntry& e) {
+                    if (e.talker != talker || (e.signalMask & bit) == 0 ||
+                        std::find(reported.begin(), reported.end(), PackKey(e.system, e.svid)) != reported.end())
+                        return false;
+                    e.signalMask = static_cast<std::uint16_t>(e.signalMask & ~bit);
+                    e.snrBySignal[signal] = kNoSnr;
+                    if (e.signalMask == 0)
+                        return true;
+                    RecomputeSnr(e);
+                    return false;
+                });
+            }
+            return false;
+        }
+        default:
+            return false;
+    }
+}
