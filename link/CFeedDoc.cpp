@@ -148,6 +148,7 @@ int CFeedDoc::OpenPort(int index)
     if (index != 0 && mode != kModeNmea)
         mode = kModeBinary;
     port.signals.mode.store(mode);
+    port.signals.gpsTalkerOnly.store(index == 0 ? m_settings.MeasGpsTalkerOnly : m_settings.MeasGpsTalkerOnly2);
     port.signals.hungUp.store(0);
 
     const auto baud = ParseBaudText(baudText);

@@ -52,6 +52,7 @@ CPortReader::CPortReader(int port, PortLink link, PortSignals& signals, IMainFra
       m_frame(frame),
       m_context(std::make_unique<ParseContext>())
 {
+    m_context->receiver.SetGpsTalkerOnly(m_signals.gpsTalkerOnly.load() != 0);
 }
 
 CPortReader::~CPortReader() = default;

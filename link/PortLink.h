@@ -38,6 +38,7 @@ public:
     std::atomic<int> run{0};     // 1 while the port is started; the reader loops while it is set
     std::atomic<int> pause{0};   // 1 while reading is paused
     std::atomic<int> mode{0};    // protocol mode of the open port: kModeNmea, kModeBinary, kModeTest
+    std::atomic<int> gpsTalkerOnly{0};  // NMEA: read $GP sentences only (the port's setting at open)
     std::atomic<int> hungUp{0};  // set by the reader when the device went away; cleared at open
 
     // Any thread: wakes the reader's poll (a stop, or the end of a pause). Nothing when no reader runs.
