@@ -93,6 +93,9 @@ void CData::ClearPacketBuffer()
     m_dirty = 0;
     m_counter = 0;
     m_overflow = false;
+    m_scan.count = 0;
+    m_scan.truncated = false;
+    m_scan.sum = 0;
 }
 
 void CData::AppendContent(std::uint8_t byte)

@@ -191,6 +191,9 @@ private:
     // The satellite table and the fix from one sentence (after the classic records); true when the
     // views are to be told. Kept in CDataGnss.cpp.
     bool ImportGnss(NmeaType type, std::string_view sentence, bool firstGsaOfBurst);
+    // What the collector learnt of the sentence in the buffer while storing it: the places of its
+    // commas and the XOR of the bytes received (the blanks it filled in are not part of it).
+    [[nodiscard]] const NmeaScan* CollectedScan(std::string_view sentence) const;
     // The table and the fix from the binary records just decoded or filled.
     void UpdateFixFromNav();
     void UpdateFixFromDop();
@@ -210,6 +213,8 @@ private:
     bool m_atLineStart = true;     // the collector stands at the start of a line
     bool m_lineIsComment = false;  // the current line started with '#'
     GnssNmeaState m_gnss{};
+    NmeaScan m_scan{};
+    bool m_scanValid = false;  // m_scan describes the sentence being imported
     std::string m_sentence;  // the sentence being imported (empty between imports)
     Counters m_counters{};
 };

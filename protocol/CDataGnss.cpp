@@ -40,15 +40,6 @@ constexpr std::uint8_t kAllConstellations = 0xFF;
 
 // ---- fields ----
 
-struct Fields
-{
-    static constexpr std::size_t kMax = 64;
-    std::array<std::string_view, kMax> f{};
-    std::size_t n = 0;
-    bool truncated = false;  // more fields than kMax
-    [[nodiscard]] std::string_view operator[](std::size_t i) const { return i < n ? f[i] : std::string_view{}; }
-};
-
 enum class Checksum : std::uint8_t
 {
     Absent,
@@ -67,61 +58,115 @@ int HexValue(char c)
     return -1;
 }
 
+// Blanks and control characters, which a field may be padded with.
+bool IsBlank(char c)
+{
+    return static_cast<unsigned char>(c) <= ' ';
+}
+
 std::string_view Trim(std::string_view s)
 {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
+    while (!s.empty() && IsBlank(s.front()))
         s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r' || s.back() == '\n'))
+    while (!s.empty() && IsBlank(s.back()))
         s.remove_suffix(1);
     return s;
 }
 
-// Splits the fields after the address ("GNGGA,") and checks the checksum suffix.
-Checksum SplitSentence(std::string_view sentence, Fields& out)
+// The fields of one sentence, taken from the places of its commas when asked for (most decoders
+// read a few fields once). Field k lies between comma k and comma k + 1 (the first comma ends
+// the address); a field of one blank is empty (the collector filled it in), blanks around a field
+// are dropped. Sentences longer than 255 characters are read up to there.
+struct Fields
 {
-    std::string_view body = Trim(sentence);
-    Checksum checksum = Checksum::Absent;
-    if (const std::size_t star = body.rfind('*'); star != std::string_view::npos)
+    static constexpr std::size_t kMax = NmeaScan::kMaxCommas;
+    const char* text = nullptr;
+    const std::uint8_t* commas = nullptr;
+    std::size_t n = 0;        // fields
+    std::size_t bodyEnd = 0;  // where the last field ends (before the checksum)
+    bool truncated = false;   // more fields than kMax
+    std::array<std::uint8_t, kMax> own;  // the commas when no collector noted them
+
+    [[nodiscard]] std::string_view operator[](std::size_t i) const
     {
-        const std::string_view suffix = body.substr(star + 1);
-        const int hi = suffix.size() == 2 ? HexValue(suffix[0]) : -1;
-        const int lo = suffix.size() == 2 ? HexValue(suffix[1]) : -1;
-        body = body.substr(0, star);
-        if (hi < 0 || lo < 0)
-            checksum = Checksum::Bad;
-        else
+        if (i >= n)
+            return {};
+        const std::size_t start = std::size_t{commas[i]} + 1;
+        const std::size_t end = i + 1 < n || truncated ? std::size_t{commas[i + 1]} : bodyEnd;
+        std::string_view field(text + start, end - start);
+        if (field.size() == 1 && field[0] == ' ')
+            return field.substr(0, 0);
+        if (!field.empty() && (IsBlank(field.front()) || IsBlank(field.back())))
+            return Trim(field);
+        return field;
+    }
+};
+
+// Finds the end of the checksummed body and checks the *hh suffix against `sum`, the XOR of every
+// byte of the sentence (as received: without the collector's blanks).
+Checksum CheckSuffix(std::string_view sentence, unsigned sum, std::size_t& bodyEnd)
+{
+    std::size_t size = sentence.size();
+    while (size > 0 && IsBlank(sentence[size - 1]))
+        sum ^= static_cast<unsigned char>(sentence[--size]);
+    bodyEnd = size;
+    if (size >= 3 && sentence[size - 3] == '*' && HexValue(sentence[size - 2]) >= 0 && HexValue(sentence[size - 1]) >= 0)
+    {
+        const int expected = HexValue(sentence[size - 2]) * 16 + HexValue(sentence[size - 1]);
+        sum ^= static_cast<unsigned char>('*') ^ static_cast<unsigned char>(sentence[size - 2]) ^
+               static_cast<unsigned char>(sentence[size - 1]);
+        bodyEnd = size - 3;
+        return sum == static_cast<unsigned>(expected) ? Checksum::Good : Checksum::Bad;
+    }
+    if (const std::size_t star = sentence.substr(0, size).rfind('*'); star != std::string_view::npos)
+    {
+        bodyEnd = star;  // a cut or garbled suffix
+        return Checksum::Bad;
+    }
+    return Checksum::Absent;
+}
+
+// The fields from the collector's notes, or, for a sentence handed over directly, from one pass
+// over its text; the checksum with them.
+Checksum SplitSentence(std::string_view sentence, const NmeaScan* scan, Fields& out)
+{
+    out.text = sentence.data();
+    unsigned sum = 0;
+    std::size_t count = 0;
+    if (scan != nullptr)
+    {
+        sum = scan->sum;
+        count = scan->count;
+        out.commas = scan->commas.data();
+        out.truncated = scan->truncated;
+    }
+    else
+    {
+        sentence = sentence.substr(0, std::min<std::size_t>(sentence.size(), 255));
+        for (std::size_t i = 0; i < sentence.size(); ++i)
         {
-            // The collector stored a blank between two commas; the receiver sent none.
-            unsigned sum = 0;
-            for (std::size_t i = 0; i < body.size(); ++i)
-            {
-                const char c = body[i];
-                if (c == ' ' && i > 0 && body[i - 1] == ',' && i + 1 < body.size() && body[i + 1] == ',')
-                    continue;
+            const char c = sentence[i];
+            if (c != ',')
                 sum ^= static_cast<unsigned char>(c);
+            else
+            {
+                sum ^= static_cast<unsigned char>(',');
+                // The collector's blank between two commas was not received.
+                if (i >= 2 && sentence[i - 1] == ' ' && sentence[i - 2] == ',')
+                    sum ^= static_cast<unsigned char>(' ');
+                if (count < Fields::kMax)
+                    out.own[count++] = static_cast<std::uint8_t>(i);
+                else
+                    out.truncated = true;
             }
-            checksum = sum == static_cast<unsigned>(hi * 16 + lo) ? Checksum::Good : Checksum::Bad;
         }
+        out.commas = out.own.data();
     }
-    out.n = 0;
-    out.truncated = false;
-    const std::size_t comma = body.find(',');
-    if (comma == std::string_view::npos)
-        return checksum;
-    std::string_view rest = body.substr(comma + 1);
-    for (;;)
-    {
-        const std::size_t next = rest.find(',');
-        if (out.n == Fields::kMax)
-        {
-            out.truncated = true;
-            break;
-        }
-        out.f[out.n++] = Trim(rest.substr(0, next));
-        if (next == std::string_view::npos)
-            break;
-        rest.remove_prefix(next + 1);
-    }
+    const Checksum checksum = CheckSuffix(sentence, sum, out.bodyEnd);
+    while (count > 0 && out.commas[count - 1] >= out.bodyEnd)
+        --count;  // commas after the '*'
+    // A sentence with more commas than noted loses the field whose end is not known.
+    out.n = out.truncated && count > 0 ? count - 1 : count;
     return checksum;
 }
 
@@ -129,25 +174,27 @@ Checksum SplitSentence(std::string_view sentence, Fields& out)
 // an empty field or any other character. Values beyond ±999999999 are clamped.
 bool ToInt(std::string_view s, int& value)
 {
-    if (s.empty())
+    const char* p = s.data();
+    const char* const end = p + s.size();
+    if (p == end)
         return false;
-    std::size_t i = 0;
-    const bool negative = s[0] == '-';
-    if (s[0] == '-' || s[0] == '+')
-        ++i;
-    const std::size_t digitsStart = i;
-    long long v = 0;
-    for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i)
-        v = std::min<long long>(v * 10 + (s[i] - '0'), 999'999'999LL);
-    if (i == digitsStart)
+    const bool negative = *p == '-';
+    if (*p == '-' || *p == '+')
+        ++p;
+    const char* const digits = p;
+    std::uint64_t v = 0;
+    for (; p != end && static_cast<unsigned>(*p - '0') <= 9U; ++p)
+        v = v < 1'000'000'000U ? v * 10 + static_cast<unsigned>(*p - '0') : v;
+    if (p == digits)
         return false;
-    if (i < s.size() && s[i] == '.')
-        for (++i; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i)
+    if (p != end && *p == '.')
+        for (++p; p != end && static_cast<unsigned>(*p - '0') <= 9U; ++p)
         {
         }
-    if (i != s.size())
+    if (p != end)
         return false;
-    value = static_cast<int>(negative ? -v : v);
+    const auto clamped = static_cast<int>(std::min<std::uint64_t>(v, 999'999'999U));
+    value = negative ? -clamped : clamped;
     return true;
 }
 
@@ -158,6 +205,34 @@ bool ToDouble(std::string_view s, double& value)
         return false;
     if (s.front() == '+')
         s.remove_prefix(1);
+    // The usual NMEA number ("-21.3", "4.14063"): at most 15 digits make an exact integer, and a
+    // division by an exact power of ten rounds once, as from_chars would.
+    static constexpr std::array<double, 16> kPowers{1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                                    1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    std::size_t i = s.empty() || s[0] != '-' ? 0 : 1;
+    std::uint64_t mantissa = 0;
+    std::size_t digits = 0, decimals = 0;
+    bool dot = false;
+    for (; i < s.size(); ++i)
+    {
+        const char c = s[i];
+        if (c >= '0' && c <= '9')
+        {
+            mantissa = mantissa * 10 + static_cast<unsigned>(c - '0');
+            ++digits;
+            decimals += dot ? 1 : 0;
+        }
+        else if (c == '.' && !dot)
+            dot = true;
+        else
+            break;
+    }
+    if (i == s.size() && digits > 0 && digits <= 15)
+    {
+        const double v = static_cast<double>(mantissa) / kPowers[decimals];
+        value = s[0] == '-' ? -v : v;
+        return true;
+    }
     double v = 0.0;
     const auto [end, error] = std::from_chars(s.data(), s.data() + s.size(), v);
     if (error != std::errc{} || end != s.data() + s.size() || !std::isfinite(v))
@@ -209,7 +284,7 @@ bool ParseCoordinate(std::string_view text, std::string_view hemisphere, bool la
     if (fraction.empty())
         minutesText[k++] = '0';
     double minutes = 0.0;
-    std::from_chars(minutesText.data(), minutesText.data() + k, minutes);
+    (void)ToDouble(std::string_view(minutesText.data(), k), minutes);
     const int limit = latitude ? 90 : 180;
     if (minutes >= 60.0 || wholeDegrees > limit || (wholeDegrees == limit && minutes > 0.0))
         return false;
@@ -275,10 +350,17 @@ bool IsUsed(const GnssNmeaState& state, const SatelliteEntry& e)
 }
 }  // namespace
 
+const NmeaScan* CData::CollectedScan(std::string_view sentence) const
+{
+    const bool collected = m_scanValid && sentence.data() == reinterpret_cast<const char*>(m_buffer.data()) &&
+                           sentence.size() == m_counter;
+    return collected ? &m_scan : nullptr;
+}
+
 bool CData::ImportGnss(NmeaType type, std::string_view sentence, bool firstGsaOfBurst)
 {
     Fields f;
-    const Checksum checksum = SplitSentence(sentence, f);
+    const Checksum checksum = SplitSentence(sentence, CollectedScan(sentence), f);
     if (checksum == Checksum::Bad)
     {
         ++m_counters.checksumMismatches;
@@ -525,7 +607,12 @@ bool CData::ImportGnss(NmeaType type, std::string_view sentence, bool firstGsaOf
             else if (hint)
                 scope = *hint == Constellation::Gps ? static_cast<std::uint8_t>(BitOf(Constellation::Gps) | BitOf(Constellation::Sbas))
                                                     : BitOf(*hint);
-            std::array<SatelliteId, Fields::kMax> listed{};
+            struct Listed
+            {
+                Constellation system;
+                int svid;
+            };
+            std::array<Listed, Fields::kMax> listed;  // the first listedCount are set
             std::size_t listedCount = 0;
             for (std::size_t i = 2; i < dops; ++i)
             {
@@ -534,23 +621,33 @@ bool CData::ImportGnss(NmeaType type, std::string_view sentence, bool firstGsaOf
                     continue;
                 if (const auto id = SatelliteFromNmea(hint, number))
                 {
-                    listed[listedCount++] = *id;
+                    listed[listedCount++] = {id->system, id->svid};
                     if (talkerText != "GN" && !combined)
                         scope |= BitOf(id->system);
                 }
             }
             const auto reset = static_cast<std::uint8_t>(scope & ~g.burstReset);
             g.burstReset |= scope;
-            for (std::size_t c = 0; c < kConstellationCount; ++c)
-                if ((reset & (1U << c)) != 0)
-                    g.used[c].reset();
+            if (reset != 0)
+            {
+                for (std::size_t c = 0; c < kConstellationCount; ++c)
+                    if ((reset & (1U << c)) != 0)
+                        g.used[c].reset();
+                satellites.RemoveIf([&](SatelliteEntry& e) {
+                    e.used = e.used && (reset & BitOf(e.system)) == 0;
+                    return false;
+                });
+            }
+            bool namesGps = lastIsId && systemId == 1;
             for (std::size_t i = 0; i < listedCount; ++i)
+            {
+                namesGps = namesGps || listed[i].system == Constellation::Gps;
                 if (listed[i].svid < 256)
                     g.used[ConstellationIndex(listed[i].system)].set(static_cast<std::size_t>(listed[i].svid));
-            satellites.RemoveIf([&](SatelliteEntry& e) {
-                e.used = IsUsed(g, e);
-                return false;
-            });
+                if (SatelliteEntry* e = satellites.FindEntry(listed[i].system, listed[i].svid))
+                    e->used = true;
+            }
+            g.gsaNamesGps = namesGps ? 1 : 0;
             return false;
         }
         case NmeaType::Gsv:
@@ -634,14 +731,21 @@ bool CData::ImportGnss(NmeaType type, std::string_view sentence, bool firstGsaOf
                 const bool tracked = at + 3 < end && ToInt(f[at + 3], snr) && snr >= 0 && snr <= 255;
                 e->snrBySignal[signal] = tracked ? static_cast<std::int16_t>(snr) : kNoSnr;
                 e->signalMask = static_cast<std::uint16_t>(e->signalMask | bit);
-                RecomputeSnr(*e);
+                if (e->signalMask == bit)
+                    e->snrDbHz = e->snrBySignal[signal];
+                else
+                    RecomputeSnr(*e);
                 e->talker = talker;
                 e->lastSeenMs = g.receiverMs;
                 e->used = IsUsed(g, *e);
                 if (set != nullptr)
                 {
+                    const std::uint32_t key = PackKey(id->system, id->svid);
+                    const auto reported = std::span(set->reported).first(set->count);
+                    if (std::find(reported.begin(), reported.end(), key) != reported.end())
+                        continue;  // twice in one set
                     if (set->count < set->reported.size())
-                        set->reported[set->count++] = PackKey(id->system, id->svid);
+                        set->reported[set->count++] = key;
                     else
                     {
                         set->active = false;  // more than a set can list: it removes nothing
@@ -654,7 +758,12 @@ bool CData::ImportGnss(NmeaType type, std::string_view sentence, bool firstGsaOf
                 // Complete: the talker's satellites on this signal are exactly the ones reported.
                 set->active = false;
                 const auto reported = std::span(set->reported).first(set->count);
-                satellites.RemoveIf([&](SatelliteEntry& e) {
+                // Usually the set names exactly the satellites the table holds for it: nothing to do.
+                std::size_t held = 0;
+                for (const SatelliteEntry& e : satellites.Entries())
+                    held += e.talker == talker && (e.signalMask & bit) != 0 ? 1 : 0;
+                if (held != set->count)
+                    satellites.RemoveIf([&](SatelliteEntry& e) {
                     if (e.talker != talker || (e.signalMask & bit) == 0 ||
                         std::find(reported.begin(), reported.end(), PackKey(e.system, e.svid)) != reported.end())
                         return false;

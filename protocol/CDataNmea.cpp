@@ -28,15 +28,17 @@ constexpr int kCollecting = 3;
 constexpr int kAfterDollar = 4;
 constexpr int kAfterG = 5;  // the first talker letter was stored
 
-constexpr std::size_t kFieldsStart = 6;     // "GPxxx," then the fields
 constexpr std::size_t kGsvNumberIndex = 8;  // the message-number digit of "GPGSV,n,m,"
 
-// Splits at ',' and skips empty tokens, holding its position in itself (two reader threads split
-// at once).
+// Splits the fields of a stored sentence (from character 6, after "GPxxx,") at ',' and skips empty
+// tokens, holding its position in itself (two reader threads split at once).
 class FieldSplitter
 {
 public:
-    explicit FieldSplitter(std::string_view text) : m_rest(text) {}
+    explicit FieldSplitter(std::string_view sentence)
+        : m_rest(sentence.size() > 6 ? sentence.substr(6) : std::string_view{})
+    {
+    }
     bool Next(std::string_view& field)
     {
         while (!m_rest.empty() && m_rest.front() == ',')
@@ -55,11 +57,6 @@ public:
 private:
     std::string_view m_rest;
 };
-
-std::string_view FieldsOf(std::string_view sentence)
-{
-    return sentence.size() > kFieldsStart ? sentence.substr(kFieldsStart) : std::string_view{};
-}
 
 // Copies a field into a slot, cut to what the slot holds, always terminated.
 void StoreSlot(NmeaSlot& slot, std::string_view field)
@@ -143,7 +140,7 @@ template <std::size_t N>
 std::size_t StoreFields(std::array<NmeaSlot, N>& slots, std::string_view sentence)
 {
     slots = {};
-    FieldSplitter split(FieldsOf(sentence));
+    FieldSplitter split(sentence);
     std::string_view field;
     std::size_t k = 0;
     while (k < N && split.Next(field))
@@ -154,7 +151,7 @@ std::size_t StoreFields(std::array<NmeaSlot, N>& slots, std::string_view sentenc
 void DecodeGga(GgaRecord& gga, std::string_view sentence)
 {
     gga = {};
-    FieldSplitter split(FieldsOf(sentence));
+    FieldSplitter split(sentence);
     std::string_view field;
     for (std::size_t k = 0; k < gga.fields.size() && split.Next(field); ++k)
     {
@@ -188,7 +185,7 @@ void DecodeGsa(GsaRecord& gsa, std::string_view sentence)
 void DecodeGsv(GsvRecord& gsv, std::string_view sentence)
 {
     gsv = {};
-    FieldSplitter split(FieldsOf(sentence));
+    FieldSplitter split(sentence);
     std::string_view field;
     if (split.Next(field))
         gsv.totalMessages = FieldToInt(field);
@@ -272,7 +269,7 @@ int LogKindOf(NmeaType type)
 // numbers is a GPS number under its talker.
 bool GsaNamesGps(std::string_view sentence)
 {
-    FieldSplitter split(FieldsOf(sentence));
+    FieldSplitter split(sentence);
     std::array<std::string_view, 20> fields{};
     std::size_t n = 0;
     std::string_view field;
@@ -314,6 +311,8 @@ int CData::BuildNmeaSentence(ChunkRef& chunk, std::string& diagnostic, int port)
                 std::uint8_t counter = m_counter;
                 bool overflow = m_overflow;
                 int comma = m_commaFlag;
+                std::uint8_t sum = m_scan.sum;
+                std::uint8_t commas = m_scan.count;
                 auto put = [&](std::uint8_t c)
                 {
                     if (!overflow)
@@ -325,12 +324,17 @@ int CData::BuildNmeaSentence(ChunkRef& chunk, std::string& diagnostic, int port)
                 for (; end < n; ++end)
                 {
                     const std::uint8_t c = data[end];
-                    if (c == '\r' || c == '\n' || (c == '$' && overflow))
+                    if (c == '\r' || c == '\n' || (overflow && c == '$'))
                         break;
+                    sum = static_cast<std::uint8_t>(sum ^ c);
                     if (c == ',')
                     {
                         if (comma != 0)
                             put(' ');
+                        if (commas < NmeaScan::kMaxCommas)
+                            m_scan.commas[commas++] = counter;
+                        else
+                            m_scan.truncated = true;
                         put(',');
                         comma = 1;
                     }
@@ -343,6 +347,8 @@ int CData::BuildNmeaSentence(ChunkRef& chunk, std::string& diagnostic, int port)
                 m_counter = counter;
                 m_overflow = overflow;
                 m_commaFlag = comma;
+                m_scan.sum = sum;
+                m_scan.count = commas;
                 m_dirty = std::max<std::size_t>(m_dirty, overflow ? kContentLimit : std::size_t{counter});
                 i = end;
                 if (i == n)
@@ -371,6 +377,7 @@ int CData::BuildNmeaSentence(ChunkRef& chunk, std::string& diagnostic, int port)
                 else if (byte == '\r')
                 {
                     AppendContent(static_cast<std::uint8_t>('\r'));
+                    m_scan.sum = static_cast<std::uint8_t>(m_scan.sum ^ '\r');
                     m_state = kCollecting;
                 }
                 else if (vrn::DebugSwitch())
@@ -382,6 +389,7 @@ int CData::BuildNmeaSentence(ChunkRef& chunk, std::string& diagnostic, int port)
                 if (m_gpsTalkerOnly ? byte == 'G' : IsCapital(byte))
                 {
                     AppendContent(static_cast<std::uint8_t>(byte));
+                    m_scan.sum = static_cast<std::uint8_t>(m_scan.sum ^ byte);
                     m_state = kAfterG;
                 }
                 else
@@ -391,6 +399,7 @@ int CData::BuildNmeaSentence(ChunkRef& chunk, std::string& diagnostic, int port)
                 if (m_gpsTalkerOnly ? byte == 'P' : IsCapital(byte))
                 {
                     AppendContent(static_cast<std::uint8_t>(byte));
+                    m_scan.sum = static_cast<std::uint8_t>(m_scan.sum ^ byte);
                     m_state = kCollecting;
                 }
                 else
@@ -435,7 +444,7 @@ std::size_t CData::SkipToSentenceStart(const std::uint8_t* data, std::size_t i, 
         const auto* dollar = static_cast<const std::uint8_t*>(std::memchr(data + i, '$', n - i));
         const std::size_t end = dollar != nullptr ? static_cast<std::size_t>(dollar - data) : n;
         // A line end before it starts a new line, which may be a comment.
-        if (const auto* lf = static_cast<const std::uint8_t*>(::memrchr(data + i, '\n', end - i)))
+        if (const auto* lf = end > i ? static_cast<const std::uint8_t*>(::memrchr(data + i, '\n', end - i)) : nullptr)
         {
             i = static_cast<std::size_t>(lf - data) + 1;
             m_atLineStart = true;
@@ -454,8 +463,12 @@ int CData::CompleteSentence(bool bad, const std::string& diagnostic, int port)
     if (bad || !diagnostic.empty() || m_overflow)
         ++m_counters.sentencesDropped;
     else
+    {
+        m_scanValid = true;
         result = ImportNmeaSentence(
             std::string_view(reinterpret_cast<const char*>(m_buffer.data()), m_counter), port);
+        m_scanValid = false;
+    }
     ClearPacketBuffer();
     m_state = kIdle;
     return result;
@@ -476,58 +489,63 @@ int CData::ImportNmeaSentence(std::string_view sentence, int port)
     }
     const bool gps = sentence.starts_with("GP");
     const int kind = LogKindOf(type);
+    // The log appends a line feed to the text it writes; the decoded last field then ends with it.
+    // The text lives in a buffer the set keeps, so a sentence costs no allocation.
+    std::string& text = m_sentence;
     if (kind != 0)
     {
-        // The log appends a line feed to the text it writes; the decoded last field then ends with
-        // it. The text lives in a buffer the set keeps, so a sentence costs no allocation.
-        std::string& text = m_sentence;
         text.assign(sentence);
         m_nmeaWritten = true;
         if (vrn::IPortLog* log = vrn::PortLog())
             log->WriteSentence(kind, text, port);
-        // The classic records keep their layouts for every talker, so the views read a GN receiver
-        // as they read a GP one. GSV records stay GPS talker only (the table has every talker). Of a
-        // burst of GSA sentences the classic record keeps the first, or the one that names GPS
-        // satellites, whose numbers the classic views understand; GP sentences always fill it.
-        switch (type)
-        {
-            case NmeaType::Gga:
-                DecodeGga(gga, text);
-                ggaSeen = 1;
-                break;
-            case NmeaType::Gll:
-                StoreFields(gll.fields, text);
-                break;
-            case NmeaType::Gsa:
-            {
-                const bool namesGps = gps || GsaNamesGps(sentence);
-                if (gps || firstGsaOfBurst || (namesGps && !m_gnss.classicGsaFromGps))
-                {
-                    DecodeGsa(gsa, text);
-                    m_gnss.classicGsaFromGps = namesGps;
-                }
-                break;
-            }
-            case NmeaType::Gsv:
-                if (gps)
-                {
-                    const char number = text.size() > kGsvNumberIndex ? text[kGsvNumberIndex] : '\0';
-                    DecodeGsv(gsv[number == '1' ? 0 : number == '2' ? 1 : 2], text);
-                }
-                break;
-            case NmeaType::Rmc:
-                StoreFields(rmc.fields, text);
-                break;
-            case NmeaType::Vtg:
-                StoreFields(vtg.fields, text);
-                break;
-            default:
-                break;
-        }
-        text.clear();
     }
+
+    // The table and the fix first (they read the stored sentence, not the logged text).
     const std::uint32_t reports = fix.sequence;
-    if (ImportGnss(type, sentence, firstGsaOfBurst))
+    m_gnss.gsaNamesGps = -1;
+    const bool tell = ImportGnss(type, sentence, firstGsaOfBurst);
+
+    // The classic records keep their layouts for every talker, so the views read a GN receiver as
+    // they read a GP one. GSV records stay GPS talker only (the table has every talker). Of a burst
+    // of GSA sentences the classic record keeps the first, or the one that names GPS satellites,
+    // whose numbers the classic views understand; GP sentences always fill it.
+    switch (type)
+    {
+        case NmeaType::Gga:
+            DecodeGga(gga, text);
+            ggaSeen = 1;
+            break;
+        case NmeaType::Gll:
+            StoreFields(gll.fields, text);
+            break;
+        case NmeaType::Gsa:
+        {
+            const bool namesGps = gps || (m_gnss.gsaNamesGps >= 0 ? m_gnss.gsaNamesGps == 1 : GsaNamesGps(sentence));
+            if (gps || firstGsaOfBurst || (namesGps && !m_gnss.classicGsaFromGps))
+            {
+                DecodeGsa(gsa, text);
+                m_gnss.classicGsaFromGps = namesGps;
+            }
+            break;
+        }
+        case NmeaType::Gsv:
+            if (gps)
+            {
+                const char number = text.size() > kGsvNumberIndex ? text[kGsvNumberIndex] : '\0';
+                DecodeGsv(gsv[number == '1' ? 0 : number == '2' ? 1 : 2], text);
+            }
+            break;
+        case NmeaType::Rmc:
+            StoreFields(rmc.fields, text);
+            break;
+        case NmeaType::Vtg:
+            StoreFields(vtg.fields, text);
+            break;
+        default:
+            break;
+    }
+    text.clear();
+    if (tell)
         ggaSeen = 1;
     if (fix.sequence != reports)
         if (vrn::IFixSink* sink = vrn::FixSink())

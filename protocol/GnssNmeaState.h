@@ -26,6 +26,17 @@ enum class NmeaType : std::uint8_t
     Txt
 };
 
+// The collector's notes on the sentence it stores: where its commas are and the XOR of the bytes
+// received after the '$', so that the import need not read the text twice.
+struct NmeaScan
+{
+    static constexpr std::size_t kMaxCommas = 64;
+    std::array<std::uint8_t, kMaxCommas> commas;  // stored positions; the first `count` are set
+    std::uint8_t count = 0;
+    bool truncated = false;  // more commas than kMaxCommas
+    std::uint8_t sum = 0;
+};
+
 // One GSV set (talker and signal) whose messages have come in order so far.
 struct GsvSetProgress
 {
@@ -55,6 +66,7 @@ struct GnssNmeaState
     bool inGsaBurst = false;            // the sentence before was a GSA
     std::uint8_t burstReset = 0;        // constellations (bit per index) this burst has reset
     bool classicGsaFromGps = false;     // this burst filled the classic GSA record from GPS satellites
+    int gsaNamesGps = -1;  // the GSA just read names GPS satellites (1) or not (0); -1 not read
 
     // Receiver time: advanced by the UTC of the position sentences, folded across midnight, never
     // backwards; drives the satellites' expiry.

@@ -117,6 +117,11 @@ std::size_t SatelliteTable::IndexOf(Constellation system, int svid) const
 {
     if (svid < 1 || svid > 0xFFFF)
         return m_count;
+    if (static_cast<std::size_t>(svid) < kIndexedNumbers)
+    {
+        const std::uint8_t at = m_index[ConstellationIndex(system) * kIndexedNumbers + static_cast<std::size_t>(svid)];
+        return at != 0 ? at - 1U : m_count;
+    }
     const std::uint32_t key = PackKey(system, svid);
     std::size_t i = 0;
     while (i < m_count && m_keys[i] != key)
@@ -167,6 +172,7 @@ SatelliteEntry* SatelliteTable::Upsert(Constellation system, int svid)
     entry.system = system;
     entry.svid = static_cast<std::uint16_t>(svid);
     entry.snrBySignal.fill(kNoSnr);
+    SetIndex(entry, m_count);
     return &entry;
 }
 
@@ -182,6 +188,8 @@ void SatelliteTable::Expire(std::int64_t nowMs, std::int64_t maxAgeMs)
 
 void SatelliteTable::Clear()
 {
+    for (std::size_t i = 0; i < m_count; ++i)
+        SetIndex(m_entries[i], 0);
     std::fill_n(m_entries.begin(), m_count, SatelliteEntry{});
     std::fill_n(m_keys.begin(), m_count, 0U);
     m_count = 0;

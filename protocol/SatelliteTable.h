@@ -85,7 +85,8 @@ struct SatelliteId
 
 // A fixed-capacity table, at most one entry per (constellation, svid). Plain value: copying it is
 // safe. Entries are kept in no particular order (a removal moves the later ones up); readers sort if
-// they must. Lookups compare one packed key per entry, so a full table is searched quickly.
+// they must. Lookups of numbers below 256 go through an index; larger numbers compare one packed
+// key per entry.
 class SatelliteTable
 {
 public:
@@ -105,6 +106,11 @@ public:
     // The entry of (system, svid), created when missing; null (and counted) when the table is full
     // or svid is outside 1..65535. A new entry has no angles, no SNR and is not used.
     SatelliteEntry* Upsert(Constellation system, int svid);
+    // Find for writing: the entry of (system, svid), or null.
+    SatelliteEntry* FindEntry(Constellation system, int svid)
+    {
+        return const_cast<SatelliteEntry*>(static_cast<const SatelliteTable*>(this)->Find(system, svid));
+    }
     // Removes one entry; entries after it move up.
     void Remove(const SatelliteEntry* entry);
     // Removes every entry for which `drop(entry)` is true. The predicate may change the entries it
@@ -114,15 +120,20 @@ public:
     {
         std::size_t kept = 0;
         for (std::size_t i = 0; i < m_count; ++i)
-            if (!drop(m_entries[i]))
+        {
+            if (drop(m_entries[i]))
             {
-                if (kept != i)
-                {
-                    m_entries[kept] = m_entries[i];
-                    m_keys[kept] = m_keys[i];
-                }
-                ++kept;
+                SetIndex(m_entries[i], 0);
+                continue;
             }
+            if (kept != i)
+            {
+                m_entries[kept] = m_entries[i];
+                m_keys[kept] = m_keys[i];
+                SetIndex(m_entries[kept], kept + 1);
+            }
+            ++kept;
+        }
         for (std::size_t i = kept; i < m_count; ++i)
         {
             m_entries[i] = {};
@@ -135,10 +146,21 @@ public:
     void Clear();
 
 private:
+    // Numbers below this are found through m_index; larger ones (only seen for Other) by a search.
+    static constexpr std::size_t kIndexedNumbers = 256;
+
     [[nodiscard]] std::size_t IndexOf(Constellation system, int svid) const;
+    // Records where an entry lives (position + 1; 0 when it left).
+    void SetIndex(const SatelliteEntry& e, std::size_t positionPlusOne)
+    {
+        if (e.svid < kIndexedNumbers)
+            m_index[ConstellationIndex(e.system) * kIndexedNumbers + e.svid] =
+                static_cast<std::uint8_t>(positionPlusOne);
+    }
 
     std::array<SatelliteEntry, kCapacity> m_entries{};
     std::array<std::uint32_t, kCapacity> m_keys{};  // constellation and number of each entry, packed
+    std::array<std::uint8_t, kConstellationCount * kIndexedNumbers> m_index{};  // position + 1 by (system, svid)
     std::size_t m_count = 0;
     std::uint64_t m_dropped = 0;
 };
