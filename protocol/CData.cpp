@@ -95,6 +95,7 @@ void CData::ClearPacketBuffer()
     m_overflow = false;
     m_scan.count = 0;
     m_scan.truncated = false;
+    m_scan.blanks = false;
     m_scan.sum = 0;
 }
 

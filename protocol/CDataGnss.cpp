@@ -30,6 +30,7 @@
 #include "app/CTraceFile.h"
 #include "app/CoreServices.h"
 #include "protocol/CData.h"
+#include "protocol/NmeaNumbers.h"
 
 namespace
 {
@@ -86,17 +87,27 @@ struct Fields
     std::size_t bodyEnd = 0;  // where the last field ends (before the checksum)
     bool truncated = false;   // more fields than kMax
     std::array<std::uint8_t, kMax> own;  // the commas when no collector noted them
+    bool noted = false;                  // the commas are the collector's
 
-    [[nodiscard]] std::string_view operator[](std::size_t i) const
+    // Field i as stored, blanks and all.
+    [[nodiscard]] std::string_view Raw(std::size_t i) const
     {
         if (i >= n)
             return {};
         const std::size_t start = std::size_t{commas[i]} + 1;
         const std::size_t end = i + 1 < n || truncated ? std::size_t{commas[i + 1]} : bodyEnd;
-        std::string_view field(text + start, end - start);
+        return {text + start, end - start};
+    }
+
+    bool blanks = true;  // fields may hold blanks besides the collector's (false: no trimming)
+
+    [[nodiscard]] std::string_view operator[](std::size_t i) const { return Clean(Raw(i)); }
+    // A raw field as the decoders read it.
+    [[nodiscard]] std::string_view Clean(std::string_view field) const
+    {
         if (field.size() == 1 && field[0] == ' ')
             return field.substr(0, 0);
-        if (!field.empty() && (IsBlank(field.front()) || IsBlank(field.back())))
+        if (blanks && !field.empty() && (IsBlank(field.front()) || IsBlank(field.back())))
             return Trim(field);
         return field;
     }
@@ -139,6 +150,8 @@ Checksum SplitSentence(std::string_view sentence, const NmeaScan* scan, Fields& 
         count = scan->count;
         out.commas = scan->commas.data();
         out.truncated = scan->truncated;
+        out.noted = true;
+        out.blanks = scan->blanks;
     }
     else
     {
@@ -172,7 +185,7 @@ Checksum SplitSentence(std::string_view sentence, const NmeaScan* scan, Fields& 
 
 // A whole number, optionally signed, optionally with a fraction that is dropped ("45.0"); false for
 // an empty field or any other character. Values beyond ±999999999 are clamped.
-bool ToInt(std::string_view s, int& value)
+bool ToIntSlow(std::string_view s, int& value)
 {
     const char* p = s.data();
     const char* const end = p + s.size();
@@ -196,6 +209,24 @@ bool ToInt(std::string_view s, int& value)
     const auto clamped = static_cast<int>(std::min<std::uint64_t>(v, 999'999'999U));
     value = negative ? -clamped : clamped;
     return true;
+}
+
+// The same, with the one to three digits most fields hold read at once.
+inline bool ToInt(std::string_view s, int& value)
+{
+    const std::size_t n = s.size();
+    if (n >= 1 && n <= 3)
+    {
+        const auto d0 = static_cast<unsigned>(s[0] - '0');
+        const auto d1 = n > 1 ? static_cast<unsigned>(s[1] - '0') : 0U;
+        const auto d2 = n > 2 ? static_cast<unsigned>(s[2] - '0') : 0U;
+        if (d0 <= 9U && d1 <= 9U && d2 <= 9U)
+        {
+            value = static_cast<int>(n == 1 ? d0 : n == 2 ? d0 * 10 + d1 : d0 * 100 + d1 * 10 + d2);
+            return true;
+        }
+    }
+    return ToIntSlow(s, value);
 }
 
 // A real number filling the whole field; false when empty, malformed or not finite.
@@ -652,10 +683,57 @@ bool CData::ImportGnss(NmeaType type, std::string_view sentence, bool firstGsaOf
         }
         case NmeaType::Gsv:
         {
+            // The numbers of the header and the four groups a GSV sentence usually holds, read once
+            // for the table and for the classic record.
+            constexpr std::size_t kPreread = 3 + 4 * 4;
+            std::array<int, kPreread> ints;
+            std::array<bool, kPreread> isInt;
+            std::array<bool, kPreread> asStored;  // the field needed no cleaning
+            const std::size_t preread = std::min(f.n, kPreread);
+            for (std::size_t i = 0; i < preread; ++i)
+            {
+                const std::string_view raw = f.Raw(i);
+                const std::string_view field = f.Clean(raw);
+                isInt[i] = ToInt(field, ints[i]);
+                asStored[i] = raw.size() == field.size();
+            }
+            auto intAt = [&](std::size_t i, int& v) {
+                if (i < preread)
+                {
+                    v = ints[i];
+                    return isInt[i];
+                }
+                return ToInt(f[i], v);
+            };
+            // GP sentences also fill the classic GSV record; with the collector's layout ("GPGSV,"
+            // then the fields, never two commas in a row) its tokens are these fields.
+            if (talkerText == "GP" && f.noted && f.n > 0 && f.commas[0] == 5)
+            {
+                const char digit = sentence.size() > 8 ? sentence[8] : '\0';
+                GsvRecord& r = gsv[digit == '1' ? 0 : digit == '2' ? 1 : 2];
+                auto classic = [&](std::size_t i) {
+                    if (i >= f.n)
+                        return 0;
+                    return i < preread && isInt[i] && asStored[i] && ints[i] < 999'999'999 && ints[i] > -999'999'999
+                               ? ints[i]
+                               : ClassicFieldToInt(f.Raw(i));
+                };
+                r.totalMessages = classic(0);
+                r.messageNumber = classic(1);
+                r.satellitesInView = classic(2);
+                for (std::size_t k = 0; k < r.satellites.size(); ++k)
+                {
+                    r.satellites[k].prn = classic(3 + 4 * k);
+                    r.satellites[k].elevation = classic(4 + 4 * k);
+                    r.satellites[k].azimuth = classic(5 + 4 * k);
+                    r.satellites[k].snr = classic(6 + 4 * k);
+                }
+                g.classicGsvDone = true;
+            }
             if (f.n < 3)
                 return false;
             int total = 0, number = 0;
-            const bool header = ToInt(f[0], total) && ToInt(f[1], number) && total >= 1 && total <= 9 &&
+            const bool header = intAt(0, total) && intAt(1, number) && total >= 1 && total <= 9 &&
                                 number >= 1 && number <= total;
             std::size_t groupFields = f.n - 3;
             std::uint8_t signal = 0;
@@ -677,7 +755,7 @@ bool CData::ImportGnss(NmeaType type, std::string_view sentence, bool firstGsaOf
                     set = &*std::min_element(g.sets.begin(), g.sets.end(), [](const GsvSetProgress& a, const GsvSetProgress& b) {
                         return (a.active ? a.lastUse + 1 : 0) < (b.active ? b.lastUse + 1 : 0);
                     });
-                *set = GsvSetProgress{};
+                set->count = 0;
                 set->active = true;
                 set->talker = talker;
                 set->signal = signal;
@@ -696,27 +774,32 @@ bool CData::ImportGnss(NmeaType type, std::string_view sentence, bool firstGsaOf
             }
 
             const std::optional<Constellation> hint = ConstellationOfTalker(talkerText);
+            const bool gpsNumbers = !hint || *hint == Constellation::Gps;
             const auto bit = static_cast<std::uint16_t>(1U << signal);
             for (std::size_t at = 3; at < 3 + groupFields; at += 4)
             {
                 const std::size_t end = std::min(at + 4, 3 + groupFields);
-                bool empty = true;
-                for (std::size_t i = at; i < end; ++i)
-                    empty = empty && f[i].empty();
-                if (empty)
-                    continue;
                 int value = 0;
-                const auto id = ToInt(f[at], value) ? SatelliteFromNmea(hint, value) : std::nullopt;
+                const std::string_view svid = f[at];
+                const bool isNumber = intAt(at, value);
+                // GPS numbers under GP or GN, the most common case, without the general rules.
+                const auto id = !isNumber                                      ? std::nullopt
+                                : gpsNumbers && value >= 1 && value <= 32 ? std::optional(SatelliteId{Constellation::Gps, value})
+                                                                          : SatelliteFromNmea(hint, value);
                 if (!id)
                 {
-                    ++m_counters.satellitesRejected;
+                    bool empty = svid.empty();
+                    for (std::size_t i = at + 1; i < end; ++i)
+                        empty = empty && f[i].empty();
+                    if (!empty)  // an empty group is no satellite at all
+                        ++m_counters.satellitesRejected;
                     continue;
                 }
                 SatelliteEntry* e = satellites.Upsert(id->system, id->svid);
                 if (e == nullptr)
                     continue;  // table full: counted there
                 int elevation = 0, azimuth = 0, snr = 0;
-                const bool angles = at + 2 < end && ToInt(f[at + 1], elevation) && ToInt(f[at + 2], azimuth) &&
+                const bool angles = at + 2 < end && intAt(at + 1, elevation) && intAt(at + 2, azimuth) &&
                                     elevation >= -90 && elevation <= 90 && azimuth >= 0 && azimuth <= 360;
                 if (angles)
                 {
@@ -728,7 +811,7 @@ bool CData::ImportGnss(NmeaType type, std::string_view sentence, bool firstGsaOf
                     e->elevationDeg = kNoAngle;
                     e->azimuthDeg = kNoAngle;
                 }
-                const bool tracked = at + 3 < end && ToInt(f[at + 3], snr) && snr >= 0 && snr <= 255;
+                const bool tracked = at + 3 < end && intAt(at + 3, snr) && snr >= 0 && snr <= 255;
                 e->snrBySignal[signal] = tracked ? static_cast<std::int16_t>(snr) : kNoSnr;
                 e->signalMask = static_cast<std::uint16_t>(e->signalMask | bit);
                 if (e->signalMask == bit)

@@ -18,6 +18,7 @@
 
 #include "app/CoreServices.h"
 #include "protocol/CData.h"
+#include "protocol/NmeaNumbers.h"
 
 namespace
 {
@@ -29,6 +30,23 @@ constexpr int kAfterDollar = 4;
 constexpr int kAfterG = 5;  // the first talker letter was stored
 
 constexpr std::size_t kGsvNumberIndex = 8;  // the message-number digit of "GPGSV,n,m,"
+
+// The bytes the collector's inner loop must look at: line ends, commas, '$', and blanks and control
+// characters (noted, so that fields without them need no trimming).
+constexpr std::uint8_t kPlainByte = 0, kLineEndByte = 1, kCommaByte = 2, kDollarByte = 3, kBlankByte = 4;
+struct ByteKinds
+{
+    std::array<std::uint8_t, 256> kind{};
+    constexpr ByteKinds()
+    {
+        for (std::size_t c = 0; c <= ' '; ++c)
+            kind[c] = kBlankByte;
+        kind['\r'] = kind['\n'] = kLineEndByte;
+        kind[','] = kCommaByte;
+        kind['$'] = kDollarByte;
+    }
+};
+constexpr ByteKinds kByteKinds;
 
 // Splits the fields of a stored sentence (from character 6, after "GPxxx,") at ',' and skips empty
 // tokens, holding its position in itself (two reader threads split at once).
@@ -69,28 +87,6 @@ void StoreSlot(NmeaSlot& slot, std::string_view field)
 bool IsCSpace(char c)
 {
     return c == ' ' || (c >= '\t' && c <= '\r');
-}
-
-// The numeric prefix of a field as a decimal integer, as the C conversion reads it (leading white
-// space, an optional sign), clamped to int instead of overflowing; no digits gives 0.
-int FieldToInt(std::string_view field)
-{
-    std::size_t i = 0;
-    while (i < field.size() && IsCSpace(field[i]))
-        ++i;
-    bool negative = false;
-    if (i < field.size() && (field[i] == '+' || field[i] == '-'))
-        negative = field[i++] == '-';
-    long long value = 0;
-    for (; i < field.size() && field[i] >= '0' && field[i] <= '9'; ++i)
-    {
-        value = value * 10 + (field[i] - '0');
-        if (value > static_cast<long long>(INT_MAX) + 1)
-            value = static_cast<long long>(INT_MAX) + 1;
-    }
-    if (negative)
-        value = -value;
-    return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
 }
 
 // The numeric prefix of a field as a real, as the C conversion reads it but independent of the
@@ -188,25 +184,25 @@ void DecodeGsv(GsvRecord& gsv, std::string_view sentence)
     FieldSplitter split(sentence);
     std::string_view field;
     if (split.Next(field))
-        gsv.totalMessages = FieldToInt(field);
+        gsv.totalMessages = ClassicFieldToInt(field);
     if (split.Next(field))
-        gsv.messageNumber = FieldToInt(field);
+        gsv.messageNumber = ClassicFieldToInt(field);
     if (split.Next(field))
-        gsv.satellitesInView = FieldToInt(field);
+        gsv.satellitesInView = ClassicFieldToInt(field);
     for (GsvSatellite& s : gsv.satellites)
     {
         if (!split.Next(field))
             return;
-        s.prn = FieldToInt(field);
+        s.prn = ClassicFieldToInt(field);
         if (!split.Next(field))
             return;
-        s.elevation = FieldToInt(field);
+        s.elevation = ClassicFieldToInt(field);
         if (!split.Next(field))
             return;
-        s.azimuth = FieldToInt(field);
+        s.azimuth = ClassicFieldToInt(field);
         if (!split.Next(field))
             return;
-        s.snr = FieldToInt(field);
+        s.snr = ClassicFieldToInt(field);
     }
 }
 
@@ -280,7 +276,7 @@ bool GsaNamesGps(std::string_view sentence)
     const auto hint = ConstellationOfTalker(sentence.substr(0, 2));
     for (std::size_t i = 2; i < std::min<std::size_t>(n, 14); ++i)
     {
-        const int number = FieldToInt(fields[i]);
+        const int number = ClassicFieldToInt(fields[i]);
         const auto id = SatelliteFromNmea(hint, number);
         if (id && id->system == Constellation::Gps && fields[i].find('.') == std::string_view::npos)
             return true;
@@ -313,21 +309,31 @@ int CData::BuildNmeaSentence(ChunkRef& chunk, std::string& diagnostic, int port)
                 int comma = m_commaFlag;
                 std::uint8_t sum = m_scan.sum;
                 std::uint8_t commas = m_scan.count;
+                bool blanks = m_scan.blanks;
+                std::uint8_t* const buffer = m_buffer.data();
                 auto put = [&](std::uint8_t c)
                 {
                     if (!overflow)
                     {
-                        m_buffer[counter] = c;
+                        buffer[counter] = c;
                         overflow = ++counter == 0;
                     }
                 };
                 for (; end < n; ++end)
                 {
                     const std::uint8_t c = data[end];
-                    if (c == '\r' || c == '\n' || (overflow && c == '$'))
-                        break;
+                    const std::uint8_t kind = kByteKinds.kind[c];
+                    if (kind == kPlainByte)
+                    {
+                        sum = static_cast<std::uint8_t>(sum ^ c);
+                        put(c);
+                        comma = 0;
+                        continue;
+                    }
+                    if (kind == kLineEndByte || (overflow && kind == kDollarByte))
+                        break;  // a '$' after a line too long for the counter starts the next one
                     sum = static_cast<std::uint8_t>(sum ^ c);
-                    if (c == ',')
+                    if (kind == kCommaByte)
                     {
                         if (comma != 0)
                             put(' ');
@@ -340,7 +346,8 @@ int CData::BuildNmeaSentence(ChunkRef& chunk, std::string& diagnostic, int port)
                     }
                     else
                     {
-                        put(c);
+                        blanks = blanks || kind == kBlankByte;
+                        put(c);  // a '$' inside a sentence is stored like any other byte
                         comma = 0;
                     }
                 }
@@ -349,6 +356,7 @@ int CData::BuildNmeaSentence(ChunkRef& chunk, std::string& diagnostic, int port)
                 m_commaFlag = comma;
                 m_scan.sum = sum;
                 m_scan.count = commas;
+                m_scan.blanks = blanks;
                 m_dirty = std::max<std::size_t>(m_dirty, overflow ? kContentLimit : std::size_t{counter});
                 i = end;
                 if (i == n)
@@ -503,6 +511,7 @@ int CData::ImportNmeaSentence(std::string_view sentence, int port)
     // The table and the fix first (they read the stored sentence, not the logged text).
     const std::uint32_t reports = fix.sequence;
     m_gnss.gsaNamesGps = -1;
+    m_gnss.classicGsvDone = false;
     const bool tell = ImportGnss(type, sentence, firstGsaOfBurst);
 
     // The classic records keep their layouts for every talker, so the views read a GN receiver as
@@ -529,7 +538,7 @@ int CData::ImportNmeaSentence(std::string_view sentence, int port)
             break;
         }
         case NmeaType::Gsv:
-            if (gps)
+            if (gps && !m_gnss.classicGsvDone)
             {
                 const char number = text.size() > kGsvNumberIndex ? text[kGsvNumberIndex] : '\0';
                 DecodeGsv(gsv[number == '1' ? 0 : number == '2' ? 1 : 2], text);

@@ -34,6 +34,7 @@ struct NmeaScan
     std::array<std::uint8_t, kMaxCommas> commas;  // stored positions; the first `count` are set
     std::uint8_t count = 0;
     bool truncated = false;  // more commas than kMaxCommas
+    bool blanks = false;     // bytes up to ' ' were received (fields may need trimming)
     std::uint8_t sum = 0;
 };
 
@@ -67,6 +68,7 @@ struct GnssNmeaState
     std::uint8_t burstReset = 0;        // constellations (bit per index) this burst has reset
     bool classicGsaFromGps = false;     // this burst filled the classic GSA record from GPS satellites
     int gsaNamesGps = -1;  // the GSA just read names GPS satellites (1) or not (0); -1 not read
+    bool classicGsvDone = false;  // the GSV just read filled the classic GSV record already
 
     // Receiver time: advanced by the UTC of the position sentences, folded across midnight, never
     // backwards; drives the satellites' expiry.

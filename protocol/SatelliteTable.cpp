@@ -113,15 +113,10 @@ std::optional<SatelliteId> SatelliteFromNmea(std::optional<Constellation> hint, 
     return FromNumberRanges(n);
 }
 
-std::size_t SatelliteTable::IndexOf(Constellation system, int svid) const
+std::size_t SatelliteTable::SearchKeys(Constellation system, int svid) const
 {
     if (svid < 1 || svid > 0xFFFF)
         return m_count;
-    if (static_cast<std::size_t>(svid) < kIndexedNumbers)
-    {
-        const std::uint8_t at = m_index[ConstellationIndex(system) * kIndexedNumbers + static_cast<std::size_t>(svid)];
-        return at != 0 ? at - 1U : m_count;
-    }
     const std::uint32_t key = PackKey(system, svid);
     std::size_t i = 0;
     while (i < m_count && m_keys[i] != key)

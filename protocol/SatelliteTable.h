@@ -149,7 +149,16 @@ private:
     // Numbers below this are found through m_index; larger ones (only seen for Other) by a search.
     static constexpr std::size_t kIndexedNumbers = 256;
 
-    [[nodiscard]] std::size_t IndexOf(Constellation system, int svid) const;
+    [[nodiscard]] std::size_t IndexOf(Constellation system, int svid) const
+    {
+        if (svid >= 1 && static_cast<std::size_t>(svid) < kIndexedNumbers)
+        {
+            const std::uint8_t at = m_index[ConstellationIndex(system) * kIndexedNumbers + static_cast<std::size_t>(svid)];
+            return at != 0 ? at - 1U : m_count;
+        }
+        return SearchKeys(system, svid);
+    }
+    [[nodiscard]] std::size_t SearchKeys(Constellation system, int svid) const;
     // Records where an entry lives (position + 1; 0 when it left).
     void SetIndex(const SatelliteEntry& e, std::size_t positionPlusOne)
     {
