@@ -559,3 +559,47 @@ TEST(CDataBinaryFix, NavDopAndSvRecordsFillTheFixAndTheTable)
     sv({{9, 301, 11, 9, 0x0F}});
     EXPECT_EQ(Sats(set, Constellation::Gps), "9/11/301/28");
 }
+
+TEST(CDataNmeaTalkers, ClassicGsvRecordsAreTheSameWhateverPathFillsThem)
+{
+    // The collector's path fills the classic record from the fields it reads for the table; a
+    // sentence handed to the import directly goes through the record's own decoder.
+    const std::vector<std::string> lines{
+        "$GPGSV,3,1,12,03,67,112,44,06,41,254,42,09,23,301,37,12,55,048,45*7E",
+        "$GPGSV,3,2,12,16,12,170,,17,34,205,39,19,08,331,,22,29,077,38",
+        "$GPGSV,3,3,12,25,05,021,,28,48,142,43,31,17,262,34,32,03,189,*7A",
+        "$GPGSV,1,1,01,36,19,156,51,,,,,,,,,,,,,1*5E",
+        "$GPGSV,2,2,07, 5,1.5,12abc,+5,-3,99999999999,\t7,8,x,,,",
+        "$GPGSV,1,1,00*79",
+        "$GPGSV,,,,",
+        "$GPGSV,9,9,1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,19,20,21",
+    };
+    for (const std::string& line : lines)
+    {
+        CData collected;
+        Feed(collected, line + "\r\n");
+        std::string stored;
+        for (std::size_t i = 1; i < line.size(); ++i)
+        {
+            if (line[i] == ',' && stored.back() == ',')
+                stored += ' ';
+            stored += line[i];
+        }
+        CData direct;
+        (void)direct.ImportNmeaSentence(stored, 0);
+        for (std::size_t r = 0; r < collected.gsv.size(); ++r)
+        {
+            const GsvRecord& a = collected.gsv[r];
+            const GsvRecord& b = direct.gsv[r];
+            EXPECT_EQ(std::tie(a.totalMessages, a.messageNumber, a.satellitesInView),
+                      std::tie(b.totalMessages, b.messageNumber, b.satellitesInView))
+                << line;
+            for (std::size_t k = 0; k < a.satellites.size(); ++k)
+                EXPECT_EQ(std::tie(a.satellites[k].prn, a.satellites[k].elevation, a.satellites[k].azimuth,
+                                   a.satellites[k].snr),
+                          std::tie(b.satellites[k].prn, b.satellites[k].elevation, b.satellites[k].azimuth,
+                                   b.satellites[k].snr))
+                    << line << " group " << k;
+        }
+    }
+}
