@@ -296,7 +296,7 @@ bool ParseCoordinate(std::string_view text, std::string_view hemisphere, bool la
     const std::size_t dot = text.find('.');
     const std::string_view whole = text.substr(0, dot);
     const std::string_view fraction = dot == std::string_view::npos ? std::string_view{} : text.substr(dot + 1);
-    if (whole.size() < 3 || whole.size() > 5 ||
+    if (whole.size() < 3 || whole.size() > 7 ||
         !std::all_of(whole.begin(), whole.end(), [](char c) { return c >= '0' && c <= '9'; }) ||
         !std::all_of(fraction.begin(), fraction.end(), [](char c) { return c >= '0' && c <= '9'; }) ||
         fraction.size() > 15)
