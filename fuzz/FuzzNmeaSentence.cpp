@@ -55,12 +55,18 @@ public:
     {
         switch (Below(8))
         {
-            case 0: return {};
-            case 1: return std::to_string(Byte() * 256 + Byte());
-            case 2: return "-" + std::to_string(Byte());
-            case 3: return std::to_string(Byte()) + "." + std::to_string(Byte());
-            case 4: return std::string(1 + Below(20), static_cast<char>('0' + Below(10)));
-            default: return std::to_string(Byte());
+            case 0:
+                return {};
+            case 1:
+                return std::to_string(Byte() * 256 + Byte());
+            case 2:
+                return "-" + std::to_string(Byte());
+            case 3:
+                return std::to_string(Byte()) + "." + std::to_string(Byte());
+            case 4:
+                return std::string(1 + Below(20), static_cast<char>('0' + Below(10)));
+            default:
+                return std::to_string(Byte());
         }
     }
 
@@ -85,7 +91,8 @@ std::string GeneratedStream(std::span<const std::uint8_t> data)
     std::string stream;
     while (!c.Done() && stream.size() < 16 * 1024)
     {
-        std::string talker = c.Below(4) == 0 ? std::string{static_cast<char>('A' + c.Below(26)), static_cast<char>('A' + c.Below(26))}
+        std::string talker = c.Below(4) == 0 ? std::string{static_cast<char>('A' + c.Below(26)),
+                                                           static_cast<char>('A' + c.Below(26))}
                                              : kTalkers[c.Below(9)];
         std::string body;
         switch (c.Below(6))
@@ -96,7 +103,8 @@ std::string GeneratedStream(std::span<const std::uint8_t> data)
                 const unsigned groups = c.Below(7);
                 for (unsigned m = 1; m <= total + 1 && !c.Done(); m += 1 + c.Below(2))
                 {
-                    body = talker + "GSV," + std::to_string(total) + "," + std::to_string(m) + "," + c.Number();
+                    body =
+                        talker + "GSV," + std::to_string(total) + "," + std::to_string(m) + "," + c.Number();
                     for (unsigned g = 0; g < groups; ++g)
                         body += "," + c.Number() + "," + c.Number() + "," + c.Number() + "," + c.Number();
                     if (c.Below(2) != 0)
@@ -114,20 +122,22 @@ std::string GeneratedStream(std::span<const std::uint8_t> data)
                     body += "," + std::to_string(c.Below(16));
                 break;
             case 2:
-                body = talker + "GGA," + c.Number() + "," + c.Number() + "," + (c.Below(2) ? "N" : "S") + "," +
-                       c.Number() + "," + (c.Below(2) ? "E" : "W") + "," + c.Number() + "," + c.Number() + ",0.9," +
-                       c.Number() + ",M," + c.Number() + ",M,,";
+                body = talker + "GGA," + c.Number() + "," + c.Number() + "," + (c.Below(2) ? "N" : "S") +
+                       "," + c.Number() + "," + (c.Below(2) ? "E" : "W") + "," + c.Number() + "," +
+                       c.Number() + ",0.9," + c.Number() + ",M," + c.Number() + ",M,,";
                 break;
             case 3:
-                body = talker + "RMC," + std::to_string(c.Byte() * 100 + c.Below(100)) + ".00,A,4404.14063,N,12118.85478,W," +
-                       c.Number() + "," + c.Number() + "," + c.Number() + ",,,A,V";
+                body = talker + "RMC," + std::to_string(c.Byte() * 100 + c.Below(100)) +
+                       ".00,A,4404.14063,N,12118.85478,W," + c.Number() + "," + c.Number() + "," +
+                       c.Number() + ",,,A,V";
                 break;
             case 4:
-                body = talker + "GNS," + c.Number() + ",4404.1406,N,12118.8547,W,ANDD," + c.Number() + ",0.9," + c.Number() +
-                       "," + c.Number() + ",,,V";
+                body = talker + "GNS," + c.Number() + ",4404.1406,N,12118.8547,W,ANDD," + c.Number() +
+                       ",0.9," + c.Number() + "," + c.Number() + ",,,V";
                 break;
             default:
-                body = talker + "ZDA," + c.Number() + "," + c.Number() + "," + c.Number() + "," + c.Number() + ",00,00";
+                body = talker + "ZDA," + c.Number() + "," + c.Number() + "," + c.Number() + "," + c.Number() +
+                       ",00,00";
                 break;
         }
         stream += WithChecksum(body);

@@ -83,9 +83,9 @@ struct Fields
     static constexpr std::size_t kMax = NmeaScan::kMaxCommas;
     const char* text = nullptr;
     const std::uint8_t* commas = nullptr;
-    std::size_t n = 0;        // fields
-    std::size_t bodyEnd = 0;  // where the last field ends (before the checksum)
-    bool truncated = false;   // more fields than kMax
+    std::size_t n = 0;                   // fields
+    std::size_t bodyEnd = 0;             // where the last field ends (before the checksum)
+    bool truncated = false;              // more fields than kMax
     std::array<std::uint8_t, kMax> own;  // the commas when no collector noted them
     bool noted = false;                  // the commas are the collector's
 
@@ -121,7 +121,8 @@ Checksum CheckSuffix(std::string_view sentence, unsigned sum, std::size_t& bodyE
     while (size > 0 && IsBlank(sentence[size - 1]))
         sum ^= static_cast<unsigned char>(sentence[--size]);
     bodyEnd = size;
-    if (size >= 3 && sentence[size - 3] == '*' && HexValue(sentence[size - 2]) >= 0 && HexValue(sentence[size - 1]) >= 0)
+    if (size >= 3 && sentence[size - 3] == '*' && HexValue(sentence[size - 2]) >= 0 &&
+        HexValue(sentence[size - 1]) >= 0)
     {
         const int expected = HexValue(sentence[size - 2]) * 16 + HexValue(sentence[size - 1]);
         sum ^= static_cast<unsigned char>('*') ^ static_cast<unsigned char>(sentence[size - 2]) ^
@@ -295,7 +296,8 @@ bool ParseCoordinate(std::string_view text, std::string_view hemisphere, bool la
         return false;
     const std::size_t dot = text.find('.');
     const std::string_view whole = text.substr(0, dot);
-    const std::string_view fraction = dot == std::string_view::npos ? std::string_view{} : text.substr(dot + 1);
+    const std::string_view fraction =
+        dot == std::string_view::npos ? std::string_view{} : text.substr(dot + 1);
     if (whole.size() < 3 || whole.size() > 7 ||
         !std::all_of(whole.begin(), whole.end(), [](char c) { return c >= '0' && c <= '9'; }) ||
         !std::all_of(fraction.begin(), fraction.end(), [](char c) { return c >= '0' && c <= '9'; }) ||
@@ -332,7 +334,8 @@ bool ParseUtc(std::string_view text, double& seconds, bool& present)
     present = false;
     if (text.empty())
         return true;
-    if (text.size() < 6 || !std::all_of(text.begin(), text.begin() + 6, [](char c) { return c >= '0' && c <= '9'; }))
+    if (text.size() < 6 ||
+        !std::all_of(text.begin(), text.begin() + 6, [](char c) { return c >= '0' && c <= '9'; }))
         return false;
     const int hh = (text[0] - '0') * 10 + (text[1] - '0');
     const int mm = (text[2] - '0') * 10 + (text[3] - '0');
@@ -534,7 +537,8 @@ bool CData::ImportGnss(NmeaType type, std::string_view sentence, bool firstGsaOf
             // The date first, so that the report's GPS time uses it.
             const std::string_view date = f[8];
             std::optional<int> day;
-            if (date.size() == 6 && std::all_of(date.begin(), date.end(), [](char c) { return c >= '0' && c <= '9'; }))
+            if (date.size() == 6 &&
+                std::all_of(date.begin(), date.end(), [](char c) { return c >= '0' && c <= '9'; }))
             {
                 const int yy = (date[4] - '0') * 10 + (date[5] - '0');
                 day = GpsDayNumber(yy < 80 ? 2000 + yy : 1900 + yy, (date[2] - '0') * 10 + (date[3] - '0'),
@@ -576,7 +580,8 @@ bool CData::ImportGnss(NmeaType type, std::string_view sentence, bool firstGsaOf
             int day = 0, month = 0, year = 0;
             double utcSeconds = 0.0;
             bool haveUtc = false;
-            if (ToInt(f[1], day) && ToInt(f[2], month) && ToInt(f[3], year) && ParseUtc(f[0], utcSeconds, haveUtc))
+            if (ToInt(f[1], day) && ToInt(f[2], month) && ToInt(f[3], year) &&
+                ParseUtc(f[0], utcSeconds, haveUtc))
                 if (const auto gpsDay = GpsDayNumber(year, month, day))
                     setDate(*gpsDay, utcSeconds, haveUtc);
             return false;
@@ -636,8 +641,10 @@ bool CData::ImportGnss(NmeaType type, std::string_view sentence, bool firstGsaOf
             if (talkerText == "GN" || combined)
                 scope = firstGsaOfBurst ? kAllConstellations : 0;
             else if (hint)
-                scope = *hint == Constellation::Gps ? static_cast<std::uint8_t>(BitOf(Constellation::Gps) | BitOf(Constellation::Sbas))
-                                                    : BitOf(*hint);
+                scope =
+                    *hint == Constellation::Gps
+                        ? static_cast<std::uint8_t>(BitOf(Constellation::Gps) | BitOf(Constellation::Sbas))
+                        : BitOf(*hint);
             struct Listed
             {
                 Constellation system;
@@ -664,17 +671,20 @@ bool CData::ImportGnss(NmeaType type, std::string_view sentence, bool firstGsaOf
                 for (std::size_t c = 0; c < kConstellationCount; ++c)
                     if ((reset & (1U << c)) != 0)
                         g.used[c].reset();
-                satellites.RemoveIf([&](SatelliteEntry& e) {
-                    e.used = e.used && (reset & BitOf(e.system)) == 0;
-                    return false;
-                });
+                satellites.RemoveIf(
+                    [&](SatelliteEntry& e)
+                    {
+                        e.used = e.used && (reset & BitOf(e.system)) == 0;
+                        return false;
+                    });
             }
             bool namesGps = lastIsId && systemId == 1;
             for (std::size_t i = 0; i < listedCount; ++i)
             {
                 namesGps = namesGps || listed[i].system == Constellation::Gps;
                 if (listed[i].svid < 256)
-                    g.used[ConstellationIndex(listed[i].system)].set(static_cast<std::size_t>(listed[i].svid));
+                    g.used[ConstellationIndex(listed[i].system)].set(
+                        static_cast<std::size_t>(listed[i].svid));
                 if (SatelliteEntry* e = satellites.FindEntry(listed[i].system, listed[i].svid))
                     e->used = true;
             }
@@ -697,7 +707,8 @@ bool CData::ImportGnss(NmeaType type, std::string_view sentence, bool firstGsaOf
                 isInt[i] = ToInt(field, ints[i]);
                 asStored[i] = raw.size() == field.size();
             }
-            auto intAt = [&](std::size_t i, int& v) {
+            auto intAt = [&](std::size_t i, int& v)
+            {
                 if (i < preread)
                 {
                     v = ints[i];
@@ -711,10 +722,12 @@ bool CData::ImportGnss(NmeaType type, std::string_view sentence, bool firstGsaOf
             {
                 const char digit = sentence.size() > 8 ? sentence[8] : '\0';
                 GsvRecord& r = gsv[digit == '1' ? 0 : digit == '2' ? 1 : 2];
-                auto classic = [&](std::size_t i) {
+                auto classic = [&](std::size_t i)
+                {
                     if (i >= f.n)
                         return 0;
-                    return i < preread && isInt[i] && asStored[i] && ints[i] < 999'999'999 && ints[i] > -999'999'999
+                    return i < preread && isInt[i] && asStored[i] && ints[i] < 999'999'999 &&
+                                   ints[i] > -999'999'999
                                ? ints[i]
                                : ClassicFieldToInt(f.Raw(i));
                 };
@@ -752,9 +765,10 @@ bool CData::ImportGnss(NmeaType type, std::string_view sentence, bool firstGsaOf
             if (header && number == 1)
             {
                 if (set == nullptr)
-                    set = &*std::min_element(g.sets.begin(), g.sets.end(), [](const GsvSetProgress& a, const GsvSetProgress& b) {
-                        return (a.active ? a.lastUse + 1 : 0) < (b.active ? b.lastUse + 1 : 0);
-                    });
+                    set = &*std::min_element(
+                        g.sets.begin(), g.sets.end(),
+                        [](const GsvSetProgress& a, const GsvSetProgress& b)
+                        { return (a.active ? a.lastUse + 1 : 0) < (b.active ? b.lastUse + 1 : 0); });
                 set->count = 0;
                 set->active = true;
                 set->talker = talker;
@@ -783,9 +797,10 @@ bool CData::ImportGnss(NmeaType type, std::string_view sentence, bool firstGsaOf
                 const std::string_view svid = f[at];
                 const bool isNumber = intAt(at, value);
                 // GPS numbers under GP or GN, the most common case, without the general rules.
-                const auto id = !isNumber                                      ? std::nullopt
-                                : gpsNumbers && value >= 1 && value <= 32 ? std::optional(SatelliteId{Constellation::Gps, value})
-                                                                          : SatelliteFromNmea(hint, value);
+                const auto id = !isNumber ? std::nullopt
+                                : gpsNumbers && value >= 1 && value <= 32
+                                    ? std::optional(SatelliteId{Constellation::Gps, value})
+                                    : SatelliteFromNmea(hint, value);
                 if (!id)
                 {
                     bool empty = svid.empty();
@@ -846,17 +861,20 @@ bool CData::ImportGnss(NmeaType type, std::string_view sentence, bool firstGsaOf
                 for (const SatelliteEntry& e : satellites.Entries())
                     held += e.talker == talker && (e.signalMask & bit) != 0 ? 1 : 0;
                 if (held != set->count)
-                    satellites.RemoveIf([&](SatelliteEntry& e) {
-                    if (e.talker != talker || (e.signalMask & bit) == 0 ||
-                        std::find(reported.begin(), reported.end(), PackKey(e.system, e.svid)) != reported.end())
-                        return false;
-                    e.signalMask = static_cast<std::uint16_t>(e.signalMask & ~bit);
-                    e.snrBySignal[signal] = kNoSnr;
-                    if (e.signalMask == 0)
-                        return true;
-                    RecomputeSnr(e);
-                    return false;
-                });
+                    satellites.RemoveIf(
+                        [&](SatelliteEntry& e)
+                        {
+                            if (e.talker != talker || (e.signalMask & bit) == 0 ||
+                                std::find(reported.begin(), reported.end(), PackKey(e.system, e.svid)) !=
+                                    reported.end())
+                                return false;
+                            e.signalMask = static_cast<std::uint16_t>(e.signalMask & ~bit);
+                            e.snrBySignal[signal] = kNoSnr;
+                            if (e.signalMask == 0)
+                                return true;
+                            RecomputeSnr(e);
+                            return false;
+                        });
             }
             return false;
         }

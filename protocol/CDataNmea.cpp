@@ -271,7 +271,8 @@ bool GsaNamesGps(std::string_view sentence)
     std::string_view field;
     while (n < fields.size() && split.Next(field))
         fields[n++] = field;
-    if (n == 18 && fields[17].size() >= 1 && fields[17][0] != '*' && fields[17].find('.') == std::string_view::npos)
+    if (n == 18 && !fields[17].empty() && fields[17][0] != '*' &&
+        fields[17].find('.') == std::string_view::npos)
         return fields[17][0] == '1';
     const auto hint = ConstellationOfTalker(sentence.substr(0, 2));
     for (std::size_t i = 2; i < std::min<std::size_t>(n, 14); ++i)
@@ -452,9 +453,10 @@ std::size_t CData::SkipToSentenceStart(const std::uint8_t* data, std::size_t i, 
         const auto* dollar = static_cast<const std::uint8_t*>(std::memchr(data + i, '$', n - i));
         const std::size_t end = dollar != nullptr ? static_cast<std::size_t>(dollar - data) : n;
         // A line end before it starts a new line, which may be a comment.
-        if (const auto* lf = end > i ? static_cast<const std::uint8_t*>(::memrchr(data + i, '\n', end - i)) : nullptr)
+        const void* lf = end > i ? ::memrchr(data + i, '\n', end - i) : nullptr;
+        if (lf != nullptr)
         {
-            i = static_cast<std::size_t>(lf - data) + 1;
+            i = static_cast<std::size_t>(static_cast<const std::uint8_t*>(lf) - data) + 1;
             m_atLineStart = true;
             continue;
         }
@@ -529,7 +531,8 @@ int CData::ImportNmeaSentence(std::string_view sentence, int port)
             break;
         case NmeaType::Gsa:
         {
-            const bool namesGps = gps || (m_gnss.gsaNamesGps >= 0 ? m_gnss.gsaNamesGps == 1 : GsaNamesGps(sentence));
+            const bool namesGps =
+                gps || (m_gnss.gsaNamesGps >= 0 ? m_gnss.gsaNamesGps == 1 : GsaNamesGps(sentence));
             if (gps || firstGsaOfBurst || (namesGps && !m_gnss.classicGsaFromGps))
             {
                 DecodeGsa(gsa, text);

@@ -64,11 +64,11 @@ struct GnssNmeaState
     // Satellites the latest GSA sentences name as used, by constellation and number (numbers above
     // 255, only seen for unknown constellations, are never flagged).
     std::array<std::bitset<256>, kConstellationCount> used{};
-    bool inGsaBurst = false;            // the sentence before was a GSA
-    std::uint8_t burstReset = 0;        // constellations (bit per index) this burst has reset
-    bool classicGsaFromGps = false;     // this burst filled the classic GSA record from GPS satellites
-    int gsaNamesGps = -1;  // the GSA just read names GPS satellites (1) or not (0); -1 not read
-    bool classicGsvDone = false;  // the GSV just read filled the classic GSV record already
+    bool inGsaBurst = false;         // the sentence before was a GSA
+    std::uint8_t burstReset = 0;     // constellations (bit per index) this burst has reset
+    bool classicGsaFromGps = false;  // this burst filled the classic GSA record from GPS satellites
+    int gsaNamesGps = -1;            // the GSA just read names GPS satellites (1) or not (0); -1 not read
+    bool classicGsvDone = false;     // the GSV just read filled the classic GSV record already
 
     // Receiver time: advanced by the UTC of the position sentences, folded across midnight, never
     // backwards; drives the satellites' expiry.

@@ -7,9 +7,9 @@
 
 namespace
 {
-constexpr double kA = 6378137.0;                // WGS-84 semi-major axis, m
-constexpr double kF = 1.0 / 298.257223563;      // flattening
-constexpr double kE2 = kF * (2.0 - kF);         // first eccentricity squared
+constexpr double kA = 6378137.0;            // WGS-84 semi-major axis, m
+constexpr double kF = 1.0 / 298.257223563;  // flattening
+constexpr double kE2 = kF * (2.0 - kF);     // first eccentricity squared
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kDegPerRad = 180.0 / kPi;
 constexpr int kSecondsPerDay = 86400;
@@ -44,7 +44,7 @@ void CivilFromDays(long z, int& year, int& month, int& day)
 std::string_view FixQualityText(int quality)
 {
     static constexpr std::array<std::string_view, 9> kTexts{"No Fix",  "GPS", "DGPS",   "PPS", "RTK Fix",
-                                                           "RTK Flt", "DR",  "Manual", "Sim"};
+                                                            "RTK Flt", "DR",  "Manual", "Sim"};
     if (quality < 0 || quality >= static_cast<int>(kTexts.size()))
         return {};
     return kTexts[static_cast<std::size_t>(quality)];

@@ -54,8 +54,8 @@ struct ReceiverFix
     int fixMode = 0;    // 1 no fix, 2 2D, 3 3D (GSA or the protocol's fix type); 0 unknown
     int satsUsed = -1;  // satellites used in the fix; -1 unknown
     double hdop = kNoValue, pdop = kNoValue, vdop = kNoValue;  // latest GGA/GNS/GSA (DOP record)
-    double speedMps = kNoValue;  // over ground
-    double courseDeg = kNoValue; // true course over ground
+    double speedMps = kNoValue;                                // over ground
+    double courseDeg = kNoValue;                               // true course over ground
     char modeIndicator = 0;  // RMC/GLL/VTG mode letter (NMEA 2.3: A D E M N S R F P); 0 when not sent
     char navStatus = 0;      // RMC navigational status (NMEA 4.10: S C U V); 0 when not sent
 };

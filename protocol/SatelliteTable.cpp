@@ -71,13 +71,20 @@ std::optional<Constellation> ConstellationOfSystemId(int systemId)
 {
     switch (systemId)
     {
-        case 1: return Constellation::Gps;
-        case 2: return Constellation::Glonass;
-        case 3: return Constellation::Galileo;
-        case 4: return Constellation::BeiDou;
-        case 5: return Constellation::Qzss;
-        case 6: return Constellation::NavIC;
-        default: return std::nullopt;
+        case 1:
+            return Constellation::Gps;
+        case 2:
+            return Constellation::Glonass;
+        case 3:
+            return Constellation::Galileo;
+        case 4:
+            return Constellation::BeiDou;
+        case 5:
+            return Constellation::Qzss;
+        case 6:
+            return Constellation::NavIC;
+        default:
+            return std::nullopt;
     }
 }
 
@@ -133,17 +140,17 @@ const SatelliteEntry* SatelliteTable::Find(Constellation system, int svid) const
 std::size_t SatelliteTable::CountInView(std::optional<Constellation> system) const
 {
     const auto entries = Entries();
-    return static_cast<std::size_t>(std::count_if(entries.begin(), entries.end(), [&](const SatelliteEntry& e) {
-        return !system || e.system == *system;
-    }));
+    return static_cast<std::size_t>(std::count_if(entries.begin(), entries.end(),
+                                                  [&](const SatelliteEntry& e)
+                                                  { return !system || e.system == *system; }));
 }
 
 std::size_t SatelliteTable::CountUsed(std::optional<Constellation> system) const
 {
     const auto entries = Entries();
-    return static_cast<std::size_t>(std::count_if(entries.begin(), entries.end(), [&](const SatelliteEntry& e) {
-        return e.used && (!system || e.system == *system);
-    }));
+    return static_cast<std::size_t>(std::count_if(entries.begin(), entries.end(),
+                                                  [&](const SatelliteEntry& e)
+                                                  { return e.used && (!system || e.system == *system); }));
 }
 
 SatelliteEntry* SatelliteTable::Upsert(Constellation system, int svid)

@@ -32,7 +32,7 @@ inline constexpr std::size_t kConstellationCount = 8;
 [[nodiscard]] constexpr std::size_t ConstellationIndex(Constellation system)
 {
     return static_cast<std::size_t>(system) < kConstellationCount ? static_cast<std::size_t>(system)
-                                                                   : kConstellationCount - 1;
+                                                                  : kConstellationCount - 1;
 }
 
 // NMEA 4.10 signal ids are 0..15 (0: not given); a mask bit per id.
@@ -51,7 +51,7 @@ struct SatelliteEntry
     bool used = false;                     // used in the receiver's fix
     std::uint16_t signalMask = 0;          // bit s: reported on signal id s (bit 0 when no id was sent)
     std::array<std::int16_t, kSignalIdCount> snrBySignal{};  // per signal id; kNoSnr when untracked
-    std::int64_t lastSeenMs = 0;           // receiver time of the last report, ms (drives the expiry)
+    std::int64_t lastSeenMs = 0;  // receiver time of the last report, ms (drives the expiry)
     // Talker of the GSV sentence that last reported it ("GP", "GL", ...); NUL for binary records.
     std::array<char, 2> talker{};
 };
@@ -153,7 +153,8 @@ private:
     {
         if (svid >= 1 && static_cast<std::size_t>(svid) < kIndexedNumbers)
         {
-            const std::uint8_t at = m_index[ConstellationIndex(system) * kIndexedNumbers + static_cast<std::size_t>(svid)];
+            const std::uint8_t at =
+                m_index[ConstellationIndex(system) * kIndexedNumbers + static_cast<std::size_t>(svid)];
             return at != 0 ? at - 1U : m_count;
         }
         return SearchKeys(system, svid);
@@ -169,7 +170,8 @@ private:
 
     std::array<SatelliteEntry, kCapacity> m_entries{};
     std::array<std::uint32_t, kCapacity> m_keys{};  // constellation and number of each entry, packed
-    std::array<std::uint8_t, kConstellationCount * kIndexedNumbers> m_index{};  // position + 1 by (system, svid)
+    std::array<std::uint8_t, kConstellationCount * kIndexedNumbers>
+        m_index{};  // position + 1 by (system, svid)
     std::size_t m_count = 0;
     std::uint64_t m_dropped = 0;
 };

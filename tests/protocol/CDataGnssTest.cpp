@@ -54,8 +54,9 @@ std::string Sats(const CData& set, Constellation system)
     {
         if (!out.empty())
             out += ' ';
-        out += std::to_string(e->svid) + "/" + (e->elevationDeg == kNoAngle ? "-" : std::to_string(e->elevationDeg)) +
-               "/" + (e->azimuthDeg == kNoAngle ? "-" : std::to_string(e->azimuthDeg)) + "/" +
+        out += std::to_string(e->svid) + "/" +
+               (e->elevationDeg == kNoAngle ? "-" : std::to_string(e->elevationDeg)) + "/" +
+               (e->azimuthDeg == kNoAngle ? "-" : std::to_string(e->azimuthDeg)) + "/" +
                (e->snrDbHz == kNoSnr ? "-" : std::to_string(e->snrDbHz)) + (e->used ? "/u" : "");
     }
     return out;
@@ -99,17 +100,17 @@ TEST(SatelliteNumbers, TalkerAndRangesGiveConstellationAndNumber)
     };
     using C = Constellation;
     const std::vector<Case> cases{
-        {"GP", 1, C::Gps, 1},          {"GP", 32, C::Gps, 32},       {"GP", 33, C::Sbas, 120},
-        {"GP", 51, C::Sbas, 138},      {"GP", 64, C::Sbas, 151},     {"GN", 65, C::Glonass, 1},
-        {"GN", 96, C::Glonass, 32},    {"GL", 5, C::Glonass, 5},     {"GL", 75, C::Glonass, 11},
-        {"GN", 120, C::Sbas, 120},     {"GN", 158, C::Sbas, 158},    {"GP", 193, C::Qzss, 1},
-        {"GN", 202, C::Qzss, 10},      {"GB", 201, C::BeiDou, 1},    {"GN", 203, C::BeiDou, 3},
-        {"GN", 263, C::BeiDou, 63},    {"GA", 301, C::Galileo, 1},   {"GN", 336, C::Galileo, 36},
-        {"GA", 36, C::Galileo, 36},    {"GN", 401, C::BeiDou, 1},    {"BD", 463, C::BeiDou, 63},
-        {"GB", 27, C::BeiDou, 27},     {"BD", 13, C::BeiDou, 13},    {"GQ", 3, C::Qzss, 3},
-        {"QZ", 195, C::Qzss, 3},       {"GI", 7, C::NavIC, 7},       {"GN", 97, C::Other, 97},
-        {"GN", 170, C::Other, 170},    {"XX", 500, C::Other, 500},   {"GP", 65535, C::Other, 65535},
-        {"GP", 0, C::Other, 0},        {"GP", -5, C::Other, 0},      {"GP", 65536, C::Other, 0},
+        {"GP", 1, C::Gps, 1},       {"GP", 32, C::Gps, 32},     {"GP", 33, C::Sbas, 120},
+        {"GP", 51, C::Sbas, 138},   {"GP", 64, C::Sbas, 151},   {"GN", 65, C::Glonass, 1},
+        {"GN", 96, C::Glonass, 32}, {"GL", 5, C::Glonass, 5},   {"GL", 75, C::Glonass, 11},
+        {"GN", 120, C::Sbas, 120},  {"GN", 158, C::Sbas, 158},  {"GP", 193, C::Qzss, 1},
+        {"GN", 202, C::Qzss, 10},   {"GB", 201, C::BeiDou, 1},  {"GN", 203, C::BeiDou, 3},
+        {"GN", 263, C::BeiDou, 63}, {"GA", 301, C::Galileo, 1}, {"GN", 336, C::Galileo, 36},
+        {"GA", 36, C::Galileo, 36}, {"GN", 401, C::BeiDou, 1},  {"BD", 463, C::BeiDou, 63},
+        {"GB", 27, C::BeiDou, 27},  {"BD", 13, C::BeiDou, 13},  {"GQ", 3, C::Qzss, 3},
+        {"QZ", 195, C::Qzss, 3},    {"GI", 7, C::NavIC, 7},     {"GN", 97, C::Other, 97},
+        {"GN", 170, C::Other, 170}, {"XX", 500, C::Other, 500}, {"GP", 65535, C::Other, 65535},
+        {"GP", 0, C::Other, 0},     {"GP", -5, C::Other, 0},    {"GP", 65536, C::Other, 0},
     };
     for (const Case& c : cases)
     {
@@ -119,7 +120,8 @@ TEST(SatelliteNumbers, TalkerAndRangesGiveConstellationAndNumber)
         else
         {
             ASSERT_TRUE(id.has_value()) << c.talker << ' ' << c.number;
-            EXPECT_EQ(ConstellationLetter(id->system), ConstellationLetter(c.system)) << c.talker << ' ' << c.number;
+            EXPECT_EQ(ConstellationLetter(id->system), ConstellationLetter(c.system))
+                << c.talker << ' ' << c.number;
             EXPECT_EQ(id->svid, c.svid) << c.talker << ' ' << c.number;
         }
     }
@@ -135,13 +137,14 @@ TEST(CDataGsv, ACompletedSetReplacesItsTalkersSatellitesAndAShortOneOnlyUpdates)
     FeedAll(set, {"GPGSV,1,1,03,01,10,100,30,02,20,200,31,03,30,300,32"});
     EXPECT_EQ(Sats(set, Constellation::Gps), "1/10/100/30 2/20/200/31 3/30/300/32");
     // Interleaved: GL's one-message set between the two messages of GP's set.
-    FeedAll(set, {"GPGSV,2,1,05,02,21,201,33,03,31,301,,04,40,045,40,05,50,050,41", "GLGSV,1,1,01,70,45,090,38",
-                  "GPGSV,2,2,05,06,60,060,42"});
+    FeedAll(set, {"GPGSV,2,1,05,02,21,201,33,03,31,301,,04,40,045,40,05,50,050,41",
+                  "GLGSV,1,1,01,70,45,090,38", "GPGSV,2,2,05,06,60,060,42"});
     EXPECT_EQ(Sats(set, Constellation::Gps), "2/21/201/33 3/31/301/- 4/40/45/40 5/50/50/41 6/60/60/42");
     EXPECT_EQ(Sats(set, Constellation::Glonass), "6/45/90/38");
     // A set that stops short (message 2 of 3 never comes) updates what it carried and removes nothing.
     FeedAll(set, {"GPGSV,3,1,09,02,22,202,34", "GPGSV,3,3,09,07,70,070,43"});
-    EXPECT_EQ(Sats(set, Constellation::Gps), "2/22/202/34 3/31/301/- 4/40/45/40 5/50/50/41 6/60/60/42 7/70/70/43");
+    EXPECT_EQ(Sats(set, Constellation::Gps),
+              "2/22/202/34 3/31/301/- 4/40/45/40 5/50/50/41 6/60/60/42 7/70/70/43");
     EXPECT_EQ(Sats(set, Constellation::Glonass), "6/45/90/38");
     // An empty set clears its talker.
     FeedAll(set, {"GLGSV,1,1,00"});
@@ -178,18 +181,19 @@ TEST(CDataGsv, BadSetsStayInBoundsAndKeepWhatTheyCarry)
         std::uint64_t rejected;
     };
     const std::vector<Case> cases{
-        {"GPGSV,1,3,02,03,30,030,30", "1/10/10/20 2/20/20/21 3/30/30/30", 0},           // number above total
-        {"GPGSV,12,12,02,03,30,030,30", "1/10/10/20 2/20/20/21 3/30/30/30", 0},         // total above 9
-        {"GPGSV,1,1,09,03,30,030,30", "3/30/30/30", 0},                                 // count disagrees
-        {"GPGSV,1,1,06,03,3,3,3,04,4,4,4,05,5,5,5,06,6,6,6,07,7,7,7,08,8,8,8", "3/3/3/3 4/4/4/4 5/5/5/5 6/6/6/6 7/7/7/7 8/8/8/8", 0},
-        {"GPGSV,1,1,01,,,,,03,30,030,30,,,,", "3/30/30/30", 0},                         // empty groups
-        {"GPGSV,1,1,01,03,30,030,30,G", "3/30/30/30", 0},                               // signal id not hex
-        {"GPGSV,1,1,01,03,30,030,30,16", "3/30/30/30", 0},                              // signal id above 15
-        {"GPGSV,1,1,02,99999999999,1,1,1,03,91,400,999", "3/-/-/-", 1},                  // huge numbers
-        {"GPGSV,1,1,02,x1,1,1,1,0,5,5,5,03,-5,0,0", "3/-5/0/0", 2},                     // not numbers, 0
-        {"GPGSV,1,1,01,03,30,030", "3/30/30/-", 0},                                     // short group
-        {"GPGSV", "1/10/10/20 2/20/20/21", 0},                                          // no fields
-        {"GPGSV,,,,03,30,030,30", "1/10/10/20 2/20/20/21 3/30/30/30", 0},                // no header
+        {"GPGSV,1,3,02,03,30,030,30", "1/10/10/20 2/20/20/21 3/30/30/30", 0},    // number above total
+        {"GPGSV,12,12,02,03,30,030,30", "1/10/10/20 2/20/20/21 3/30/30/30", 0},  // total above 9
+        {"GPGSV,1,1,09,03,30,030,30", "3/30/30/30", 0},                          // count disagrees
+        {"GPGSV,1,1,06,03,3,3,3,04,4,4,4,05,5,5,5,06,6,6,6,07,7,7,7,08,8,8,8",
+         "3/3/3/3 4/4/4/4 5/5/5/5 6/6/6/6 7/7/7/7 8/8/8/8", 0},
+        {"GPGSV,1,1,01,,,,,03,30,030,30,,,,", "3/30/30/30", 0},            // empty groups
+        {"GPGSV,1,1,01,03,30,030,30,G", "3/30/30/30", 0},                  // signal id not hex
+        {"GPGSV,1,1,01,03,30,030,30,16", "3/30/30/30", 0},                 // signal id above 15
+        {"GPGSV,1,1,02,99999999999,1,1,1,03,91,400,999", "3/-/-/-", 1},    // huge numbers
+        {"GPGSV,1,1,02,x1,1,1,1,0,5,5,5,03,-5,0,0", "3/-5/0/0", 2},        // not numbers, 0
+        {"GPGSV,1,1,01,03,30,030", "3/30/30/-", 0},                        // short group
+        {"GPGSV", "1/10/10/20 2/20/20/21", 0},                             // no fields
+        {"GPGSV,,,,03,30,030,30", "1/10/10/20 2/20/20/21 3/30/30/30", 0},  // no header
     };
     for (const Case& c : cases)
     {
@@ -221,7 +225,8 @@ TEST(CDataGsv, TheTableHoldsAtMost128AndCountsTheRest)
 TEST(CDataGsv, SatellitesLeaveAfterTenSecondsOfReceiverTimeAcrossMidnight)
 {
     CData set;
-    FeedAll(set, {"GPGGA,235955.00,,,,,0,00,,,,,,,", "GPGSV,1,1,01,01,10,010,20", "GLGSV,1,1,01,65,10,010,20"});
+    FeedAll(set,
+            {"GPGGA,235955.00,,,,,0,00,,,,,,,", "GPGSV,1,1,01,01,10,010,20", "GLGSV,1,1,01,65,10,010,20"});
     // GP keeps reporting, GL stops; time goes on past midnight.
     for (const char* utc : {"235959.00", "000003.00"})
         FeedAll(set, {std::string("GPGGA,") + utc + ",,,,,0,00,,,,,,,", "GPGSV,1,1,01,01,10,010,20"});
@@ -278,7 +283,8 @@ TEST(CDataGsa, UsedFlagsPerBurstTalkerAndSystemId)
                     used += (used.empty() ? "" : " ") + std::string(1, ConstellationLetter(system)) +
                             std::to_string(e.svid);
         EXPECT_EQ(used, c.used) << c.bursts.front();
-        EXPECT_EQ(set.satellites.CountUsed(), static_cast<std::size_t>(std::count(used.begin(), used.end(), ' ') + 1))
+        EXPECT_EQ(set.satellites.CountUsed(),
+                  static_cast<std::size_t>(std::count(used.begin(), used.end(), ' ') + 1))
             << c.bursts.front();
     }
 }
@@ -319,12 +325,14 @@ TEST(CDataFix, PositionSentencesOfEveryTalkerToTheExactDegree)
          "-121.314260000", 1123.9, 1, 2},
         {"GNRMC,223745.00,A,3806.62964,S,12237.61382,E,0.040,,110720,,,D,V", "GNRMC", "-38.110494000",
          "122.626897000", none, -1, -1},
-        {"GNGLL,5957.0062,N,01100.6429,E,120213.000,A,D", "GNGLL", "59.950103333", "11.010715000", none, -1, -1},
+        {"GNGLL,5957.0062,N,01100.6429,E,120213.000,A,D", "GNGLL", "59.950103333", "11.010715000", none, -1,
+         -1},
         {"GNGNS,120213.000,5957.0062,N,01100.6429,E,NDD,11,1.3,168.9,39.5,,,V", "GNGNS", "59.950103333",
          "11.010715000", 168.9, -1, 11},
         {"GPGGA,000000.00,0000.0000000,N,00000.0000001,W,4,30,0.5,0.0,M,0.0,M,,", "GPGGA", "0.000000000",
          "-0.000000002", 0.0, 4, 30},
-        {"BDGGA,120000,8959.9999,S,17959.99999,W,8,03,,,M,,M,,", "BDGGA", "-89.999998333", "-179.999999833", none, 8, 3},
+        {"BDGGA,120000,8959.9999,S,17959.99999,W,8,03,,,M,,M,,", "BDGGA", "-89.999998333", "-179.999999833",
+         none, 8, 3},
     };
     for (const Case& c : cases)
     {
@@ -365,7 +373,8 @@ TEST(CDataFix, AMalformedSentenceNeverRemovesTheLastGoodPosition)
         EXPECT_EQ(Degrees(set.fix.latitudeDeg), "44.069010500") << line;
         EXPECT_EQ(set.GetCounters().checksumMismatches + set.GetCounters().malformedSentences, 1U) << line;
         // The classic record takes it as it always did.
-        EXPECT_STREQ(set.gga.fields[nmea::kGgaUtc].data(), line.find("GGA") != std::string::npos ? "171927.00" : "171926.00")
+        EXPECT_STREQ(set.gga.fields[nmea::kGgaUtc].data(),
+                     line.find("GGA") != std::string::npos ? "171927.00" : "171926.00")
             << line;
     }
     // A well-formed report without a position is a report: no fix now.
@@ -392,7 +401,8 @@ TEST(CDataFix, StatusDopsDateAndGpsTime)
 {
     CData set;
     FeedAll(set, {"GNRMC,223745.00,A,3806.62964,N,12237.61382,W,0.040,87.5,110720,,,D,V",
-                  "GNGSA,A,3,29,20,,,,,,,,,,,0.99,0.54,0.83,1", "GNGGA,223745.00,3806.62964,N,12237.61382,W,2,12,0.54,83.1,M,-29.5,M,,0000"});
+                  "GNGSA,A,3,29,20,,,,,,,,,,,0.99,0.54,0.83,1",
+                  "GNGGA,223745.00,3806.62964,N,12237.61382,W,2,12,0.54,83.1,M,-29.5,M,,0000"});
     const ReceiverFix& f = set.fix;
     EXPECT_EQ(f.modeIndicator, 'D');
     EXPECT_EQ(f.navStatus, 'V');
@@ -418,10 +428,9 @@ TEST(CDataFix, StatusDopsDateAndGpsTime)
     EXPECT_NEAR(set.fix.speedMps, 1852.0 / 3600.0, 1e-12);
     EXPECT_DOUBLE_EQ(set.fix.courseDeg, 10.0);
 
-    const std::vector<std::pair<int, std::string_view>> texts{{0, "No Fix"}, {1, "GPS"},    {2, "DGPS"},
-                                                              {3, "PPS"},    {4, "RTK Fix"}, {5, "RTK Flt"},
-                                                              {6, "DR"},     {7, "Manual"}, {8, "Sim"},
-                                                              {9, ""},       {-1, ""}};
+    const std::vector<std::pair<int, std::string_view>> texts{
+        {0, "No Fix"}, {1, "GPS"},    {2, "DGPS"}, {3, "PPS"}, {4, "RTK Fix"}, {5, "RTK Flt"},
+        {6, "DR"},     {7, "Manual"}, {8, "Sim"},  {9, ""},    {-1, ""}};
     for (const auto& [quality, text] : texts)
         EXPECT_EQ(FixQualityText(quality), text) << quality;
 }
@@ -471,7 +480,8 @@ TEST(CDataNmeaTalkers, GpsTalkerOnlyReadsWhatTheClassicInputRead)
         EXPECT_EQ(set.satellites.Size(), gpsOnly ? 1U : 2U);
         EXPECT_EQ(set.fix.sequence, gpsOnly ? 0U : 1U);
         EXPECT_STREQ(set.fix.date.data(), gpsOnly ? "" : "310722");
-        EXPECT_EQ(trace.lines, gpsOnly ? std::vector<std::string>{} : std::vector<std::string>{"GPTXT: ANTENNA OK\n"});
+        EXPECT_EQ(trace.lines,
+                  gpsOnly ? std::vector<std::string>{} : std::vector<std::string>{"GPTXT: ANTENNA OK\n"});
         EXPECT_STREQ(set.gga.fields[0].data(), gpsOnly ? "" : "120213.000");
         // GSV records stay GPS: GLGSV never reaches them.
         EXPECT_EQ(set.gsv[0].satellites[0].prn, 5);
@@ -537,7 +547,8 @@ TEST(CDataBinaryFix, NavDopAndSvRecordsFillTheFixAndTheTable)
     EXPECT_EQ(set.fix.fixMode, 3);
     EXPECT_DOUBLE_EQ(set.fix.hdop, 0.9);
     // SV: two channels, PRN 5 used (state 0x7F) and PRN 9 without signal; then PRN 9 alone.
-    auto sv = [&](std::initializer_list<std::array<int, 5>> channels) {
+    auto sv = [&](std::initializer_list<std::array<int, 5>> channels)
+    {
         std::vector<std::uint8_t> m{kIdSv};
         Put16(m, 2113);
         Put32(m, 51841000);

@@ -46,13 +46,14 @@ Rows ReplayRows(const std::string& bytes, replay::Options options)
     replay::ReplayLog log([&](std::string_view l) { rows.log += l; });
     vrn::SetPortLog(&log);
     replay::NoViews views;
-    replay::GnssOutputs sink(options.mode, views, [&](std::string_view r) { rows.fixes += r; },
-                             [&](std::string_view r) { rows.satellites += r; });
+    replay::GnssOutputs sink(
+        options.mode, views, [&](std::string_view r) { rows.fixes += r; },
+        [&](std::string_view r) { rows.satellites += r; });
     vrn::SetFixSink(&sink);
     auto context = std::make_unique<vrn::ParseContext>();
     replay::Stats stats;
-    replay::FeedChunks({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()}, options, *context, sink,
-                       stats);
+    replay::FeedChunks({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()}, options, *context,
+                       sink, stats);
     sink.Finish(context->receiver);
     vrn::SetFixSink(nullptr);
     vrn::SetPortLog(nullptr);
@@ -61,10 +62,11 @@ Rows ReplayRows(const std::string& bytes, replay::Options options)
 
 int RunProgram(const std::string& arguments, std::string& err)
 {
-    const fs::path errFile = fs::path(VRN_BINARY_DIR) / "test-home" / ("gnss-err-" + std::to_string(getpid()));
+    const fs::path errFile =
+        fs::path(VRN_BINARY_DIR) / "test-home" / ("gnss-err-" + std::to_string(getpid()));
     fs::create_directories(errFile.parent_path());
-    const std::string command = "'" + (fs::path(VRN_BINARY_DIR) / "vrnrcvr-replay").string() + "' " + arguments +
-                                " >/dev/null 2>'" + errFile.string() + "'";
+    const std::string command = "'" + (fs::path(VRN_BINARY_DIR) / "vrnrcvr-replay").string() + "' " +
+                                arguments + " >/dev/null 2>'" + errFile.string() + "'";
     const int status = std::system(command.c_str());
     err = ReadFile(errFile);
     fs::remove(errFile);
@@ -84,13 +86,17 @@ TEST(ReplayGnss, FixRowsCarryWhatEachSentenceSaysAndTheLatestState)
         Nmea("GNGGA,223746.00,3806.62966,N,12237.61384,W,2,12,0.56,83.0,M,-29.5,M,,0000") +
         Nmea("GNGLL,3806.62966,N,12237.61384,W,223746.00,A,D") + Nmea("GNGGA,223747.00,,,,,0,00,99.99,,,,,,");
     const Rows rows = ReplayRows(stream, options);
-    EXPECT_EQ(rows.fixes, "GNRMC,223745.00,110720,38.110494000,-122.626897000,,,,,,,,0.021,\n"
-                          "GNGGA,223745.00,110720,38.110494000,-122.626897000,83.1,2,,12,0.54,,,0.021,\n"
-                          "GNGGA,223746.00,110720,38.110494333,-122.626897333,83,2,3,12,0.56,0.99,0.83,0.021,\n"
-                          "GNGLL,223746.00,110720,38.110494333,-122.626897333,,,3,,0.56,0.99,0.83,0.021,\n"
-                          "GNGGA,223747.00,110720,,,,0,3,0,99.99,0.99,0.83,0.021,\n");
+    EXPECT_EQ(rows.fixes,
+              "GNRMC,223745.00,110720,38.110494000,-122.626897000,,,,,,,,0.021,\n"
+              "GNGGA,223745.00,110720,38.110494000,-122.626897000,83.1,2,,12,0.54,,,0.021,\n"
+              "GNGGA,223746.00,110720,38.110494333,-122.626897333,83,2,3,12,0.56,0.99,0.83,0.021,\n"
+              "GNGLL,223746.00,110720,38.110494333,-122.626897333,,,3,,0.56,0.99,0.83,0.021,\n"
+              "GNGGA,223747.00,110720,,,,0,3,0,99.99,0.99,0.83,0.021,\n");
     // Rows after every GGA (the first saw no satellite yet) and at the end.
-    const std::string table = "G,20,63,235,,1\n" "G,29,46,133,43,1\n" "R,18,51,77,39,0\n";
+    const std::string table =
+        "G,20,63,235,,1\n"
+        "G,29,46,133,43,1\n"
+        "R,18,51,77,39,0\n";
     std::string expected;
     for (const char* utc : {"223746.00", "223747.00", "end"})
     {
@@ -106,7 +112,8 @@ TEST(ReplayGnss, FixRowsCarryWhatEachSentenceSaysAndTheLatestState)
 
 TEST(ReplayGnss, BinaryStreamsGiveNavRowsAndGpsSatellites)
 {
-    const std::string bytes = ReadFile(fs::path(VRN_SOURCE_DIR) / "tests/data/captures/moving-binary-damaged.bin");
+    const std::string bytes =
+        ReadFile(fs::path(VRN_SOURCE_DIR) / "tests/data/captures/moving-binary-damaged.bin");
     ASSERT_FALSE(bytes.empty());
     replay::Options options;
     options.mode = vrn::kModeBinary;
@@ -143,7 +150,8 @@ TEST(ReplayGnss, BinaryStreamsGiveNavRowsAndGpsSatellites)
 
 TEST(ReplayGnss, EveryTalkerLogsTheClassicLinesAndTheOtherTalkersBesideThem)
 {
-    const std::string bytes = ReadFile(fs::path(VRN_SOURCE_DIR) / "tests/data/captures/moving-nmea-damaged.bin");
+    const std::string bytes =
+        ReadFile(fs::path(VRN_SOURCE_DIR) / "tests/data/captures/moving-nmea-damaged.bin");
     ASSERT_FALSE(bytes.empty());
     replay::Options options;
     options.mode = vrn::kModeNmea;
@@ -186,19 +194,19 @@ TEST(ReplayGnss, OptionsAndTheFilesOfTheProgram)
     std::ofstream(dir / "in.nmea", std::ios::binary)
         << "# a recorded receiver\r\n"
         << Nmea("GNGGA,120000.00,5957.0062,N,01100.6429,E,1,05,1.0,10.0,M,20.0,M,,")
-        << Nmea("GAGSV,1,1,01,36,76,149,45,7") << Nmea("GNGGA,120001.00,5957.0062,N,01100.6429,E,1,05,1.0,10.0,M,20.0,M,,");
+        << Nmea("GAGSV,1,1,01,36,76,149,45,7")
+        << Nmea("GNGGA,120001.00,5957.0062,N,01100.6429,E,1,05,1.0,10.0,M,20.0,M,,");
     std::string err;
     ASSERT_EQ(RunProgram("--protocol nmea --fixes '" + (dir / "f.csv").string() + "' --satellites '" +
                              (dir / "s.csv").string() + "' '" + (dir / "in.nmea").string() + "'",
                          err),
               0)
         << err;
-    EXPECT_EQ(ReadFile(dir / "f.csv"),
-              std::string(replay::FixesCsvHeader()) +
-                  "GNGGA,120000.00,,59.950103333,11.010715000,10,1,,5,1,,,,\n"
-                  "GNGGA,120001.00,,59.950103333,11.010715000,10,1,,5,1,,,,\n");
-    EXPECT_EQ(ReadFile(dir / "s.csv"), std::string(replay::SatellitesCsvHeader()) + "120001.00,E,36,76,149,45,0\n" +
-                                           "end,E,36,76,149,45,0\n");
+    EXPECT_EQ(ReadFile(dir / "f.csv"), std::string(replay::FixesCsvHeader()) +
+                                           "GNGGA,120000.00,,59.950103333,11.010715000,10,1,,5,1,,,,\n"
+                                           "GNGGA,120001.00,,59.950103333,11.010715000,10,1,,5,1,,,,\n");
+    EXPECT_EQ(ReadFile(dir / "s.csv"), std::string(replay::SatellitesCsvHeader()) +
+                                           "120001.00,E,36,76,149,45,0\n" + "end,E,36,76,149,45,0\n");
     // The classic input sees none of it.
     ASSERT_EQ(RunProgram("--protocol nmea --gps-only --fixes '" + (dir / "f.csv").string() + "' '" +
                              (dir / "in.nmea").string() + "'",

@@ -106,7 +106,8 @@ void AppendSatelliteRows(std::string& out, const CData& set, std::string_view ut
     for (const SatelliteEntry& e : entries)
         sorted[n++] = &e;
     std::sort(sorted.begin(), sorted.begin() + static_cast<std::ptrdiff_t>(n),
-              [](const SatelliteEntry* a, const SatelliteEntry* b) {
+              [](const SatelliteEntry* a, const SatelliteEntry* b)
+              {
                   return std::pair(ConstellationIndex(a->system), a->svid) <
                          std::pair(ConstellationIndex(b->system), b->svid);
               });
@@ -151,7 +152,8 @@ void GnssOutputs::FixReported(const CData& set)
 void GnssOutputs::NotifyViews(unsigned message, unsigned wParam, const CData& set)
 {
     m_inner.NotifyViews(message, wParam, set);
-    const bool receiver = m_mode == vrn::kModeBinary || (m_mode == vrn::kModeTest && wParam == vrn::kSourcePort1);
+    const bool receiver =
+        m_mode == vrn::kModeBinary || (m_mode == vrn::kModeTest && wParam == vrn::kSourcePort1);
     if (!m_satellites || message != vrn::kMsgBinaryData || !receiver ||
         (set.currentId != kIdSvA && set.currentId != kIdSv))
         return;

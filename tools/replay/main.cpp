@@ -97,7 +97,8 @@ int main(int argc, char** argv)
     // records and solution rows go to their files.
     OutputFile own, solution, fixes, satellites;
     for (auto [file, name] : {std::pair{&own, &options.ownFile}, std::pair{&solution, &options.solutionFile},
-                              std::pair{&fixes, &options.fixesFile}, std::pair{&satellites, &options.satellitesFile}})
+                              std::pair{&fixes, &options.fixesFile},
+                              std::pair{&satellites, &options.satellitesFile}})
         if (!file->Open(*name))
         {
             if (in != stdin)
