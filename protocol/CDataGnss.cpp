@@ -380,7 +380,7 @@ void RecomputeSnr(SatelliteEntry& e)
 
 bool IsUsed(const GnssNmeaState& state, const SatelliteEntry& e)
 {
-    return e.svid < 256 && state.used[ConstellationIndex(e.system)].test(e.svid);
+    return e.svid < 256 && state.used[ConstellationIndex(e.system)][e.svid];
 }
 }  // namespace
 
