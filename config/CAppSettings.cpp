@@ -136,6 +136,14 @@ public:
     {
         Text(section, key, FormatInteger(value));
     }
+    // A key newer than the classic profile: written when it differs from its default or is in the
+    // file already, so that a classic profile is saved unchanged.
+    void IntUnlessDefault(std::string_view section, std::string_view key, std::int64_t value,
+                          std::int64_t defaultValue)
+    {
+        m_entries.push_back(
+            {std::string(section), std::string(key), FormatInteger(value), value == defaultValue});
+    }
     [[nodiscard]] bool Commit() const
     {
         std::lock_guard lock(g_profileMutex);
@@ -146,7 +154,8 @@ public:
         if (read.result == vrn::ini::IniReadResult::Failed)
             return false;
         for (const auto& entry : m_entries)
-            read.document.Set(entry.section, entry.key, entry.value);
+            if (!entry.onlyIfPresent || read.document.Get(entry.section, entry.key))
+                read.document.Set(entry.section, entry.key, entry.value);
         return vrn::ini::SaveIniFile(path, read.document);
     }
 
@@ -156,6 +165,7 @@ private:
         std::string section;
         std::string key;
         std::string value;
+        bool onlyIfPresent = false;
     };
     std::vector<Entry> m_entries;
 };
@@ -232,6 +242,8 @@ void CAppSettings::LoadDataSources()
         MeasSerialBaud2 = in.Text(kDataSources, "MeasSerialBaud2", "4800");
         MeasNBO = in.Int(kDataSources, "MeasNBO", 0);
         MeasRI = in.Int(kDataSources, "MeasRI", 1);
+        MeasGpsTalkerOnly = in.Int(kDataSources, "MeasGpsTalkerOnly", 0);
+        MeasGpsTalkerOnly2 = in.Int(kDataSources, "MeasGpsTalkerOnly2", 0);
     }
     LoadLogging(0);
     LoadLogging(1);
@@ -259,6 +271,8 @@ bool CAppSettings::SaveDataSources() const
     out.Text(kDataSources, "MeasSerialBaud2", MeasSerialBaud2);
     out.Int(kDataSources, "MeasNBO", MeasNBO);
     out.Int(kDataSources, "MeasRI", MeasRI);
+    out.IntUnlessDefault(kDataSources, "MeasGpsTalkerOnly", MeasGpsTalkerOnly, 0);
+    out.IntUnlessDefault(kDataSources, "MeasGpsTalkerOnly2", MeasGpsTalkerOnly2, 0);
     return out.Commit();
 }
 

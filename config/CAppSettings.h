@@ -160,6 +160,11 @@ public:
 
     // "Data Sources"
     int MeasRI = 0;
+    // "Data Sources": the "GPS talker only" setting of port 1 and port 2 (1 = read $GP sentences
+    // only, as the classic program did). Missing keys read as 0; a save writes a key only when it is
+    // 1 or already in the file, so classic profiles stay as they are.
+    int MeasGpsTalkerOnly = 0;
+    int MeasGpsTalkerOnly2 = 0;
 
     // "ReceiverInit1" / "ReceiverInit2"
     std::int16_t X = 0;  // approximate latitude, 0.1 degree

@@ -48,6 +48,8 @@ constexpr int kPort2List = 1018;
 constexpr int kBaud2Label = 1040;
 constexpr int kBaud2List = 1063;
 constexpr int kAdvanced2 = 1116;
+constexpr int kGpsOnly1 = 1064;  // "GPS talker only" of port 1
+constexpr int kGpsOnly2 = 1065;  // and of port 2
 constexpr int kDataSourceReceived = 1019;
 
 const QString kPortMissing = QStringLiteral(
@@ -173,6 +175,8 @@ void CInputSettingsDlg::FillControls()
     SelectListPrefix(kBaud1List, Q(m_settings.MeasSerialBaud));
     SelectPortList(kPort2List, Q(m_settings.MeasSerialPort2));
     SelectListPrefix(kBaud2List, Q(m_settings.MeasSerialBaud2));
+    SetChecked(kGpsOnly1, m_settings.MeasGpsTalkerOnly != 0);
+    SetChecked(kGpsOnly2, m_settings.MeasGpsTalkerOnly2 != 0);
 }
 
 void CInputSettingsDlg::ReadControls()
@@ -193,6 +197,8 @@ void CInputSettingsDlg::ReadControls()
     m_settings.MeasSerialBaud = S(ListText(kBaud1List));
     m_settings.MeasSerialPort2 = S(PortListText(kPort2List));
     m_settings.MeasSerialBaud2 = S(ListText(kBaud2List));
+    m_settings.MeasGpsTalkerOnly = IsChecked(kGpsOnly1) ? 1 : 0;
+    m_settings.MeasGpsTalkerOnly2 = IsChecked(kGpsOnly2) ? 1 : 0;
 }
 
 void CInputSettingsDlg::ApplyEnablingRule()
@@ -218,9 +224,9 @@ void CInputSettingsDlg::ApplyEnablingRule()
         Enable(id, measured);
     for (int id : {kMeasFileEdit, kMeasBrowse, kMeasFormatList, kMeasFormatLabel})
         Enable(id, measured && m_settings.MeasSource == 0);
-    for (int id : {kPort1List, kBaud1Label, kBaud1List, kAdvanced1})
+    for (int id : {kPort1List, kBaud1Label, kBaud1List, kGpsOnly1, kAdvanced1})
         Enable(id, measured && m_settings.MeasSource > 0);
-    for (int id : {kPort2List, kBaud2Label, kBaud2List, kAdvanced2})
+    for (int id : {kPort2List, kBaud2Label, kBaud2List, kGpsOnly2, kAdvanced2})
         Enable(id, measured && m_settings.MeasSource == 2);
     FillControls();
 }

@@ -1,5 +1,6 @@
-// The Input Settings dialog (template 110): serial port and baud rate of each receiver, and through
-// the two "Advanced" buttons the Receiver Initialization dialog of each. Edits "Data Sources".
+// The Input Settings dialog (template 110): serial port, baud rate and "GPS talker only" of each
+// receiver, and through the two "Advanced" buttons the Receiver Initialization dialog of each.
+// Edits "Data Sources".
 #pragma once
 
 #include "app/CTemplateDialog.h"

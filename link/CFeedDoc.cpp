@@ -203,6 +203,7 @@ int CFeedDoc::StartReader(int index, int mode)
 {
     Port& port = At(index);
     port.signals.mode.store(mode);
+    port.signals.gpsTalkerOnly.store(index == 0 ? m_settings.MeasGpsTalkerOnly : m_settings.MeasGpsTalkerOnly2);
     port.signals.hungUp.store(0);
 
     PortLink link;

@@ -56,7 +56,7 @@ CPortReader::CPortReader(int port, PortLink link, PortSignals& signals, IMainFra
       m_link(std::move(link)),
       m_signals(signals),
       m_frame(frame),
-      m_context(std::make_unique<ParseContext>())
+      m_context(FreshContext())
 {
     if (m_link.source != nullptr && m_link.source->PacedByViews())
         m_gate = DeliveryGate::Create(kPacedDeliveryLimit);
@@ -169,15 +169,22 @@ void CPortReader::WaitForDeliveries(int wakeFd)
         m_gate->Drain();
 }
 
+std::unique_ptr<ParseContext> CPortReader::FreshContext() const
+{
+    auto context = std::make_unique<ParseContext>();
+    context->receiver.SetGpsTalkerOnly(m_signals.gpsTalkerOnly.load() != 0);
+    return context;
+}
+
 void CPortReader::Discontinuity()
 {
-    m_context = std::make_unique<ParseContext>();
+    m_context = FreshContext();
     m_breakAt = kNoBreak;
 }
 
 void CPortReader::Restart()
 {
-    m_context = std::make_unique<ParseContext>();
+    m_context = FreshContext();
     m_queueHead = m_queueSize = 0;
     m_breakAt = kNoBreak;
     // Only the reader of the port in test mode touches the engine; a fresh one is what the start

@@ -47,6 +47,7 @@ public:
     std::atomic<int> run{0};     // 1 while the port is started; the reader loops while it is set
     std::atomic<int> pause{0};   // 1 while reading is paused
     std::atomic<int> mode{0};    // protocol mode of the open port: kModeNmea, kModeBinary, kModeTest
+    std::atomic<int> gpsTalkerOnly{0};  // NMEA: read $GP sentences only (the port's setting at open)
     std::atomic<int> hungUp{0};  // set by the reader when the device went away; cleared at open
 
     // Any thread: wakes the reader's poll (a stop, or the end of a pause). Nothing when no reader runs.
@@ -89,6 +90,8 @@ private:
     // The source starts over: fresh record sets, a fresh navigation engine when this port runs it,
     // and the views told as at a start.
     void Restart();
+    // A parse context with this port's settings (the talker filter), for a start or a restart.
+    [[nodiscard]] std::unique_ptr<ParseContext> FreshContext() const;
     // The stream broke: the parsers start hunting afresh (the records go too; the next ones follow
     // within a second).
     void Discontinuity();

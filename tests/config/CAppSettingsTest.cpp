@@ -476,4 +476,31 @@ TEST(SettingsPath, DefaultFollowsXdgConfigHome)
     EXPECT_EQ(CAppSettings::ProfilePath(), path);
 }
 
+TEST_F(Settings, GpsTalkerOnlyPerPortIsOffWithoutItsKeyAndWrittenOnlyWhenSetOrPresent)
+{
+    CAppSettings s;
+    s.LoadDataSources();
+    EXPECT_EQ(s.MeasGpsTalkerOnly, 0);
+    EXPECT_EQ(s.MeasGpsTalkerOnly2, 0);
+    ASSERT_TRUE(s.SaveDataSources());
+    EXPECT_EQ(ReadProfile().find("GpsTalkerOnly"), std::string::npos);
+
+    s.MeasGpsTalkerOnly2 = 1;
+    ASSERT_TRUE(s.SaveDataSources());
+    EXPECT_NE(ReadProfile().find("MeasGpsTalkerOnly2=1"), std::string::npos);
+    EXPECT_EQ(ReadProfile().find("MeasGpsTalkerOnly="), std::string::npos);
+    CAppSettings loaded;
+    loaded.LoadDataSources();
+    EXPECT_EQ(loaded.MeasGpsTalkerOnly, 0);
+    EXPECT_EQ(loaded.MeasGpsTalkerOnly2, 1);
+
+    // Turned off again: the key stays, with 0.
+    loaded.MeasGpsTalkerOnly2 = 0;
+    ASSERT_TRUE(loaded.SaveDataSources());
+    EXPECT_NE(ReadProfile().find("MeasGpsTalkerOnly2=0"), std::string::npos);
+    WriteProfile("[data sources]\nmeasgpstalkeronly=1\n");
+    loaded.LoadDataSources();
+    EXPECT_EQ(loaded.MeasGpsTalkerOnly, 1);
+}
+
 }  // namespace

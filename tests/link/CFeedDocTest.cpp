@@ -337,6 +337,31 @@ TEST_F(FeedDoc, NmeaChunkWithoutGgaIsLoggedButNotNotified)
     SetPortLog(nullptr);
 }
 
+TEST_F(FeedDoc, GpsTalkerOnlyOfThePortReachesItsReader)
+{
+    // Port 2 reads $GP only; port 1 reads every talker: a GN receiver is told to port 1's views only.
+    RecordingLog log;
+    SetPortLog(&log);
+    TempProfile::SetPort(0, pty1.Path(), "4800", kModeNmea);
+    TempProfile::SetPort(1, pty2.Path(), "4800", kModeNmea);
+    TempProfile::Set("Data Sources", "MeasGpsTalkerOnly2", "1");
+    const auto view = registry.AddView();
+    ASSERT_EQ(Doc().StartPort(0), 1);
+    ASSERT_EQ(Doc().StartPort(1), 1);
+    const std::string gn = "$GNGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*59\r\n";
+    pty2.Send(gn);
+    pty1.Send(gn);
+    ASSERT_TRUE(Received(*view, 1));
+    std::this_thread::sleep_for(50ms);
+    ASSERT_EQ(view->Count(), 1u);
+    EXPECT_EQ(view->Deliveries()[0].wParam, kSourceNmea1);
+    EXPECT_EQ(view->Deliveries()[0].snapshot->fix.satsUsed, 8);
+    EXPECT_EQ(log.Sentences(), (std::vector<std::pair<int, int>>{{0, 1}}));
+    Doc().StopPort(0);
+    Doc().StopPort(1);
+    SetPortLog(nullptr);
+}
+
 TEST_F(FeedDoc, TestModeGivesTheReceiverSetThenFourOwnSnapshots)
 {
     const std::vector<std::uint8_t> meas{0x08, 0xE8, 0x03, 0, 0, 0, 0, 0, 0, 0};

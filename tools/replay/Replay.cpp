@@ -31,6 +31,7 @@ std::pair<std::string_view, std::string_view> SplitOption(std::string_view arg, 
 std::string Usage()
 {
     return "usage: vrnrcvr-replay [--protocol nmea|binary|test] [--port 1|2] [--debug] [--stats]\n"
+           "                      [--fixes FILE] [--satellites FILE] [--gps-only]\n"
            "                      [--own FILE] [--solution FILE] [--duration SECONDS] INPUT\n"
            "       vrnrcvr-replay --print-almanac\n"
            "\n"
@@ -45,6 +46,12 @@ std::string Usage()
            "\n"
            "  --protocol nmea|binary|test  the port's protocol (default binary); test is port 1 with\n"
            "                          the program's own navigation from the raw measurements\n"
+           "  --fixes FILE            one CSV row per position report (NMEA GGA, RMC, GLL, GNS of\n"
+           "                          any talker; NAV records in the binary modes)\n"
+           "  --satellites FILE       the satellite table as CSV rows whenever the views are told\n"
+           "                          (after a GGA; binary: after an SV record) and at the end\n"
+           "  --gps-only              NMEA: read $GP sentences only, as with the port's \"GPS\n"
+           "                          talker only\" setting\n"
            "  --own FILE              test: the own NAV, DOP and SV lines after every epoch\n"
            "  --solution FILE         test: one CSV row per navigation epoch\n"
            "  --print-almanac         print the built-in almanac as CSV and exit\n"
@@ -135,6 +142,14 @@ bool ParseOptions(std::span<const std::string_view> args, Options& options, std:
             }
             options.durationS = seconds;
         }
+        else if (name == "--fixes" || name == "--satellites")
+        {
+            if (!takeValue())
+                return false;
+            (name == "--fixes" ? options.fixesFile : options.satellitesFile) = std::string(value);
+        }
+        else if (name == "--gps-only" && !hasValue)
+            options.gpsTalkerOnly = true;
         else if (name == "--port")
         {
             if (!takeValue())
@@ -204,6 +219,7 @@ int ReplayLog::WriteSentence(int kind, std::string& text, int /*port*/)
 void FeedChunks(std::span<const std::uint8_t> bytes, const Options& options, vrn::ParseContext& context,
                 vrn::IChunkSink& sink, Stats& stats, const std::function<std::size_t()>& nextChunk)
 {
+    context.receiver.SetGpsTalkerOnly(options.gpsTalkerOnly);
     while (!bytes.empty())
     {
         std::size_t n = nextChunk ? std::clamp<std::size_t>(nextChunk(), 1, vrn::kChunkSize) : vrn::kChunkSize;
@@ -314,7 +330,7 @@ bool ReplayNetwork(const Options& options, vrn::ParseContext& context, vrn::IChu
 
 std::string FormatStats(const Stats& stats, const CData::Counters& c)
 {
-    const std::array<std::pair<const char*, std::uint64_t>, 9> rows{{
+    const std::array<std::pair<const char*, std::uint64_t>, 12> rows{{
         {"bytes", stats.bytes},
         {"chunks", stats.chunks},
         {"frames completed", c.framesCompleted},
@@ -324,6 +340,9 @@ std::string FormatStats(const Stats& stats, const CData::Counters& c)
         {"framing errors", c.framingErrors},
         {"sentences imported", c.sentencesImported},
         {"sentences dropped", c.sentencesDropped},
+        {"checksum mismatches", c.checksumMismatches},
+        {"malformed sentences", c.malformedSentences},
+        {"satellites rejected", c.satellitesRejected},
     }};
     std::string text;
     for (const auto& [name, value] : rows)

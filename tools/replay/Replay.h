@@ -26,6 +26,9 @@ struct Options
     bool printAlmanac = false;  // print the built-in almanac and exit
     std::string ownFile;        // test protocol: the own NAV, DOP and SV lines after every epoch
     std::string solutionFile;   // test protocol: one CSV row per navigation epoch
+    std::string fixesFile;      // one CSV row per position report
+    std::string satellitesFile; // the satellite table whenever the views are told, and at the end
+    bool gpsTalkerOnly = false; // NMEA: read $GP sentences only (the port's "GPS talker only")
     std::string input;  // a file, "-" for standard input, or a tcp:// or gpsd:// address
     double durationS = 0.0;  // network input: stop after this many seconds (0 = until it closes)
 };

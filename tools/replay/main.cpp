@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Replay.h"
+#include "ReplayGnss.h"
 #include "ReplayNav.h"
 #include "link/ByteSource.h"
 #include "nav/NavEngine.h"
@@ -98,16 +99,22 @@ int main(int argc, char** argv)
 
     // Test protocol: the receiver set's lines come through the views' notifications, the own
     // records and solution rows go to their files.
-    OutputFile own, solution;
-    if (!own.Open(options.ownFile) || !solution.Open(options.solutionFile))
-    {
-        if (in != stdin && in != nullptr)
-            std::fclose(in);
-        return Fail("cannot create '" + (own.Failed() ? options.ownFile : options.solutionFile) +
-                    "': " + std::strerror(errno));
-    }
+    OutputFile own, solution, fixes, satellites;
+    for (auto [file, name] : {std::pair{&own, &options.ownFile}, std::pair{&solution, &options.solutionFile},
+                              std::pair{&fixes, &options.fixesFile},
+                              std::pair{&satellites, &options.satellitesFile}})
+        if (!file->Open(*name))
+        {
+            if (in != stdin && in != nullptr)
+                std::fclose(in);
+            return Fail("cannot create '" + *name + "': " + std::strerror(errno));
+        }
     if (solution.writer)
         solution.writer->Append(replay::SolutionCsvHeader());
+    if (fixes.writer)
+        fixes.writer->Append(replay::FixesCsvHeader());
+    if (satellites.writer)
+        satellites.writer->Append(replay::SatellitesCsvHeader());
     auto sendTo = [](OutputFile& file) -> replay::TestModeSink::Output {
         if (!file.writer)
             return {};
@@ -120,13 +127,17 @@ int main(int argc, char** argv)
     auto context = std::make_unique<vrn::ParseContext>();
     replay::NoViews views;
     replay::Stats stats;
-    vrn::IChunkSink& sink = options.mode == vrn::kModeTest ? static_cast<vrn::IChunkSink&>(testViews) : views;
+    vrn::IChunkSink& inner = options.mode == vrn::kModeTest ? static_cast<vrn::IChunkSink&>(testViews) : views;
+    replay::GnssOutputs sink(options.mode, inner, sendTo(fixes), sendTo(satellites));
+    vrn::SetFixSink(&sink);
     const bool ok = network ? replay::ReplayNetwork(options, *context, sink, stats, error)
                             : replay::ReplayStream(in, options, *context, sink, stats, error);
+    sink.Finish(context->receiver);
+    vrn::SetFixSink(nullptr);
     vrn::SetPortLog(nullptr);
     if (in != stdin && in != nullptr)
         std::fclose(in);
-    const bool written = out.Flush() && own.Close() && solution.Close();
+    const bool written = out.Flush() && own.Close() && solution.Close() && fixes.Close() && satellites.Close();
     if (!ok)
         return Fail(network ? error : "'" + options.input + "': " + error);
     if (!written)
