@@ -17,6 +17,8 @@
 
 #include "app/CGuiDocument.h"
 #include "app/CMonitorApp.h"
+#include "app/COpenRecordingDlg.h"
+#include "app/CPlaybackBar.h"
 #include "app/CViewFrame.h"
 #include "app/GuiServices.h"
 #include "app/WindowPlacement.h"
@@ -66,7 +68,9 @@ bool IsCheckable(int id)
     case kIdPause1:
     case kIdPause2:
     case kIdLogging1:
-    case kIdLogging2: return true;
+    case kIdLogging2:
+    case kIdRecordRaw1:
+    case kIdRecordRaw2: return true;
     default: return false;
     }
 }
@@ -109,6 +113,27 @@ bool CMainFrame::Create()
     BuildMenu();
     if (!BuildToolbar() || !BuildStatusBar())
         return false;
+    // The playback controls sit in a toolbar of their own under the classic one, whose 36 slots
+    // stay as they are.
+    addToolBarBreak();
+    m_playbackBar = new CPlaybackBar(
+        [this]() -> vrn::CRecordingPlayer* {
+            const int port = PlaybackPort();
+            return port >= 0 ? m_document->Feed().Player(port) : nullptr;
+        },
+        [this] {
+            const int port = PlaybackPort();
+            if (port >= 0)
+                ToggleStartPort(port);
+        },
+        this);
+    addToolBar(m_playbackBar);
+    m_paintTimer = new QTimer(this);
+    m_paintTimer->setSingleShot(true);
+    connect(m_paintTimer, &QTimer::timeout, this, [this] {
+        QEvent request(QEvent::UpdateRequest);
+        QCoreApplication::sendEvent(this, &request);
+    });
     resize(900, 680);
 
     auto* idle = new QTimer(this);
@@ -120,7 +145,8 @@ bool CMainFrame::Create()
         PumpUbx(0);
         PumpUbx(1);
     });
-    SetUbxCommandLink({[this](int port) { return IsUbxPort(port); },
+    SetUbxCommandLink({[this](int port)
+                       { return IsUbxPort(port) && m_document->Feed().CommandRefusal(port).empty(); },
                        [this](int port, const vrn::UbxRequest& request) { return QueueUbxRequest(port, request); }});
     connect(m_mdi, &QMdiArea::subWindowActivated, this, &CMainFrame::UpdateCommandUI);
     UpdateCommandUI();
@@ -290,6 +316,9 @@ bool CMainFrame::BuildStatusBar()
     m_messagePane = new QLabel(QStringLiteral("Ready"), bar);
     m_messagePane->setObjectName(QStringLiteral("messagePane"));
     bar->addWidget(m_messagePane, 1);
+    m_sourcePane = new QLabel(bar);
+    m_sourcePane->setObjectName(QStringLiteral("sourcePane"));
+    bar->addPermanentWidget(m_sourcePane);
     auto* scroll = new QLabel(QStringLiteral("SCRL"), bar);
     scroll->setObjectName(QStringLiteral("scrollPane"));
     scroll->setEnabled(false);
@@ -356,6 +385,34 @@ QString CMainFrame::ReadyText() const
 
 QString CMainFrame::MessagePaneText() const { return m_messagePane ? m_messagePane->text() : QString(); }
 
+QString CMainFrame::SourcePaneText() const { return m_sourcePane ? m_sourcePane->text() : QString(); }
+
+int CMainFrame::PlaybackPort() const
+{
+    if (!m_document)
+        return -1;
+    for (int port = 0; port < 2; ++port)
+        if (m_portRunning[static_cast<std::size_t>(port)] && m_document->Feed().Player(port) != nullptr)
+            return port;
+    return -1;
+}
+
+void CMainFrame::UpdateSourcePane()
+{
+    QStringList parts;
+    if (m_document)
+        for (int port = 0; port < 2; ++port)
+            if (m_portRunning[static_cast<std::size_t>(port)])
+            {
+                const std::string text = m_document->Feed().PortSourceText(port);
+                if (!text.empty())
+                    parts << QStringLiteral("Port %1: %2").arg(port + 1).arg(QString::fromStdString(text));
+            }
+    const QString text = parts.join(QStringLiteral("   "));
+    if (m_sourcePane && m_sourcePane->text() != text)
+        m_sourcePane->setText(text);
+}
+
 void CMainFrame::SetMessagePaneText(const QString& text)
 {
     if (m_messagePane)
@@ -381,6 +438,8 @@ bool CMainFrame::IsCommandEnabled(int id) const
     case kIdInitReceiver1: return IsPortRunning(0) != 0;
     case kIdPause2:
     case kIdInitReceiver2: return IsPortRunning(1) != 0;
+    case kIdRecordRaw1: return IsPortRunning(0) != 0 || (m_document && m_document->Feed().IsRecording(0));
+    case kIdRecordRaw2: return IsPortRunning(1) != 0 || (m_document && m_document->Feed().IsRecording(1));
     default: break;
     }
     if (id >= kIdBaud1First && id < kIdBaud1First + 4)
@@ -404,6 +463,8 @@ bool CMainFrame::IsCommandChecked(int id) const
     case kIdPause2: return IsDisplayPaused(1) != 0;
     case kIdLogging1: return m_app.Logger().IsLogging(0) != 0;
     case kIdLogging2: return m_app.Logger().IsLogging(1) != 0;
+    case kIdRecordRaw1: return m_document && m_document->Feed().IsRecording(0);
+    case kIdRecordRaw2: return m_document && m_document->Feed().IsRecording(1);
     default: return false;
     }
 }
@@ -422,6 +483,9 @@ void CMainFrame::UpdateCommandUI()
         apply(action);
     for (QAction* action : m_slotActions)
         apply(action);
+    UpdateSourcePane();
+    if (m_playbackBar)
+        m_playbackBar->Refresh();
 }
 
 // ---- commands ----
@@ -441,6 +505,9 @@ void CMainFrame::ExecuteCommand(int id)
                     ToggleStartPort(port);
         break;
     }
+    case kIdFileOpenRecording: OpenRecordingDialog(); break;
+    case kIdRecordRaw1: ToggleRecording(0); break;
+    case kIdRecordRaw2: ToggleRecording(1); break;
     case kIdAppExit: close(); break;
     case kIdAppAbout: m_app.OnAppAbout(); break;
     case kIdWindowCascade: m_mdi->cascadeSubWindows(); break;
@@ -533,7 +600,7 @@ void CMainFrame::ToggleStartPort(int port)
             // The feed document loaded the same settings when it opened the port.
             CAppSettings settings;
             settings.LoadReceiverInit(0);
-            m_ownFixShown = settings.Protocol == vrn::kModeTest || settings.Protocol == vrn::kModeUbxOwnFix;
+            m_ownFixShown = vrn::RunsOwnFix(settings.Protocol);
         }
         if (m_portRunning[p])
             SetMessagePaneText(ReadyText());
@@ -596,8 +663,9 @@ void CMainFrame::ChangeBaud(int port, int rateIndex)
         vrn::UbxRequest request;
         request.kind = vrn::UbxRequest::Kind::Baud;
         request.baud = static_cast<std::uint32_t>(QString::fromLatin1(kBaudTexts[static_cast<std::size_t>(rateIndex)]).toUInt());
-        m_pendingBaud[static_cast<std::size_t>(port)] = rateIndex;
-        (void)QueueUbxRequest(port, request);
+        // Refused (gpsd, a recording): the port runs on at its rate.
+        if (QueueUbxRequest(port, request))
+            m_pendingBaud[static_cast<std::size_t>(port)] = rateIndex;
         return;
     }
     if (m_document)
@@ -622,6 +690,13 @@ bool CMainFrame::QueueUbxRequest(int port, const vrn::UbxRequest& request)
     port = PortIndex(port);
     if (!IsUbxPort(port))
         return false;
+    const std::string refusal = m_document->Feed().CommandRefusal(port);
+    if (!refusal.empty())
+    {
+        SetMessagePaneText(
+            QStringLiteral("Receiver %1: %2").arg(port + 1).arg(QString::fromStdString(refusal)));
+        return false;
+    }
     m_document->Feed().QueueUbxRequest(port, request);
     PumpUbx(port);
     return true;
@@ -679,6 +754,70 @@ void CMainFrame::InitializeUbxReceiver(int port)
     (void)QueueUbxRequest(port, output);
 }
 
+void CMainFrame::OpenRecordingDialog()
+{
+    const int port = PlaybackPort() >= 0 ? PlaybackPort() : 0;
+    const int mode = CAppSettings::ReadProfileInt(port == 0 ? "ReceiverInit1" : "ReceiverInit2", "Protocol", 0);
+    COpenRecordingDlg dialog(port, mode, this);
+    if (dialog.exec() == QDialog::Accepted)
+        OpenRecording(dialog.Port(), dialog.FileName(), dialog.Mode());
+}
+
+bool CMainFrame::OpenRecording(int port, const QString& path, int mode)
+{
+    port = PortIndex(port);
+    const auto p = static_cast<std::size_t>(port);
+    if (m_portRunning[p])
+        ToggleStartPort(port);
+    bool anyFrame = false;
+    for (const auto& frame : m_childFrames)
+        anyFrame = anyFrame || frame;
+    if (!anyFrame)
+        ToggleView(kViewRadar);
+    CGuiDocument& document = EnsureDocument();
+    m_portRunning[p] = document.Feed().StartPlayback(port, path.toStdString(), mode) != 0 ? 1 : 0;
+    SetButtonImage(StartSlot(port), m_portRunning[p] ? kImagePortReceiving : kImagePortIdle);
+    if (port == 0)
+        m_ownFixShown = m_portRunning[p] != 0 && vrn::RunsOwnFix(mode);
+    if (m_portRunning[p])
+        SetMessagePaneText(ReadyText());
+    else
+        ReportPortFailure(port);
+    UpdateCommandUI();
+    return m_portRunning[p] != 0;
+}
+
+void CMainFrame::ToggleRecording(int port)
+{
+    port = PortIndex(port);
+    if (!m_document)
+        return;
+    vrn::CFeedDoc& feed = m_document->Feed();
+    if (feed.IsRecording(port))
+    {
+        std::string error;
+        if (!feed.StopRecording(port, &error))
+            ShowMessage(this, QStringLiteral("Raw recording of port %1 stopped: %2").arg(port + 1).arg(QString::fromStdString(error)));
+        UpdateCommandUI();
+        return;
+    }
+    if (!IsPortRunning(port))
+        return;
+    FileDialogRequest request;
+    request.save = true;
+    request.title = QStringLiteral("Record Raw Data of Port %1").arg(port + 1);
+    request.initialName = QStringLiteral("port%1.raw").arg(port + 1);
+    request.filter = QStringLiteral("Raw recordings (*.raw);;All Files (*)");
+    request.defaultSuffix = QStringLiteral("raw");
+    const auto path = AskFileName(this, request);
+    if (!path)
+        return;
+    std::string error;
+    if (!feed.StartRecording(port, path->toStdString(), error))
+        ShowMessage(this, QStringLiteral("Raw recording of port %1 did not start: %2").arg(port + 1).arg(QString::fromStdString(error)));
+    UpdateCommandUI();
+}
+
 void CMainFrame::ToggleLogging(int port)
 {
     CPortLogger& logger = m_app.Logger();
@@ -714,6 +853,11 @@ void CMainFrame::SendCode(unsigned code)
     case kMsgStopPort2:
         if (IsPortRunning(1))
             ToggleStartPort(1);
+        break;
+    case kMsgPlaybackRestart1:
+    case kMsgPlaybackRestart2:
+        if (m_document)
+            m_document->Feed().RelayNotification(code, 0, nullptr);
         break;
     default: break;  // 104 and 105 have no handler
     }
@@ -760,6 +904,28 @@ void CMainFrame::OnDocumentClosing()
 }
 
 // ---- window events ----
+
+bool CMainFrame::event(QEvent* event)
+{
+    // A recording played fast updates the views thousands of times a second. Their state follows
+    // every record, but the window is drawn at most every kPlaybackPaintMs: a repaint asked for
+    // sooner waits on a timer (the pending request stays marked, so no more are posted meanwhile).
+    constexpr auto kPlaybackPaintMs = std::chrono::milliseconds(40);
+    if (event->type() == QEvent::UpdateRequest && m_paintTimer && PlaybackPort() >= 0)
+    {
+        const auto now = std::chrono::steady_clock::now();
+        const auto since = now - m_lastPaint;
+        if (since < kPlaybackPaintMs)
+        {
+            if (!m_paintTimer->isActive())
+                m_paintTimer->start(static_cast<int>(
+                    std::chrono::duration_cast<std::chrono::milliseconds>(kPlaybackPaintMs - since).count() + 1));
+            return true;
+        }
+        m_lastPaint = now;
+    }
+    return QMainWindow::event(event);
+}
 
 void CMainFrame::showEvent(QShowEvent* event)
 {

@@ -7,6 +7,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <array>
+#include <chrono>
 #include <map>
 #include <memory>
 
@@ -25,6 +26,7 @@ namespace vrn::gui
 {
 class CGuiDocument;
 class CMonitorApp;
+class CPlaybackBar;
 class CViewFrame;
 
 class CMainFrame : public QMainWindow, public vrn::IMainFrame
@@ -62,11 +64,17 @@ public:
     // and stores the new rate. A port in a UBX mode gets CFG-PRT or CFG-VALSET instead and stops
     // once the receiver has answered (or 2 s have passed).
     void ChangeBaud(int port, int rateIndex);
+    // Plays the raw recording `path` on `port` in protocol `mode` (stopping what the port ran);
+    // the playback toolbar appears. True when it plays; otherwise the status bar says why.
+    bool OpenRecording(int port, const QString& path, int mode);
+    // Starts or ends the raw recording of a running port (asks for the file with a save dialog).
+    void ToggleRecording(int port);
 
     // ---- u-blox receivers ----
     // True while `port` runs in a UBX mode.
     [[nodiscard]] bool IsUbxPort(int port) const;
-    // Queues a UBX command for a port running in a UBX mode; false (nothing sent) otherwise. The
+    // Queues a UBX command for a port running in a UBX mode; false (nothing sent) otherwise, and for
+    // a source that passes no commands (gpsd, a recording), which the status bar then names. The
     // answer, or its absence after 2 s, shows in the status bar; nothing here waits for it.
     bool QueueUbxRequest(int port, const vrn::UbxRequest& request);
     // Sends what the port's command queue has due and shows the answers that came.
@@ -85,6 +93,12 @@ public:
     [[nodiscard]] QMdiArea* MdiArea() const { return m_mdi; }
     // Text of the status bar's message pane (when no prompt is shown over it).
     [[nodiscard]] QString MessagePaneText() const;
+    // Text of the status bar's source pane: what each running port reads and its connection or
+    // playback state.
+    [[nodiscard]] QString SourcePaneText() const;
+    [[nodiscard]] CPlaybackBar* PlaybackBar() const { return m_playbackBar; }
+    // The port that plays a recording, or -1.
+    [[nodiscard]] int PlaybackPort() const;
     // What the message pane says while nothing went wrong: "Ready", or while port 1 runs in test
     // mode "Receiver 2's places: own fix" (the program's own fix is drawn in receiver 2's places).
     [[nodiscard]] QString ReadyText() const;
@@ -93,6 +107,7 @@ public:
     CGuiDocument& EnsureDocument();
 
 protected:
+    bool event(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
@@ -106,6 +121,8 @@ private:
     void ForgetChildFrame(int kind);
     void ToggleLogging(int port);
     void ReportPortFailure(int port);
+    void OpenRecordingDialog();
+    void UpdateSourcePane();
     // "Initialize Receiver" for a UBX port: the start of the settings' start mode, then the output.
     void InitializeUbxReceiver(int port);
     [[nodiscard]] bool FrameVisible(int kind) const;
@@ -114,6 +131,10 @@ private:
     QMdiArea* m_mdi = nullptr;
     QToolBar* m_toolbar = nullptr;
     QLabel* m_messagePane = nullptr;
+    QLabel* m_sourcePane = nullptr;
+    CPlaybackBar* m_playbackBar = nullptr;
+    QTimer* m_paintTimer = nullptr;  // a repaint held back while a recording plays
+    std::chrono::steady_clock::time_point m_lastPaint{};
     QMenu* m_windowMenu = nullptr;
     QAction* m_windowListSeparator = nullptr;
     std::array<QAction*, 5> m_windowList{};  // one per view kind at most

@@ -15,6 +15,7 @@ std::atomic<bool> g_trace{false};
 std::atomic<bool> g_errorLatch{true};    // set until the first error is shown
 std::atomic<bool> g_errorShowing{false};  // guards against a second box while one is open
 std::atomic<IPortLog*> g_portLog{nullptr};
+std::atomic<IFixSink*> g_fixSink{nullptr};
 
 std::mutex g_reporterMutex;
 std::function<void(const std::string&)> g_reporter;
@@ -80,5 +81,7 @@ void ShowMessage(const std::string& text)
 
 void SetPortLog(IPortLog* log) { g_portLog.store(log); }
 IPortLog* PortLog() { return g_portLog.load(); }
+void SetFixSink(IFixSink* sink) { g_fixSink.store(sink); }
+IFixSink* FixSink() { return g_fixSink.load(); }
 
 }  // namespace vrn

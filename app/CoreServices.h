@@ -25,6 +25,16 @@ public:
     virtual int WriteSentence(int kind, std::string& text, int port) = 0;
 };
 
+// Receives every position report of a record set, after the set's `fix` took it in: an NMEA
+// position sentence (GGA, RMC, GLL, GNS of any talker) or a binary NAV record. `vrnrcvr-replay
+// --fixes` implements it; the program installs none. Called on reader threads.
+class IFixSink
+{
+public:
+    virtual ~IFixSink() = default;
+    virtual void FixReported(const CData& set) = 0;
+};
+
 // Debug switch: decoders leave error texts only while it is on.
 void SetDebugSwitch(bool on);
 bool DebugSwitch();
@@ -51,5 +61,9 @@ void SetMessagePresenter(std::function<void(const std::string&)> presenter);
 // The port log that the decoders and reader threads write to; null when none is installed.
 void SetPortLog(IPortLog* log);
 IPortLog* PortLog();
+
+// The fix sink; null when none is installed.
+void SetFixSink(IFixSink* sink);
+IFixSink* FixSink();
 
 }  // namespace vrn

@@ -34,7 +34,8 @@ using FileDialogHandler = std::function<std::optional<QString>(QWidget*, const F
 void SetFileDialogHandler(FileDialogHandler handler);
 
 // The UBX command link of the running ports, installed by the main frame while it exists: whether
-// port `port` (0 or 1) runs in a UBX mode, and queueing a command for it (false when it does not).
+// port `port` (0 or 1) runs in a UBX mode with a source that passes commands on (not gpsd, not a
+// recording), and queueing a command for it (false when it does not).
 struct UbxCommandLink
 {
     std::function<bool(int port)> running;

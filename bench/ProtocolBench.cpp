@@ -1,7 +1,8 @@
 // Extraction and import throughput of the extractors, in bytes of received stream per second: a
-// binary stream of a receiver's usual messages, an NMEA stream of the six sentence types and a UBX
-// stream of a u-blox receiver, all fed in the reader's 80-byte chunks. The ParseChunk variants add
-// the port log's text lines.
+// binary stream of a receiver's usual messages, an NMEA stream of the six sentence types of a GPS
+// receiver, the NMEA stream of a modern receiver (GN talker, four constellations, NMEA 4.11 system
+// and signal ids, 43 satellites) and a UBX stream of a u-blox receiver, all fed in the reader's
+// 80-byte chunks. The ParseChunk variants add the port log's text lines.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -119,6 +120,82 @@ std::vector<std::uint8_t> NmeaStream()
     return {stream.begin(), stream.end()};
 }
 
+// "$body*hh\r\n" with its checksum.
+void AppendSentence(std::string& stream, const std::string& body)
+{
+    unsigned sum = 0;
+    for (const char c : body)
+        sum ^= static_cast<unsigned char>(c);
+    std::array<char, 8> suffix{};
+    std::snprintf(suffix.data(), suffix.size(), "*%02X\r\n", sum);
+    stream += '$';
+    stream += body;
+    stream += suffix.data();
+}
+
+// One second of a modern receiver's output: RMC, VTG, GGA, four GSA with system ids, GSV sets of
+// GPS (with SBAS), GLONASS, Galileo and BeiDou with signal ids, GLL and ZDA.
+std::vector<std::uint8_t> MultiConstellationStream()
+{
+    struct Sky
+    {
+        const char* talker;
+        int signal;
+        std::vector<int> numbers;
+    };
+    const std::vector<Sky> skies{
+        {"GP", 1, {5, 10, 13, 15, 16, 18, 20, 21, 23, 25, 26, 27, 29, 44, 46, 51}},
+        {"GL", 1, {66, 67, 68, 69, 73, 74, 81, 82, 83, 84}},
+        {"GA", 7, {3, 5, 8, 9, 13, 15, 21, 27, 30, 36}},
+        {"GB", 1, {4, 7, 27, 28, 30, 32, 33}},
+    };
+    std::string stream;
+    std::array<char, 160> line{};
+    for (int t = 0; stream.size() < kStreamBytes; ++t)
+    {
+        const int s = 81465 + t;
+        const int hh = s / 3600 % 24, mm = s / 60 % 60, ss = s % 60;
+        const int lat = 62964 + 2 * (t % 1000), lon = 61382 + 2 * (t % 700);
+        std::snprintf(line.data(), line.size(), "GNRMC,%02d%02d%02d.00,A,3806.%05d,N,12237.%05d,W,0.040,,110720,,,D,V",
+                      hh, mm, ss, lat, lon);
+        AppendSentence(stream, line.data());
+        AppendSentence(stream, "GNVTG,,T,,M,0.040,N,0.075,K,D");
+        std::snprintf(line.data(), line.size(),
+                      "GNGGA,%02d%02d%02d.00,3806.%05d,N,12237.%05d,W,2,12,0.54,83.1,M,-29.5,M,,0000", hh, mm, ss,
+                      lat, lon);
+        AppendSentence(stream, line.data());
+        AppendSentence(stream, "GNGSA,A,3,29,20,18,16,51,13,44,26,,,,,0.99,0.54,0.83,1");
+        AppendSentence(stream, "GNGSA,A,3,82,73,74,67,81,83,68,,,,,,0.99,0.54,0.83,2");
+        AppendSentence(stream, "GNGSA,A,3,03,05,30,27,15,,,,,,,,0.99,0.54,0.83,3");
+        AppendSentence(stream, "GNGSA,A,3,32,28,30,33,27,,,,,,,,0.99,0.54,0.83,4");
+        for (const Sky& sky : skies)
+        {
+            const std::size_t total = (sky.numbers.size() + 3) / 4;
+            for (std::size_t m = 0; m < total; ++m)
+            {
+                std::string body = std::string(sky.talker) + "GSV," + std::to_string(total) + "," +
+                                   std::to_string(m + 1) + "," + std::to_string(sky.numbers.size());
+                for (std::size_t k = 4 * m; k < std::min(sky.numbers.size(), 4 * m + 4); ++k)
+                {
+                    const int n = sky.numbers[k];
+                    std::snprintf(line.data(), line.size(), ",%02d,%02d,%03d,%s", n, (n * 7) % 90,
+                                  (n * 37 + t / 60) % 360, n % 3 == 0 ? "" : std::to_string(20 + (n + t) % 30).c_str());
+                    body += line.data();
+                }
+                body += "," + std::to_string(sky.signal);
+                AppendSentence(stream, body);
+            }
+        }
+        std::snprintf(line.data(), line.size(), "GNGLL,3806.%05d,N,12237.%05d,W,%02d%02d%02d.00,A,D", lat, lon, hh,
+                      mm, ss);
+        AppendSentence(stream, line.data());
+        std::snprintf(line.data(), line.size(), "GNZDA,%02d%02d%02d.00,11,07,2020,00,00", hh, mm, ss);
+        AppendSentence(stream, line.data());
+    }
+    return {stream.begin(), stream.end()};
+}
+
+
 // One second of a u-blox receiver's output, as a modern one sends it: NAV-PVT, NAV-SAT with 32
 // satellites of four systems, NAV-DOP, NAV-TIMEGPS and RXM-RAWX with 24 measurements.
 std::vector<std::uint8_t> UbxStream()
@@ -233,9 +310,8 @@ void BM_BinaryExtractImport(benchmark::State& state)
 }
 BENCHMARK(BM_BinaryExtractImport)->Unit(benchmark::kMillisecond);
 
-void BM_NmeaExtractImport(benchmark::State& state)
+void NmeaExtractImport(benchmark::State& state, const std::vector<std::uint8_t>& stream)
 {
-    const auto stream = NmeaStream();
     CData set;
     std::string diagnostic;
     std::int64_t sentences = 0;
@@ -250,7 +326,18 @@ void BM_NmeaExtractImport(benchmark::State& state)
     benchmark::DoNotOptimize(sentences);
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(stream.size()));
 }
+
+void BM_NmeaExtractImport(benchmark::State& state)
+{
+    NmeaExtractImport(state, NmeaStream());
+}
 BENCHMARK(BM_NmeaExtractImport)->Unit(benchmark::kMillisecond);
+
+void BM_NmeaMultiConstellationExtractImport(benchmark::State& state)
+{
+    NmeaExtractImport(state, MultiConstellationStream());
+}
+BENCHMARK(BM_NmeaMultiConstellationExtractImport)->Unit(benchmark::kMillisecond);
 
 // The whole chunk loop with a port log that renders every line (what a logging port does, less the
 // file write).
@@ -313,4 +400,10 @@ void BM_UbxParseChunkWithLog(benchmark::State& state)
     ParseChunks(state, UbxStream(), vrn::kModeUbx);
 }
 BENCHMARK(BM_UbxParseChunkWithLog)->Unit(benchmark::kMillisecond);
+
+void BM_NmeaMultiConstellationParseChunkWithLog(benchmark::State& state)
+{
+    ParseChunks(state, MultiConstellationStream(), vrn::kModeNmea);
+}
+BENCHMARK(BM_NmeaMultiConstellationParseChunkWithLog)->Unit(benchmark::kMillisecond);
 }  // namespace

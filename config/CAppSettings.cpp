@@ -26,9 +26,10 @@ constexpr std::string_view kGeneral = "General";
 constexpr std::string_view kRandomData = "Random Data";
 constexpr std::string_view kFileData = "File Data";
 
-// Guards the profile path and every read-modify-write of the file.
+// Guards the profile path, every read-modify-write of the file and the outcome of the last read.
 std::mutex g_profileMutex;
 std::string g_profilePath;
+CAppSettings::ProfileReadStatus g_lastRead;
 
 std::string_view ReceiverSection(int receiver)
 {
@@ -48,10 +49,31 @@ std::string PathLocked()
     return g_profilePath.empty() ? CAppSettings::DefaultProfilePath() : g_profilePath;
 }
 
+// Reads the profile and keeps what the read found for LastProfileRead.
+vrn::ini::IniRead ReadProfileLocked(const std::string& path)
+{
+    vrn::ini::IniRead read = vrn::ini::ReadIniFile(path);
+    g_lastRead.path = path;
+    g_lastRead.reason = read.reason;
+    switch (read.result)
+    {
+        case vrn::ini::IniReadResult::Read:
+            g_lastRead.result = CAppSettings::ProfileRead::Whole;
+            break;
+        case vrn::ini::IniReadResult::Missing:
+            g_lastRead.result = CAppSettings::ProfileRead::Missing;
+            break;
+        case vrn::ini::IniReadResult::Failed:
+            g_lastRead.result = CAppSettings::ProfileRead::Failed;
+            break;
+    }
+    return read;
+}
+
 IniDocument ReadProfile()
 {
     std::lock_guard lock(g_profileMutex);
-    return vrn::ini::LoadIniFile(PathLocked());
+    return ReadProfileLocked(PathLocked()).document;
 }
 
 int ClampToInt(std::int64_t value)
@@ -115,20 +137,26 @@ public:
         Text(section, key, FormatInteger(value));
     }
     // A key newer than the classic profile: written when it differs from its default or is in the
-    // profile already, so a classic profile saved unchanged keeps its lines.
-    void NewInt(std::string_view section, std::string_view key, std::int64_t value, std::int64_t fallback)
+    // file already, so that a classic profile is saved unchanged.
+    void IntUnlessDefault(std::string_view section, std::string_view key, std::int64_t value,
+                          std::int64_t defaultValue)
     {
-        m_entries.push_back({std::string(section), std::string(key), FormatInteger(value), value == fallback});
+        m_entries.push_back(
+            {std::string(section), std::string(key), FormatInteger(value), value == defaultValue});
     }
     [[nodiscard]] bool Commit() const
     {
         std::lock_guard lock(g_profileMutex);
         const std::string path = PathLocked();
-        IniDocument document = vrn::ini::LoadIniFile(path);
+        vrn::ini::IniRead read = ReadProfileLocked(path);
+        // A profile that is there but was not read whole is never written over: its sections,
+        // comments and keys would be replaced by these few keys.
+        if (read.result == vrn::ini::IniReadResult::Failed)
+            return false;
         for (const auto& entry : m_entries)
-            if (!entry.onlyWhenPresent || document.Get(entry.section, entry.key))
-                document.Set(entry.section, entry.key, entry.value);
-        return vrn::ini::SaveIniFile(path, document);
+            if (!entry.onlyIfPresent || read.document.Get(entry.section, entry.key))
+                read.document.Set(entry.section, entry.key, entry.value);
+        return vrn::ini::SaveIniFile(path, read.document);
     }
 
 private:
@@ -137,7 +165,7 @@ private:
         std::string section;
         std::string key;
         std::string value;
-        bool onlyWhenPresent = false;
+        bool onlyIfPresent = false;
     };
     std::vector<Entry> m_entries;
 };
@@ -155,6 +183,19 @@ std::string CAppSettings::ProfilePath()
 {
     std::lock_guard lock(g_profileMutex);
     return PathLocked();
+}
+
+CAppSettings::ProfileReadStatus CAppSettings::LastProfileRead()
+{
+    std::lock_guard lock(g_profileMutex);
+    return g_lastRead;
+}
+
+CAppSettings::ProfileReadStatus CAppSettings::CheckProfile()
+{
+    std::lock_guard lock(g_profileMutex);
+    ReadProfileLocked(PathLocked());
+    return g_lastRead;
 }
 
 std::string CAppSettings::DefaultProfilePath()
@@ -201,6 +242,8 @@ void CAppSettings::LoadDataSources()
         MeasSerialBaud2 = in.Text(kDataSources, "MeasSerialBaud2", "4800");
         MeasNBO = in.Int(kDataSources, "MeasNBO", 0);
         MeasRI = in.Int(kDataSources, "MeasRI", 1);
+        MeasGpsTalkerOnly = in.Int(kDataSources, "MeasGpsTalkerOnly", 0);
+        MeasGpsTalkerOnly2 = in.Int(kDataSources, "MeasGpsTalkerOnly2", 0);
     }
     LoadLogging(0);
     LoadLogging(1);
@@ -228,6 +271,8 @@ bool CAppSettings::SaveDataSources() const
     out.Text(kDataSources, "MeasSerialBaud2", MeasSerialBaud2);
     out.Int(kDataSources, "MeasNBO", MeasNBO);
     out.Int(kDataSources, "MeasRI", MeasRI);
+    out.IntUnlessDefault(kDataSources, "MeasGpsTalkerOnly", MeasGpsTalkerOnly, 0);
+    out.IntUnlessDefault(kDataSources, "MeasGpsTalkerOnly2", MeasGpsTalkerOnly2, 0);
     return out.Commit();
 }
 
@@ -282,11 +327,11 @@ bool CAppSettings::SaveReceiverInit(int receiver) const
     out.Int(section, "EnableVTG", EnableVTG);
     out.Int(section, "EnableNMEAChkSum", EnableNMEAChkSum);
     out.Int(section, "Channels", Channels);
-    out.NewInt(section, "UbxGeneration", UbxGeneration, 0);
-    out.NewInt(section, "UbxRawx", UbxRawx, 0);
-    out.NewInt(section, "UbxSfrbx", UbxSfrbx, 0);
-    out.NewInt(section, "UbxNavPvt", UbxNavPvt, 1);
-    out.NewInt(section, "UbxNavSat", UbxNavSat, 1);
+    out.IntUnlessDefault(section, "UbxGeneration", UbxGeneration, 0);
+    out.IntUnlessDefault(section, "UbxRawx", UbxRawx, 0);
+    out.IntUnlessDefault(section, "UbxSfrbx", UbxSfrbx, 0);
+    out.IntUnlessDefault(section, "UbxNavPvt", UbxNavPvt, 1);
+    out.IntUnlessDefault(section, "UbxNavSat", UbxNavSat, 1);
     return out.Commit();
 }
 

@@ -69,19 +69,13 @@ void ParseUbx(ParseContext& context, ChunkRef& rest, int port, bool ownFix, IChu
         }
         set.AbandonSentence();
         const unsigned what = set.ImportUbxMessage(event.cls, event.id, event.bytes);
-        if ((what & kUbxFix) != 0)
-        {
-            sink.Report(ReceiverReport::Fix, set, port);
-            if (std::isfinite(set.fix.latitudeDeg))
-                NotifyRecord(set, kIdNav, port, sink);
-        }
+        // The fix sink has had the position report already (ImportUbxMessage).
+        if ((what & kUbxFix) != 0 && std::isfinite(set.fix.latitudeDeg))
+            NotifyRecord(set, kIdNav, port, sink);
         if ((what & kUbxDop) != 0)
             NotifyRecord(set, kIdDop, port, sink);
         if ((what & kUbxSatellites) != 0)
-        {
-            sink.Report(ReceiverReport::Satellites, set, port);
             NotifyRecord(set, kIdSv, port, sink);
-        }
         if ((what & kUbxAck) != 0)
             sink.Report(ReceiverReport::Acknowledgement, set, port);
         if ((what & kUbxVersion) != 0)

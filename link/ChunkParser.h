@@ -29,6 +29,24 @@ inline constexpr int kModeUbxOwnFix = 4;
 {
     return mode == kModeUbx || mode == kModeUbxOwnFix;
 }
+// Whether a protocol mode runs the program's own navigation (on port 1).
+[[nodiscard]] constexpr bool RunsOwnFix(int mode)
+{
+    return mode == kModeTest || mode == kModeUbxOwnFix;
+}
+// The mode a port reads in when it is set to `mode`: port 2 never runs the own navigation (Test
+// reads as binary, UBX with the own fix as plain UBX), and a mode outside 0..4 (a hand-edited
+// profile) reads as binary on either port.
+[[nodiscard]] constexpr int EffectivePortMode(int port, int mode)
+{
+    if (mode < kModeNmea || mode > kModeUbxOwnFix)
+        return kModeBinary;
+    if (port != 0 && mode == kModeTest)
+        return kModeBinary;
+    if (port != 0 && mode == kModeUbxOwnFix)
+        return kModeUbx;
+    return mode;
+}
 
 // One per reader thread (or replay run): the receiver set and the own-solution set, each with
 // its own extractor state.
@@ -40,12 +58,10 @@ struct ParseContext
     ubx::CUbxExtractor ubx;  // UBX modes: the frame extractor (its 8 KiB buffer stays out of the sets)
 };
 
-// Receiver reports besides the views' record messages (UBX modes), for the tools and the feed
-// document's command answers.
+// What a receiver sent in answer to commands (UBX modes), for the feed document's command queue.
+// Fixes reach the fix sink (app/CoreServices.h) and satellites the views, as in the other modes.
 enum class ReceiverReport : std::uint8_t
 {
-    Fix,              // a position report was decoded (set.fix advanced), with or without a position
-    Satellites,       // the satellite table was replaced (NAV-SAT, NAV-SVINFO)
     Acknowledgement,  // ACK-ACK or ACK-NAK (set.ublox.ack)
     Version           // MON-VER (set.ublox.version)
 };
@@ -60,7 +76,8 @@ public:
     // A record message for the port's views: kMsgBinaryData or kMsgNmeaData with its wParam. `set`
     // is only valid during the call; a sink that hands it on takes a snapshot.
     virtual void NotifyViews(unsigned message, unsigned wParam, const CData& set) = 0;
-    // A receiver report of port `port` (0 or 1); `set` is only valid during the call. Nothing by default.
+    // A command answer of port `port` (0 or 1); `set` is only valid during the call. Nothing by
+    // default.
     virtual void Report(ReceiverReport /*what*/, const CData& /*set*/, int /*port*/) {}
 };
 

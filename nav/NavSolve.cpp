@@ -3,13 +3,16 @@
 // Input: the latest channel-measurement message (pseudorange and range rate per channel), the
 // current ephemerides, the look table's Sagnac and delay terms, and the running NavSolution.
 // Each channel first passes a continuity screen: its measurement times must step by 0.9989 to
-// 0.9999 s (the classic receiver; other inputs set their own window) and its range rate must not jump by more than 100 m/s; a channel contributes from its
-// fifth consecutive good epoch, and only while its satellite has a valid ephemeris. Every used
-// channel gives a row (line of sight, 1) with pseudorange and range-rate residuals against the
-// current state; with exactly three rows an altitude row pins the height to the ellipsoid height
-// of the current position. The normal matrix HᵀH is inverted once; G = N⁻¹Hᵀ maps residuals to
-// corrections of position/clock and velocity/drift. The first four fixes take the full step,
-// later ones one eighth of it, so noise is smoothed while the state carries over between epochs.
+// 0.9999 s (the classic receiver; other inputs set their own window in NavInputs) and its range rate
+// must not jump by more than 100 m/s; a channel contributes from its fifth consecutive good epoch,
+// and only while its satellite has a valid ephemeris. Every used channel gives a row (line of sight,
+// 1) with pseudorange and range-rate residuals against the current state; with exactly three rows an
+// altitude row pins the height to the ellipsoid height of the current position. The normal matrix
+// HᵀH is inverted once; G = N⁻¹Hᵀ maps residuals to corrections of position/clock and
+// velocity/drift. The first four fixes take the full step, later ones one eighth of it, so noise is
+// smoothed while the state carries over between epochs.
+// So that the damped step does not leave the fix trailing a moving receiver, the position is first
+// carried along the solved velocity over the time since the last accepted fix (up to 10 s).
 //
 // Bad data: a singular or badly conditioned geometry (GDOP above 99) retries once with an altitude
 // row; a retried solution is discarded (fix mode 0). Non-finite wire values make their channel
@@ -29,7 +32,10 @@ constexpr double kMaxRangeRateJump = 100.0;
 constexpr double kDegreesPerRadianExact = 57.295779513082195;
 constexpr double kOscillatorNominalHz = 32051.25;
 constexpr double kOscillatorHzPerMps = 5.255035554116115;
-constexpr double kMaxRadius = 2.0e7;  // m from the earth's centre; GPS orbits are at 2.66e7 m
+constexpr double kMaxRadius = 2.0e7;       // m from the earth's centre; GPS orbits are at 2.66e7 m
+constexpr double kMaxCarrySeconds = 10.0;  // a longer gap carries nothing forward
+constexpr double kWeekSeconds = 604800.0;
+constexpr double kHalfWeekSeconds = 302400.0;
 
 struct SolutionRow
 {
@@ -146,6 +152,23 @@ void NavEngine::SolvePosition()
     const bool timeUsable = std::isfinite(t);
     if (timeUsable)
         s.timeOfWeek = t;
+
+    // Carry the position along the velocity over the time since the last accepted fix (a week
+    // rollover folded in); a gap of more than 10 s, or time going backwards, carries nothing.
+    if (s.fixCounter > 0 && timeUsable)
+    {
+        double since = t - s.lastFixTime;
+        if (since > kHalfWeekSeconds)
+            since -= kWeekSeconds;
+        else if (since < -kHalfWeekSeconds)
+            since += kWeekSeconds;
+        if (since > 0.0 && since <= kMaxCarrySeconds)
+        {
+            s.x += s.vx * since;
+            s.y += s.vy * since;
+            s.z += s.vz * since;
+        }
+    }
 
     std::array<SolutionRow, kSolutionRows> rows{};
     std::size_t rowCount = 0;
@@ -329,5 +352,6 @@ void NavEngine::SolvePosition()
     }
     next.fixMode = 2;
     next.fixCounter += 1;
+    next.lastFixTime = t;
     s = next;
 }

@@ -93,6 +93,10 @@ void CData::ClearPacketBuffer()
     m_dirty = 0;
     m_counter = 0;
     m_overflow = false;
+    m_scan.count = 0;
+    m_scan.truncated = false;
+    m_scan.blanks = false;
+    m_scan.sum = 0;
 }
 
 void CData::AppendContent(std::uint8_t byte)
@@ -357,6 +361,9 @@ void CData::DecodeNav(std::span<const std::uint8_t> message, int byteOrder)
     nav.vz = w.I16(23);
     nav.infoByte = w.U8(25);
     nav.infoWord = w.I16(26);
+    UpdateFixFromNav();
+    if (vrn::IFixSink* sink = vrn::FixSink())
+        sink->FixReported(*this);
 }
 
 void CData::DecodeDop(std::span<const std::uint8_t> message, int byteOrder)
@@ -371,6 +378,7 @@ void CData::DecodeDop(std::span<const std::uint8_t> message, int byteOrder)
     dop.vdop = w.U8(10);
     dop.tdop = w.U8(11);
     dop.mode = w.U8(12);
+    UpdateFixFromDop();
 }
 
 void CData::DecodeSv(std::span<const std::uint8_t> message, std::size_t length, int byteOrder)
@@ -392,6 +400,85 @@ void CData::DecodeSv(std::span<const std::uint8_t> message, std::size_t length, 
         e.signal = kSignal.stored[w.U8(offset + 5)];
         e.state = w.U8(offset + 6);
     }
+    UpdateTableFromSv(10LL * sv.timeOfWeek);
+}
+
+// ---- the fix and the satellite table from the binary records ----
+
+void CData::UpdateFixFromNav()
+{
+    ++fix.sequence;
+    fix.carried = kFixCarriesSatsUsed;
+    std::snprintf(fix.source.data(), fix.source.size(), "NAV");
+    const double tow = nav.timeOfWeek / 100.0;
+    fix.gpsWeek = nav.week;
+    fix.gpsTimeOfWeekS = tow;
+    int day = -1;
+    UtcOfGpsTime(nav.week, tow, kDefaultLeapSeconds, fix.utcText, fix.utcSecondsOfDay, day);
+    fix.date = day >= 0 ? DateTextOfGpsDay(day) : std::array<char, 8>{};
+    // All zero: the receiver has no position yet.
+    const bool position = nav.x != 0 || nav.y != 0 || nav.z != 0;
+    const GeodeticPosition p = position ? GeodeticFromEcef(nav.x, nav.y, nav.z) : GeodeticPosition{};
+    fix.latitudeDeg = p.latitudeDeg;
+    fix.longitudeDeg = p.longitudeDeg;
+    fix.heightEllipsoidM = p.heightM;
+    fix.altitudeMslM = kNoValue;  // the record gives no geoid
+    fix.geoidSeparationM = kNoValue;
+    fix.satsUsed = nav.infoByte & 0x0F;
+    fix.speedMps = kNoValue;
+    fix.courseDeg = kNoValue;
+    if (position)
+        GroundVelocityFromEcef(p.latitudeDeg, p.longitudeDeg, nav.vx / 10.0, nav.vy / 10.0, nav.vz / 10.0,
+                               fix.speedMps, fix.courseDeg);
+}
+
+void CData::UpdateFixFromDop()
+{
+    fix.pdop = dop.pdop / 10.0;
+    fix.hdop = dop.hdop / 10.0;
+    fix.vdop = dop.vdop / 10.0;
+    // Mode 0 none, 1 1D, 2 2D, 3 3D, 4 3D DGPS; larger values are a satellite count, not a mode.
+    switch (dop.mode & 0x7F)
+    {
+        case 0: fix.fixMode = 1; break;
+        case 1:
+        case 2: fix.fixMode = 2; break;
+        case 3:
+        case 4: fix.fixMode = 3; break;
+        default: break;
+    }
+}
+
+void CData::UpdateTableFromSv(std::int64_t nowMs)
+{
+    // The record lists every channel: it replaces the GPS satellites an earlier record reported.
+    constexpr std::uint16_t kBit = 1;
+    constexpr std::uint8_t kNoSignal = 8;  // the stored level of a raw 0
+    constexpr std::uint8_t kUsedState = 0x7F;
+    std::array<int, kChannelCount> listed{};
+    std::size_t count = 0;
+    for (const SvEntry& entry : sv.entries)
+    {
+        if (!PrnIndex(entry.prn))
+            continue;
+        SatelliteEntry* e = satellites.Upsert(Constellation::Gps, entry.prn);
+        if (e == nullptr)
+            continue;
+        listed[count++] = entry.prn;
+        e->elevationDeg = static_cast<std::int16_t>(entry.elevation <= 90 ? entry.elevation : kNoAngle);
+        e->azimuthDeg = static_cast<std::int16_t>(entry.azimuth <= 360 ? entry.azimuth : kNoAngle);
+        e->snrBySignal[0] = entry.signal > kNoSignal ? entry.signal : kNoSnr;
+        e->snrDbHz = e->snrBySignal[0];
+        e->signalMask = kBit;
+        e->used = (entry.state & kUsedState) == kUsedState;
+        e->talker = {};
+        e->lastSeenMs = nowMs;
+    }
+    const auto seen = std::span(listed).first(count);
+    satellites.RemoveIf([&](const SatelliteEntry& e) {
+        return e.system == Constellation::Gps && e.talker == std::array<char, 2>{} &&
+               std::find(seen.begin(), seen.end(), e.svid) == seen.end();
+    });
 }
 
 void CData::DecodeStatus(std::span<const std::uint8_t> message, int byteOrder)
@@ -550,6 +637,8 @@ void CData::CopyFrom(const CData& other)
     m_dirty = other.m_dirty;
     m_counter = other.m_counter;
     sequence = other.sequence;
+    satellites = other.satellites;
+    fix = other.fix;
     SelectTimeFields();
     nav = other.nav;
     dop = other.dop;

@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+#include "protocol/GnssNmeaState.h"
 #include "protocol/ReceiverFix.h"
 #include "protocol/Records.h"
 #include "protocol/SatelliteTable.h"
@@ -69,16 +70,22 @@ public:
 
     // ---- NMEA input ----
     // Consumes the whole chunk (chunk.position becomes null); returns the result of the last
-    // sentence completed in it (1 imported, 0 dropped) or 0 when none completed.
+    // sentence completed in it (1 imported, 0 dropped) or 0 when none completed. Sentences of any
+    // talker (two capital letters) are collected; lines starting with '#' are comments and skipped.
     [[nodiscard]] int BuildNmeaSentence(ChunkRef& chunk, std::string& diagnostic, int port);
     // Identifies, logs (through the installed port log) and decodes one stored sentence ("GPGGA,...");
-    // sets ggaSeen for GGA. Returns 1, also for types it ignores.
+    // sets ggaSeen when the views are to be told (see ggaSeen). Returns 1, also for types it ignores.
     int ImportNmeaSentence(std::string_view sentence, int port);
+    // The port's "GPS talker only" setting: when on, the collector and the import read only what
+    // the classic program read ($GP sentences of the six classic types); off by default.
+    void SetGpsTalkerOnly(bool on) { m_gpsTalkerOnly = on; }
+    [[nodiscard]] bool GpsTalkerOnly() const { return m_gpsTalkerOnly; }
 
     // ---- u-blox binary protocol (UBX); the frames come from ubx::CUbxExtractor ----
     // Decodes one message (class, id, payload without header and checksum) into `ublox`, and from it
-    // the fix, the satellite table and the classic NAV, DOP and SV records; returns the kUbx* bits of
-    // what changed (kUbxIgnored for messages it does not decode).
+    // the fix, the satellite table and the classic NAV, DOP and SV records; a position report (kUbxFix)
+    // then goes to the installed fix sink. Returns the kUbx* bits of what changed (kUbxIgnored for
+    // messages it does not decode).
     [[nodiscard]] unsigned ImportUbxMessage(std::uint8_t cls, std::uint8_t id, std::span<const std::uint8_t> payload);
     // The own fix's input side (port 1, UBX with the Test option): RXM-RAWX/RAW run a navigation
     // epoch (kImportNavEpoch; the MEAS, SatData and own NAV, DOP and SV records are filled), RXM-SFRBX
@@ -96,8 +103,9 @@ public:
     // Whole seconds from this set's time to `other`'s, unsigned (an earlier other time is huge);
     // 0xFFFFFFFF when either set has no time selected.
     [[nodiscard]] std::uint32_t SecondsBetween(const CData& other) const;
-    // Copies id, assembly buffer, sequence number and the binary records (not the NMEA, subframe and
-    // id-12 records), and selects the time fields by the copied id.
+    // Copies id, assembly buffer, sequence number, the binary records (not the NMEA, subframe and
+    // id-12 records), the satellite table and the receiver fix, and selects the time fields by the
+    // copied id.
     void CopyFrom(const CData& other);
 
     // Week and time of week (0.01 s) of the selected record; 0 when none is selected.
@@ -120,6 +128,9 @@ public:
     int FillOwnSvRecord(const NavEngine& engine);
 
     // ---- records (read by views; written by the decoders) ----
+    // Set by the NMEA import when the views are to be told after the sentence just imported: after
+    // every GGA of any talker; in streams without GGA after a GNS, and in streams without GGA and
+    // GNS after the second and later RMC sentences. Cleared by every other sentence.
     int ggaSeen = 0;
     std::uint32_t sequence = 0;
     std::uint8_t currentId = 0;
@@ -158,6 +169,12 @@ public:
         std::uint64_t framingErrors = 0;
         std::uint64_t sentencesImported = 0;
         std::uint64_t sentencesDropped = 0;
+        // Sentences logged and kept in the classic records but kept out of the satellite table and
+        // the fix: a checksum that does not match, or position fields that are not numbers.
+        std::uint64_t checksumMismatches = 0;
+        std::uint64_t malformedSentences = 0;
+        // GSV satellite groups whose number no constellation has (0, above 65535, not a number).
+        std::uint64_t satellitesRejected = 0;
     };
     [[nodiscard]] const Counters& GetCounters() const { return m_counters; }
 
@@ -186,6 +203,22 @@ private:
     void AppendContent(std::uint8_t byte);
     // A completed sentence: imported, or dropped when `bad` or the overflow latch says so.
     int CompleteSentence(bool bad, const std::string& diagnostic, int port);
+    // The Idle state of the collector: skips to the next '$' that does not sit on a comment line;
+    // returns the index of that '$', or n.
+    std::size_t SkipToSentenceStart(const std::uint8_t* data, std::size_t i, std::size_t n);
+
+    // The satellite table and the fix from one sentence (after the classic records); true when the
+    // views are to be told. Kept in CDataGnss.cpp.
+    bool ImportGnss(NmeaType type, std::string_view sentence, bool firstGsaOfBurst);
+    // What the collector learnt of the sentence in the buffer while storing it: the places of its
+    // commas and the XOR of the bytes received (the blanks it filled in are not part of it).
+    [[nodiscard]] const NmeaScan* CollectedScan(std::string_view sentence) const;
+    // The table and the fix from the binary records just decoded or filled.
+    void UpdateFixFromNav();
+    void UpdateFixFromDop();
+    void UpdateTableFromSv(std::int64_t nowMs);
+    // ImportUbxMessage without the fix sink. Kept in CDataUbx.cpp.
+    unsigned DecodeUbxMessage(std::uint8_t cls, std::uint8_t id, std::span<const std::uint8_t> payload);
 
     TimeSelection m_timeSelection = TimeSelection::None;
     static constexpr std::size_t kBufferSize = 2048;
@@ -197,6 +230,12 @@ private:
     bool m_nmeaWritten = false;  // the NMEA records may hold data (ClearRecords skips zeroing them otherwise)
     int m_state = 0;
     int m_commaFlag = 0;
+    bool m_gpsTalkerOnly = false;
+    bool m_atLineStart = true;     // the collector stands at the start of a line
+    bool m_lineIsComment = false;  // the current line started with '#'
+    GnssNmeaState m_gnss{};
+    NmeaScan m_scan{};
+    bool m_scanValid = false;  // m_scan describes the sentence being imported
     std::string m_sentence;  // the sentence being imported (empty between imports)
     Counters m_counters{};
 };

@@ -1,8 +1,10 @@
 // CData: the navigation import mode (ids 8, 10 and 12 of port 1 in test mode). Subframes are
 // queued and channel measurements copied into the process-wide navigation engine; every
 // measurement message runs one navigation epoch and turns the solution into this set's own NAV,
-// DOP and SV records, in the receiver's units.
+// DOP and SV records, in the receiver's units, and into the set's fix (in full precision) and
+// satellite table.
 #include <algorithm>
+#include <cstdio>
 
 #include "nav/NavEngine.h"
 #include "protocol/CData.h"
@@ -56,6 +58,25 @@ int CData::FillOwnNavRecord(const NavEngine& engine)
     nav.vz = ClampToInt<std::int16_t>(10.0 * s.vz);
     nav.infoByte = 0;
     nav.infoWord = 0;
+
+    ++fix.sequence;
+    fix.carried = kFixCarriesSatsUsed;
+    std::snprintf(fix.source.data(), fix.source.size(), "NAV");
+    fix.gpsWeek = s.week;
+    fix.gpsTimeOfWeekS = s.timeOfWeek;
+    int day = -1;
+    UtcOfGpsTime(s.week, s.timeOfWeek, kDefaultLeapSeconds, fix.utcText, fix.utcSecondsOfDay, day);
+    fix.date = day >= 0 ? DateTextOfGpsDay(day) : std::array<char, 8>{};
+    const bool position = s.fixMode != 0;
+    constexpr double kDegreesPerRadian = 57.29577951308232;
+    fix.latitudeDeg = position ? s.latitude * kDegreesPerRadian : kNoValue;
+    fix.longitudeDeg = position ? s.longitude * kDegreesPerRadian : kNoValue;
+    fix.heightEllipsoidM = position ? s.height : kNoValue;
+    fix.altitudeMslM = kNoValue;
+    fix.geoidSeparationM = kNoValue;
+    fix.satsUsed = s.satellitesUsed;
+    fix.speedMps = position ? s.speed : kNoValue;
+    fix.courseDeg = position ? s.heading : kNoValue;
     return 1;
 }
 
@@ -72,6 +93,10 @@ int CData::FillOwnDopRecord(const NavEngine& engine)
     dop.vdop = ClampToInt<std::uint8_t>(10.0 * s.vdop);
     dop.tdop = ClampToInt<std::uint8_t>(10.0 * s.tdop);
     dop.mode = static_cast<std::uint8_t>(std::clamp(s.satellitesUsed, 0, 3));
+    fix.fixMode = s.fixMode != 0 ? 3 : 1;
+    fix.pdop = s.pdop;
+    fix.hdop = s.hdop;
+    fix.vdop = s.vdop;
     return 1;
 }
 
@@ -98,5 +123,6 @@ int CData::FillOwnSvRecord(const NavEngine& engine)
             e.elevation = static_cast<std::uint8_t>(magnitude & 0xFFU);
         }
     }
+    UpdateTableFromSv(10LL * sv.timeOfWeek);
     return 1;
 }

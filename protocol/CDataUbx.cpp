@@ -15,6 +15,7 @@
 #include <optional>
 #include <string_view>
 
+#include "app/CoreServices.h"
 #include "app/CTraceFile.h"
 #include "nav/Coordinates.h"
 #include "protocol/CData.h"
@@ -26,7 +27,6 @@ namespace
 constexpr double kDegToRad = 0.017453292519943295;
 constexpr std::int64_t kSecondsPerDay = 86400;
 constexpr std::int64_t kSecondsPerWeek = 604800;
-constexpr int kDefaultLeapSeconds = 18;  // GPS - UTC since 2017, when the receiver has not said
 
 // Layout sizes.
 constexpr std::size_t kPvtMinimum = 84;  // u-blox 7 sends 84 bytes, later generations 92
@@ -94,6 +94,13 @@ void FormatDate(std::array<char, 8>& out, int year, int month, int day)
 {
     const auto two = [](int v) { return static_cast<unsigned>(std::abs(v) % 100); };
     std::snprintf(out.data(), out.size(), "%02u%02u%02u", two(day), two(month), two(year));
+}
+
+// A value sent in hundredths, as the nearest double to its decimal text (so "1.23", not
+// 1.2300000000000002, when printed shortest).
+double Hundredths(double count)
+{
+    return count / 100.0;
 }
 
 // The receiver's leap seconds, or the current value when it has not reported them.
@@ -313,23 +320,25 @@ unsigned DecodeUbxPvt(CData& set, const WireBytes& w, std::size_t size)
 
     const bool fixOk = (p.flags & 0x01) != 0;
     ClassifyFix(f, p.fixType, fixOk, (p.flags & 0x02) != 0, (p.flags >> 6) & 0x03);
+    f.carried = kFixCarriesQuality | kFixCarriesSatsUsed;
     f.satsUsed = p.numSv;
-    f.pdop = p.pDop * 0.01;
+    f.pdop = Hundredths(p.pDop);
     if (set.ublox.dop.iTow == p.iTow && set.ublox.dop.hDop != 0)
     {
-        f.hdop = u.dop.hDop * 0.01;
-        f.vdop = u.dop.vDop * 0.01;
+        f.hdop = Hundredths(u.dop.hDop);
+        f.vdop = Hundredths(u.dop.vDop);
     }
     const bool position = p.fixType >= 1 && p.fixType <= 4 && (p.flags3 & 0x01) == 0;
     if (position)
     {
+        f.carried |= kFixCarriesAltitude;
         f.latitudeDeg = p.lat * 1e-7;
         f.longitudeDeg = p.lon * 1e-7;
-        f.heightEllipsoidM = p.height * 0.001;
-        f.altitudeMslM = p.hMsl * 0.001;
-        f.geoidSeparationM = (static_cast<double>(p.height) - p.hMsl) * 0.001;
-        f.speedMps = p.gSpeed * 0.001;
-        f.courseDeg = p.headMot * 1e-5;
+        f.heightEllipsoidM = p.height / 1000.0;
+        f.altitudeMslM = p.hMsl / 1000.0;
+        f.geoidSeparationM = (static_cast<double>(p.height) - p.hMsl) / 1000.0;
+        f.speedMps = p.gSpeed / 1000.0;
+        f.courseDeg = p.headMot / 1e5;
         FillClassicNav(set, f.latitudeDeg, f.longitudeDeg, f.heightEllipsoidM, p.velN * 0.001, p.velE * 0.001,
                        p.velD * 0.001);
     }
@@ -374,17 +383,20 @@ unsigned ReportOlderFix(CData& set, const char* source, std::uint32_t iTow, doub
         FormatDate(f.date, year, month, day);
     }
     ClassifyFix(f, fixType, (flags & 0x01) != 0, (flags & 0x02) != 0, 0);
+    f.carried = kFixCarriesQuality | (numSv >= 0 ? kFixCarriesSatsUsed : 0);
     f.pdop = pdop;
     if (u.dop.iTow == iTow && u.dop.hDop != 0)
     {
-        f.hdop = u.dop.hDop * 0.01;
-        f.vdop = u.dop.vDop * 0.01;
+        f.hdop = Hundredths(u.dop.hDop);
+        f.vdop = Hundredths(u.dop.vDop);
         if (!std::isfinite(f.pdop))
-            f.pdop = u.dop.pDop * 0.01;
+            f.pdop = Hundredths(u.dop.pDop);
     }
     const bool position = fixType >= 1 && fixType <= 4;
     if (position)
     {
+        if (std::isfinite(mslM))
+            f.carried |= kFixCarriesAltitude;
         f.latitudeDeg = latDeg;
         f.longitudeDeg = lonDeg;
         f.heightEllipsoidM = heightM;
@@ -413,8 +425,8 @@ unsigned DecodeUbxPosLlh(CData& set, const WireBytes& w, std::size_t size)
     // The fix type and flags come from the latest NAV-STATUS or NAV-SOL; a 3D fix when neither came.
     const int fixType = u.fixTypeHint >= 0 ? u.fixTypeHint : 3;
     const std::uint8_t flags = u.fixTypeHint >= 0 ? u.fixFlagsHint : std::uint8_t{0x01};
-    return ReportOlderFix(set, "NAV-POSLLH", w.U32(0), w.I32(8) * 1e-7, w.I32(4) * 1e-7, w.I32(12) * 0.001,
-                          w.I32(16) * 0.001, fixType, flags, -1, kNoValue);
+    return ReportOlderFix(set, "NAV-POSLLH", w.U32(0), w.I32(8) * 1e-7, w.I32(4) * 1e-7, w.I32(12) / 1000.0,
+                          w.I32(16) / 1000.0, fixType, flags, -1, kNoValue);
 }
 
 unsigned DecodeUbxSol(CData& set, const WireBytes& w, std::size_t size)
@@ -441,7 +453,7 @@ unsigned DecodeUbxSol(CData& set, const WireBytes& w, std::size_t size)
     if (u.pvtSeen || u.posLlhSeen)
         return kUbxTime;
     return ReportOlderFix(set, "NAV-SOL", iTow, geo[0] / kDegToRad, geo[1] / kDegToRad, geo[2], kNoValue,
-                          w.U8(10), flags, w.U8(47), w.U16(44) * 0.01) |
+                          w.U8(10), flags, w.U8(47), Hundredths(w.U16(44))) |
            kUbxTime;
 }
 
@@ -450,8 +462,8 @@ unsigned DecodeUbxVelNed(CData& set, const WireBytes& w, std::size_t size)
     if (size < 36)
         return kUbxIgnored;
     set.ublox.velNedSeen = true;
-    set.ublox.speedMps = w.U32(20) * 0.01;
-    set.ublox.courseDeg = w.I32(24) * 1e-5;
+    set.ublox.speedMps = w.U32(20) / 100.0;
+    set.ublox.courseDeg = w.I32(24) / 1e5;
     return kUbxNothing;
 }
 
@@ -472,10 +484,10 @@ unsigned DecodeUbxDop(CData& set, const WireBytes& w, std::size_t size)
     // The fix of the same epoch takes the DOPs it did not carry.
     if (std::abs(set.fix.gpsTimeOfWeekS - d.iTow * 0.001) < 0.0005)
     {
-        set.fix.hdop = d.hDop * 0.01;
-        set.fix.vdop = d.vDop * 0.01;
+        set.fix.hdop = Hundredths(d.hDop);
+        set.fix.vdop = Hundredths(d.vDop);
         if (!std::isfinite(set.fix.pdop))
-            set.fix.pdop = d.pDop * 0.01;
+            set.fix.pdop = Hundredths(d.pDop);
     }
     FillClassicDop(set);
     return kUbxDop;
@@ -642,6 +654,7 @@ void StartSatelliteReport(CData& set, std::uint32_t iTow)
 {
     set.satellites.Clear();
     UbxRecords& u = set.ublox;
+    u.satellitesSeen = true;
     u.satelliteTow = iTow;
     // The fix of the same epoch has the receiver's own UTC text; otherwise GPS time less leap seconds.
     const double fixTow = set.fix.gpsTimeOfWeekS;
@@ -856,6 +869,17 @@ unsigned DecodeUbxAck(CData& set, std::uint8_t id, const WireBytes& w, std::size
 }  // namespace
 
 unsigned CData::ImportUbxMessage(std::uint8_t cls, std::uint8_t id, std::span<const std::uint8_t> payload)
+{
+    // The sentence just imported is no longer the latest thing the set took in.
+    ggaSeen = 0;
+    const unsigned what = DecodeUbxMessage(cls, id, payload);
+    if ((what & kUbxFix) != 0)
+        if (vrn::IFixSink* sink = vrn::FixSink())
+            sink->FixReported(*this);
+    return what;
+}
+
+unsigned CData::DecodeUbxMessage(std::uint8_t cls, std::uint8_t id, std::span<const std::uint8_t> payload)
 {
     const std::uint16_t key = ubx::MessageKey(cls, id);
     ublox.lastKey = key;

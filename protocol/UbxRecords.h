@@ -129,6 +129,7 @@ struct UbxRecords
     int fixTypeHint = -1;                   // gpsFix of the latest NAV-STATUS or NAV-SOL; -1 none yet
     std::uint8_t fixFlagsHint = 0;          // and its flags
     bool dopSeen = false;                   // the stream has NAV-DOP: it, not the fix, updates the DOPs
+    bool satellitesSeen = false;            // the stream has NAV-SAT or NAV-SVINFO
     std::uint32_t satelliteTow = 0;         // iTOW of the latest NAV-SAT/NAV-SVINFO
     std::array<char, 16> satelliteUtc{};    // its UTC time of day "hhmmss.ss"
     // Velocity of the latest NAV-VELNED (or NAV-SOL), for fixes that do not carry their own.
@@ -138,7 +139,7 @@ struct UbxRecords
     // Raw measurement input (own fix).
     UbxChannelMap channels{};
     double lastRawTow = -1.0;  // s, receiver time of the previous measurement epoch
-    double rawIntervalS = 0.0; // the shortest interval between measurement epochs seen so far
+    double rawIntervalS = 0.0; // s between the previous two measurement epochs (0 before two)
     std::uint64_t rawEpochs = 0;
     std::uint64_t rawMeasurements = 0;  // GPS L1 C/A measurements handed to the engine
     std::uint64_t subframes = 0;        // GPS L1 C/A subframes handed to the engine

@@ -8,6 +8,7 @@ namespace
 constexpr std::array kMenu{
     MenuEntry{0, "&File", 0},
     MenuEntry{1, "&Open Input Settings", kIdFileOpen, "Ctrl+O"},
+    MenuEntry{1, "Open &Recording...", kIdFileOpenRecording},
     MenuEntry{1, "", 0},
     MenuEntry{1, "E&xit", kIdAppExit},
     MenuEntry{0, "&View", 0},
@@ -26,6 +27,8 @@ constexpr std::array kMenu{
     MenuEntry{1, "", 0},
     MenuEntry{1, "&Logging Port 1", kIdLogging1},
     MenuEntry{1, "L&ogging Port 2", kIdLogging2},
+    MenuEntry{1, "Record &Raw Data 1", kIdRecordRaw1},
+    MenuEntry{1, "Record Ra&w Data 2", kIdRecordRaw2},
     MenuEntry{1, "", 0},
     MenuEntry{1, "&Change Baud Rate 1", 0},
     MenuEntry{2, "&4800", kIdBaud1First},
@@ -80,6 +83,12 @@ constexpr std::array kPrompts{
     Prompt{kIdWindowTile, "Arrange windows as non-overlapping tiles", "Tile"},
     Prompt{kIdWindowArrange, "Arrange icons at the bottom of the window", "Arrange Icons"},
     Prompt{kIdAppAbout, "Display program information and version", "About"},
+    Prompt{kIdFileOpenRecording, "Play a raw recording back on a port", "Open Recording"},
+    Prompt{kIdRecordRaw1, "Record the raw bytes of port 1 to a file", "Record Raw Data 1"},
+    Prompt{kIdRecordRaw2, "Record the raw bytes of port 2 to a file", "Record Raw Data 2"},
+    Prompt{kIdPlaybackPlay, "Play or pause the recording", "Play / Pause"},
+    Prompt{kIdPlaybackStep, "Play to the end of the next navigation epoch", "Step"},
+    Prompt{kIdPlaybackStop, "Stop playing the recording", "Stop"},
 };
 }  // namespace
 

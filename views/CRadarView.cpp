@@ -4,8 +4,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QVBoxLayout>
-#include <array>
 #include <ctime>
+#include <string_view>
 
 #include "config/CSkyChartConfigDlg.h"
 #include "config/CTrackMapPrefsDlg.h"
@@ -67,12 +67,12 @@ private:
     CRadarView& m_view;
 };
 
-// The fix quality a receiver reports, in the words of its NMEA quality indicator.
-const char* QualityText(int quality)
+// The tooltip of receiver `n`'s Mode field: the fix quality in the words of the NMEA quality
+// indicator ("RTK Fix", "RTK Flt", "DGPS", "DR", ...), or nothing.
+void SetModeTip(CDialogBar& panel, int n, std::string_view text)
 {
-    static constexpr std::array<const char*, 9> kTexts{"No Fix", "GPS",    "DGPS",   "PPS", "RTK Fix",
-                                                       "RTK Flt", "DR", "Manual", "Sim"};
-    return quality >= 0 && quality < static_cast<int>(kTexts.size()) ? kTexts[static_cast<std::size_t>(quality)] : "";
+    if (QWidget* mode = panel.Control(StatusIds(n).mode))
+        mode->setToolTip(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
 }
 
 int LocalHour()
@@ -154,8 +154,7 @@ void CRadarView::OnUpdate(int hint, const CData* object)
                     m_canvas.DopUpdate(n, object->dop);
                     // A u-blox receiver's fix kind (RTK, differential, dead reckoning) in the tooltip.
                     if (object->ublox.pvtSeen || object->ublox.fixTypeHint >= 0)
-                        if (QWidget* mode = m_panel->Control(StatusIds(n).mode))
-                            mode->setToolTip(QString::fromLatin1(QualityText(object->fix.quality)));
+                        SetModeTip(*m_panel, n, FixQualityText(object->fix.quality));
                     break;
                 case kIdSvA:
                 case kIdSv:
@@ -174,9 +173,11 @@ void CRadarView::OnUpdate(int hint, const CData* object)
             break;
         case kHintPort1Started:
             m_canvas.ClearReceiver(0);
+            SetModeTip(*m_panel, 0, {});
             break;
         case kHintPort2Started:
             m_canvas.ClearReceiver(1);
+            SetModeTip(*m_panel, 1, {});
             break;
         case kHintInitSent1:
         case kHintInitSent2:
@@ -185,6 +186,7 @@ void CRadarView::OnUpdate(int hint, const CData* object)
             m_canvas.ResetTrailWarmUp(n);
             m_canvas.ClearReceiver(n);
             m_canvas.ResetFixCount(n);
+            SetModeTip(*m_panel, n, {});
             break;
         }
         case kHintNmea1:
@@ -192,6 +194,9 @@ void CRadarView::OnUpdate(int hint, const CData* object)
             if (object == nullptr)
                 return;
             m_canvas.NmeaUpdate(h - kHintNmea1, NmeaRecordsOf(*object), LocalHour());
+            // The GGA quality (differential, RTK, dead reckoning) in the tooltip.
+            if ((object->fix.carried & kFixCarriesQuality) != 0)
+                SetModeTip(*m_panel, h - kHintNmea1, FixQualityText(object->fix.quality));
             break;
         default:
             return;

@@ -1,5 +1,5 @@
 // Input Settings dialog: first opening, the "Receiver" box, the checks with their focus, the
-// fifth-port case, and MeasRI surviving the Receiver Initialization dialog.
+// fifth-port case, MeasRI surviving the Receiver Initialization dialog, and "GPS talker only".
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QApplication>
@@ -193,4 +193,44 @@ TEST_F(CInputSettingsDlgTest, PortListsShowWholeDeviceNamesOrTheirEnds)
         Click(&dialog, kIdOk);
         EXPECT_EQ(ProfileValue("Data Sources", "MeasSerialPort"), c.name);
     }
+}
+
+TEST_F(CInputSettingsDlgTest, GpsTalkerOnlyPerPortOffByDefaultAndKeptInTheProfile)
+{
+    {
+        CInputSettingsDlg dialog(nullptr);
+        dialog.show();
+        for (int id : {1064, 1065})
+        {
+            EXPECT_FALSE(dialog.IsChecked(id)) << id;
+            EXPECT_TRUE(dialog.IsEnabled(id)) << id;
+        }
+        Click(&dialog, kIdOk);
+        // Off and not in the profile before: a classic profile gains no key.
+        EXPECT_EQ(CAppSettings::ReadProfileText("Data Sources", "MeasGpsTalkerOnly", "missing"), "missing");
+        EXPECT_EQ(CAppSettings::ReadProfileText("Data Sources", "MeasGpsTalkerOnly2", "missing"), "missing");
+    }
+    {
+        CInputSettingsDlg dialog(nullptr);
+        dialog.show();
+        qobject_cast<QAbstractButton*>(dialog.Control(1065))->click();
+        Click(&dialog, kIdOk);
+        EXPECT_EQ(ProfileValue("Data Sources", "MeasGpsTalkerOnly2"), "1");
+        EXPECT_EQ(CAppSettings::ReadProfileText("Data Sources", "MeasGpsTalkerOnly", "missing"), "missing");
+    }
+    {
+        CInputSettingsDlg dialog(nullptr);
+        dialog.show();
+        EXPECT_FALSE(dialog.IsChecked(1064));
+        EXPECT_TRUE(dialog.IsChecked(1065));
+        qobject_cast<QAbstractButton*>(dialog.Control(1065))->click();
+        Click(&dialog, kIdOk);
+        EXPECT_EQ(ProfileValue("Data Sources", "MeasGpsTalkerOnly2"), "0");  // present: turned off
+    }
+    // Port 2's box follows port 2's controls.
+    WriteProfile("[Data Sources]\nMeasSource=1\n");
+    CInputSettingsDlg dialog(nullptr);
+    dialog.show();
+    EXPECT_TRUE(dialog.IsEnabled(1064));
+    EXPECT_FALSE(dialog.IsEnabled(1065));
 }

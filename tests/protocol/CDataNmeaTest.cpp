@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -170,6 +171,7 @@ TEST(CDataNmea, OtherTalkersTypesAndNoiseAreSkipped)
 {
     CapturingLog log;
     CData set;
+    set.SetGpsTalkerOnly(true);  // the classic input: $GP sentences of six types only
     EXPECT_EQ(Feed(set, "$GNGGA,1,2,N,3,E,1*00\r\n"), 0);
     EXPECT_EQ(Feed(set, "$GPZDA,193913.00,07,09,2018,00,00*63\r\n"), 1);  // accepted, not logged
     EXPECT_EQ(Feed(set, "junk GPGGA,1*00\r\n$$GPGGA,1*00\r\n"), 0);
@@ -266,8 +268,10 @@ std::string ReadFile(const std::filesystem::path& path)
 }
 
 // The receiver output of a capture (header lines dropped), with every line end rewritten as `eol`.
+// `expected` gets the lines the log receives: with `gpsOnly` the six types of talker GP, otherwise
+// those six and GNS of any talker.
 std::string ReceiverOutput(const std::string& file, const std::string& eol,
-                           std::vector<std::string>& expected)
+                           std::vector<std::string>& expected, bool gpsOnly = true)
 {
     std::string out;
     std::size_t start = 0;
@@ -286,9 +290,20 @@ std::string ReceiverOutput(const std::string& file, const std::string& eol,
             out += eol;
         static const std::vector<std::string> kTypes{"$GPGGA", "$GPGLL", "$GPGSA",
                                                      "$GPGSV", "$GPRMC", "$GPVTG"};
-        if (complete &&
-            std::ranges::any_of(kTypes, [&](const std::string& t) { return line.starts_with(t); }))
-            expected.push_back(Stored(line) + "\n");
+        static const std::vector<std::string> kAnyTalker{"GGA", "GLL", "GSA", "GSV", "RMC", "VTG", "GNS"};
+        // Every talker: the sentence starts at the first '$' followed by two capitals, even after
+        // noise on the same line.
+        auto capital = [&](std::size_t i) { return i < line.size() && std::isupper(static_cast<unsigned char>(line[i])); };
+        std::size_t from = 0;
+        while (!gpsOnly && from < line.size() && !(line[from] == '$' && capital(from + 1) && capital(from + 2)))
+            ++from;
+        const std::string sentence = line.substr(std::min(from, line.size()));
+        const bool logged =
+            gpsOnly ? std::ranges::any_of(kTypes, [&](const std::string& t) { return line.starts_with(t); })
+                    : sentence.size() > 6 && sentence[1] != 'P' &&
+                          std::ranges::any_of(kAnyTalker, [&](const std::string& t) { return sentence.substr(3, 3) == t; });
+        if (complete && logged)
+            expected.push_back(Stored(sentence) + "\n");
     }
     return out;
 }
@@ -307,11 +322,13 @@ TEST(CDataNmeaCaptures, EverySentenceOfTheSixTypesLoggedAsStored)
     {
         const std::string file = ReadFile(entry.path());
         for (const std::string eol : {"\r\n", "\n"})
+        for (const bool gpsOnly : {true, false})
         {
             std::vector<std::string> expected;
-            const std::string stream = ReceiverOutput(file, eol, expected);
+            const std::string stream = ReceiverOutput(file, eol, expected, gpsOnly);
             CapturingLog log;
             CData set;
+            set.SetGpsTalkerOnly(gpsOnly);
             std::string diagnostic;
             std::size_t at = 0;
             while (at < stream.size())
@@ -321,7 +338,8 @@ TEST(CDataNmeaCaptures, EverySentenceOfTheSixTypesLoggedAsStored)
                 (void)set.BuildNmeaSentence(chunk, diagnostic, 1);
                 at += n;
             }
-            EXPECT_EQ(log.lines, expected) << entry.path().filename() << (eol.size() == 2 ? " CR LF" : " LF");
+            EXPECT_EQ(log.lines, expected) << entry.path().filename() << (eol.size() == 2 ? " CR LF" : " LF")
+                                           << (gpsOnly ? " GPS talker only" : " every talker");
             EXPECT_FALSE(expected.empty());
             EXPECT_TRUE(std::ranges::all_of(log.ports, [](int p) { return p == 1; }));
         }

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
+#include <vector>
 
 #include "ProtocolTestSupport.h"
 #include "nav/Coordinates.h"
@@ -338,6 +340,76 @@ TEST(UbxDecode, OlderPositionMessagesGiveTheFixWithoutNavPvt)
     EXPECT_EQ(older.ImportUbxMessage(0x01, 0x06, sol.bytes) & kUbxFix, 0U);
     EXPECT_STREQ(older.fix.source.data(), "NAV-POSLLH");
     EXPECT_DOUBLE_EQ(older.fix.altitudeMslM, 1129.0);
+}
+
+// Counts the position reports a record set hands to the fix sink, with what each carried.
+class ReportLog final : public vrn::IFixSink
+{
+public:
+    ReportLog() { vrn::SetFixSink(this); }
+    ~ReportLog() override { vrn::SetFixSink(nullptr); }
+    ReportLog(const ReportLog&) = delete;
+    ReportLog& operator=(const ReportLog&) = delete;
+    void FixReported(const CData& set) override
+    {
+        sources.emplace_back(set.fix.source.data());
+        carried.push_back(set.fix.carried);
+    }
+    std::vector<std::string> sources;
+    std::vector<std::uint16_t> carried;
+};
+
+TEST(UbxDecode, PositionReportsReachTheFixSinkWithWhatTheyCarry)
+{
+    Payload sol(52);
+    sol.U32(0, 420964000).U16(8, 2024).U8(10, 3).U8(11, 0xDD);
+    sol.I32(12, -238607106).I32(16, -392219051).I32(20, 441436073).U16(44, 173).U8(47, 9);
+    Payload llh(28);
+    llh.U32(0, 420965000).I32(4, -1213143088).I32(8, 440688097).I32(12, 1108000).I32(16, 1129000);
+    constexpr std::uint16_t kAll = kFixCarriesAltitude | kFixCarriesQuality | kFixCarriesSatsUsed;
+    struct Case
+    {
+        const char* name;
+        std::uint8_t id;
+        std::vector<std::uint8_t> payload;
+        std::vector<std::string> sources;  // the reports the sink got
+        std::uint16_t carried;
+    };
+    const Case cases[] = {
+        {"NAV-PVT with a fix", 0x07, Pvt().bytes, {"NAV-PVT"}, kAll},
+        // No position: the altitude is not part of the report (its field stays empty in --fixes).
+        {"NAV-PVT without a fix", 0x07, Pvt().U8(20, 0).bytes, {"NAV-PVT"}, kFixCarriesQuality | kFixCarriesSatsUsed},
+        {"NAV-PVT with invalidLlh", 0x07, Pvt().U8(78, 0x01).bytes, {"NAV-PVT"},
+         kFixCarriesQuality | kFixCarriesSatsUsed},
+        // NAV-POSLLH has a mean-sea-level height but no satellite count.
+        {"NAV-POSLLH", 0x02, llh.bytes, {"NAV-POSLLH"}, kFixCarriesAltitude | kFixCarriesQuality},
+        // NAV-SOL counts satellites but knows no mean sea level.
+        {"NAV-SOL", 0x06, sol.bytes, {"NAV-SOL"}, kFixCarriesQuality | kFixCarriesSatsUsed},
+        {"NAV-DOP", 0x04, Payload(18).U32(0, 411553500).U16(6, 152).bytes, {}, 0},
+        {"short NAV-PVT", 0x07, Payload(83).bytes, {}, 0},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        ReportLog log;
+        CData set;
+        (void)set.ImportUbxMessage(0x01, c.id, c.payload);
+        EXPECT_EQ(log.sources, c.sources);
+        if (!c.sources.empty())
+        {
+            EXPECT_EQ(log.carried.back(), c.carried);
+            EXPECT_EQ(set.fix.carried, c.carried);
+        }
+    }
+
+    // A GGA just imported is no longer what the views are to be told about once a frame follows.
+    ReportLog log;
+    CData set;
+    EXPECT_EQ(set.ImportNmeaSentence("GPGGA,181855.50,5008.1051,N,01425.7968,E,4,09,1.0,304.6,M,44.3,M,,", 0), 1);
+    EXPECT_EQ(set.ggaSeen, 1);
+    (void)set.ImportUbxMessage(0x01, 0x35, Payload(8).bytes);
+    EXPECT_EQ(set.ggaSeen, 0);
+    EXPECT_EQ(log.sources, (std::vector<std::string>{"GPGGA"}));
 }
 
 TEST(UbxDecode, VersionAcknowledgementAndGeneration)

@@ -30,13 +30,13 @@ public:
             ++ownEpochs;
         if (message == vrn::kMsgBinaryData && wParam == vrn::kSourcePort1 && set.currentId == kIdNav)
             ++receiverFixes;
+        if (message == vrn::kMsgBinaryData && wParam == vrn::kSourcePort1 && set.currentId == kIdSv)
+            satellites = set.satellites.Size();
         if (message == vrn::kMsgNmeaData)
             ++nmea;
     }
-    void Report(vrn::ReceiverReport what, const CData& set, int /*port*/) override
+    void Report(vrn::ReceiverReport what, const CData& /*set*/, int /*port*/) override
     {
-        if (what == vrn::ReceiverReport::Satellites)
-            satellites = set.satellites.Size();
         if (what == vrn::ReceiverReport::Acknowledgement)
             ++acks;
     }

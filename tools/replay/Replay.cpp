@@ -1,11 +1,18 @@
 // vrnrcvr-replay's options, output and feeding loop; see the header.
 #include "Replay.h"
 
+#include <sys/timerfd.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
+
+#include "link/NetworkSource.h"
 
 namespace replay
 {
@@ -25,24 +32,37 @@ std::pair<std::string_view, std::string_view> SplitOption(std::string_view arg, 
 std::string Usage()
 {
     return "usage: vrnrcvr-replay [--protocol nmea|binary|test|ubx] [--port 1|2] [--debug] [--stats]\n"
-           "                      [--own-fix] [--own FILE] [--solution FILE] [--fixes FILE]\n"
-           "                      [--satellites FILE] FILE|-\n"
+           "                      [--fixes FILE] [--satellites FILE] [--gps-only] [--own-fix]\n"
+           "                      [--own FILE] [--solution FILE] [--duration SECONDS] INPUT\n"
            "       vrnrcvr-replay --print-almanac\n"
            "\n"
            "Feeds a recorded receiver byte stream (a file, or - for standard input) through the same\n"
            "chunk loop as a live port, in reads of at most 80 bytes, and prints the lines that port's\n"
            "log file would receive with every message kind enabled.\n"
            "\n"
+           "INPUT is a file, - for standard input, tcp://HOST:PORT (a receiver or serial server on\n"
+           "the network) or gpsd://HOST[:PORT][/DEVICE] (the raw bytes of a device that a gpsd\n"
+           "daemon owns; default port 2947, its first device); a network input is read until it\n"
+           "closes.\n"
+           "\n"
            "  --protocol nmea|binary|test|ubx  the port's protocol (default binary); test is port 1\n"
            "                          with the program's own navigation from the raw measurements;\n"
            "                          ubx is a u-blox receiver's binary protocol with NMEA in between\n"
+           "  --fixes FILE            one CSV row per position report (NMEA GGA, RMC, GLL, GNS of\n"
+           "                          any talker; NAV records in the binary modes; ubx: NAV-PVT, or\n"
+           "                          NAV-POSLLH/NAV-SOL of older firmware)\n"
+           "  --satellites FILE       the satellite table as CSV rows whenever the views are told\n"
+           "                          (after a GGA; binary: after an SV record; ubx: after a NAV-SAT\n"
+           "                          or NAV-SVINFO) and at the end\n"
+           "  --gps-only              NMEA: read $GP sentences only, as with the port's \"GPS\n"
+           "                          talker only\" setting\n"
            "  --own-fix               ubx, port 1: the own navigation from RXM-RAWX and RXM-SFRBX\n"
-           "  --own FILE              test, own fix: the own NAV, DOP and SV lines after every epoch\n"
-           "  --solution FILE         test, own fix: one CSV row per navigation epoch\n"
-           "  --fixes FILE            ubx: one CSV row per position report (NAV-PVT)\n"
-           "  --satellites FILE       ubx: the satellites after each NAV-SAT/NAV-SVINFO and at the end\n"
+           "  --own FILE              test, ubx with --own-fix: the own NAV, DOP and SV lines after\n"
+           "                          every epoch\n"
+           "  --solution FILE         test, ubx with --own-fix: one CSV row per navigation epoch\n"
            "  --print-almanac         print the built-in almanac as CSV and exit\n"
            "  --port 1|2              the port the stream arrives on (default 1)\n"
+           "  --duration SECONDS      network input: stop after this long\n"
            "  --debug                 decoder error texts on; the first one is printed on stderr\n"
            "  --stats                 print byte, chunk, frame, packet and sentence counters on stderr\n"
            "  --help                  print this text\n";
@@ -69,7 +89,9 @@ bool ParseOptions(std::span<const std::string_view> args, Options& options, std:
             continue;
         }
         bool hasValue = false;
-        auto [name, value] = SplitOption(arg, hasValue);
+        const auto split = SplitOption(arg, hasValue);
+        const std::string_view name = split.first;
+        std::string_view value = split.second;
         // Options that take a value accept "--name value" and "--name=value".
         auto takeValue = [&]() -> bool {
             if (hasValue)
@@ -123,6 +145,22 @@ bool ParseOptions(std::span<const std::string_view> args, Options& options, std:
                                                        : options.satellitesFile;
             file = std::string(value);
         }
+        else if (name == "--duration")
+        {
+            if (!takeValue())
+                return false;
+            double seconds = 0.0;
+            const auto* end = value.data() + value.size();
+            const auto [last, ec] = std::from_chars(value.data(), end, seconds);
+            if (value.empty() || ec != std::errc{} || last != end || !std::isfinite(seconds) || seconds <= 0.0)
+            {
+                error = "bad duration '" + std::string(value) + "' (seconds, more than 0)";
+                return false;
+            }
+            options.durationS = seconds;
+        }
+        else if (name == "--gps-only" && !hasValue)
+            options.gpsTalkerOnly = true;
         else if (name == "--port")
         {
             if (!takeValue())
@@ -166,9 +204,9 @@ bool ParseOptions(std::span<const std::string_view> args, Options& options, std:
         error = "--own and --solution need --protocol test, or --protocol ubx with --own-fix";
         return false;
     }
-    if ((!options.fixesFile.empty() || !options.satellitesFile.empty()) && !vrn::IsUbxMode(options.mode))
+    if (options.durationS > 0.0 && !vrn::IsNetworkSourceName(options.input))
     {
-        error = "--fixes and --satellites need --protocol ubx";
+        error = "--duration needs a tcp:// or gpsd:// input";
         return false;
     }
     if (!haveInput && !options.help && !options.printAlmanac)
@@ -207,6 +245,7 @@ int ReplayLog::WriteSentence(int kind, std::string& text, int /*port*/)
 void FeedChunks(std::span<const std::uint8_t> bytes, const Options& options, vrn::ParseContext& context,
                 vrn::IChunkSink& sink, Stats& stats, const std::function<std::size_t()>& nextChunk)
 {
+    context.receiver.SetGpsTalkerOnly(options.gpsTalkerOnly);
     while (!bytes.empty())
     {
         std::size_t n = nextChunk ? std::clamp<std::size_t>(nextChunk(), 1, vrn::kChunkSize) : vrn::kChunkSize;
@@ -245,9 +284,79 @@ bool ReplayStream(std::FILE* in, const Options& options, vrn::ParseContext& cont
     return true;
 }
 
+bool ReplayNetwork(const Options& options, vrn::ParseContext& context, vrn::IChunkSink& sink, Stats& stats,
+                   std::string& error)
+{
+    const auto address = vrn::ParseNetworkAddress(options.input, error);
+    if (!address)
+        return false;
+    vrn::NetworkOptions once;
+    once.reconnect = false;
+    // A tool waits for a silent peer only as long as --duration allows, or for ever.
+    once.idleLimit = std::chrono::hours(24 * 365);
+    vrn::CNetworkSource source(*address, options.input, once);
+    if (!source.Usable())
+    {
+        error = "cannot set up '" + options.input + "': " + std::strerror(errno);
+        return false;
+    }
+    int timer = -1;
+    if (options.durationS > 0.0)
+    {
+        timer = ::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
+        itimerspec when{};
+        const double whole = std::floor(options.durationS);
+        when.it_value.tv_sec = static_cast<time_t>(whole);
+        when.it_value.tv_nsec = static_cast<long>((options.durationS - whole) * 1e9);
+        if (when.it_value.tv_sec == 0 && when.it_value.tv_nsec == 0)
+            when.it_value.tv_nsec = 1;
+        if (timer < 0 || ::timerfd_settime(timer, 0, &when, nullptr) != 0)
+        {
+            error = std::string("cannot set the duration timer: ") + std::strerror(errno);
+            if (timer >= 0)
+                ::close(timer);
+            return false;
+        }
+    }
+    // Whole chunks only until the end, so the chunks are those of a file of the same bytes.
+    std::vector<std::uint8_t> pending;
+    std::array<std::uint8_t, 4096> block{};
+    bool ended = false;
+    while (!ended)
+    {
+        const vrn::SourceWait wait = source.Wait(timer, true);
+        if (wait.woken)
+            break;
+        for (;;)
+        {
+            const vrn::SourceRead read = source.Read(block);
+            if (read.status == vrn::ReadStatus::Ended)
+            {
+                ended = true;
+                break;
+            }
+            if (read.count == 0)
+                break;
+            pending.insert(pending.end(), block.begin(), block.begin() + static_cast<std::ptrdiff_t>(read.count));
+        }
+        const std::size_t whole = pending.size() / vrn::kChunkSize * vrn::kChunkSize;
+        FeedChunks(std::span(pending).first(whole), options, context, sink, stats);
+        pending.erase(pending.begin(), pending.begin() + static_cast<std::ptrdiff_t>(whole));
+    }
+    if (timer >= 0)
+        ::close(timer);
+    FeedChunks(pending, options, context, sink, stats);
+    if (ended && !source.EverStreamed())
+    {
+        error = "cannot open '" + options.input + "': " + source.FailureText();
+        return false;
+    }
+    return true;
+}
+
 std::string FormatStats(const Stats& stats, const CData::Counters& c)
 {
-    const std::array<std::pair<const char*, std::uint64_t>, 9> rows{{
+    const std::array<std::pair<const char*, std::uint64_t>, 12> rows{{
         {"bytes", stats.bytes},
         {"chunks", stats.chunks},
         {"frames completed", c.framesCompleted},
@@ -257,6 +366,9 @@ std::string FormatStats(const Stats& stats, const CData::Counters& c)
         {"framing errors", c.framingErrors},
         {"sentences imported", c.sentencesImported},
         {"sentences dropped", c.sentencesDropped},
+        {"checksum mismatches", c.checksumMismatches},
+        {"malformed sentences", c.malformedSentences},
+        {"satellites rejected", c.satellitesRejected},
     }};
     std::string text;
     for (const auto& [name, value] : rows)

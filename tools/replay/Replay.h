@@ -27,9 +27,11 @@ struct Options
     bool printAlmanac = false;  // print the built-in almanac and exit
     std::string ownFile;        // test protocol: the own NAV, DOP and SV lines after every epoch
     std::string solutionFile;   // test protocol: one CSV row per navigation epoch
-    std::string fixesFile;      // ubx: one CSV row per position report
-    std::string satellitesFile; // ubx: the satellite table after each satellite message
-    std::string input;  // a file, or "-" for standard input
+    std::string fixesFile;      // one CSV row per position report
+    std::string satellitesFile; // the satellite table whenever the views are told, and at the end
+    bool gpsTalkerOnly = false; // NMEA: read $GP sentences only (the port's "GPS talker only")
+    std::string input;  // a file, "-" for standard input, or a tcp:// or gpsd:// address
+    double durationS = 0.0;  // network input: stop after this many seconds (0 = until it closes)
 };
 
 // Reads the command line (without the program name). False, and a one-line reason in `error`, on a
@@ -97,6 +99,13 @@ void FeedChunks(std::span<const std::uint8_t> bytes, const Options& options, vrn
 // Reads `in` to its end through FeedChunks. False, and a reason in `error`, on a read error.
 bool ReplayStream(std::FILE* in, const Options& options, vrn::ParseContext& context, vrn::IChunkSink& sink,
                   Stats& stats, std::string& error);
+
+// Reads a tcp:// or gpsd:// source until the peer closes it or `durationS` passes (0 = no limit)
+// and feeds what arrives through FeedChunks in the same 80-byte chunks a file of those bytes gets.
+// False, and a one-line reason in `error`, when the source cannot be opened: a bad address, an
+// unknown host, a refused connection, a gpsd that refuses the watch. There is no retry.
+bool ReplayNetwork(const Options& options, vrn::ParseContext& context, vrn::IChunkSink& sink, Stats& stats,
+                   std::string& error);
 
 // The counters of --stats, one "name: value" line each.
 std::string FormatStats(const Stats& stats, const CData::Counters& counters);

@@ -8,8 +8,9 @@
 #include <vector>
 
 #include "Replay.h"
+#include "ReplayGnss.h"
 #include "ReplayNav.h"
-#include "ReplayRows.h"
+#include "link/ByteSource.h"
 #include "nav/NavEngine.h"
 
 namespace
@@ -76,8 +77,11 @@ int main(int argc, char** argv)
         return std::fflush(stdout) == 0 ? 0 : Fail(std::string("cannot write the output: ") + std::strerror(errno));
     }
 
+    const bool network = vrn::IsNetworkSourceName(options.input);
     std::FILE* in = stdin;
-    if (options.input != "-")
+    if (network)
+        in = nullptr;
+    else if (options.input != "-")
     {
         in = std::fopen(options.input.c_str(), "rb");
         if (in == nullptr)
@@ -97,22 +101,20 @@ int main(int argc, char** argv)
     // records and solution rows go to their files.
     OutputFile own, solution, fixes, satellites;
     for (auto [file, name] : {std::pair{&own, &options.ownFile}, std::pair{&solution, &options.solutionFile},
-                              std::pair{&fixes, &options.fixesFile}, std::pair{&satellites, &options.satellitesFile}})
-    {
+                              std::pair{&fixes, &options.fixesFile},
+                              std::pair{&satellites, &options.satellitesFile}})
         if (!file->Open(*name))
         {
-            const std::string reason = std::strerror(errno);
-            if (in != stdin)
+            if (in != stdin && in != nullptr)
                 std::fclose(in);
-            return Fail("cannot create '" + *name + "': " + reason);
+            return Fail("cannot create '" + *name + "': " + std::strerror(errno));
         }
-    }
     if (solution.writer)
         solution.writer->Append(replay::SolutionCsvHeader());
     if (fixes.writer)
-        fixes.writer->Append(replay::FixCsvHeader());
+        fixes.writer->Append(replay::FixesCsvHeader());
     if (satellites.writer)
-        satellites.writer->Append(replay::SatelliteCsvHeader());
+        satellites.writer->Append(replay::SatellitesCsvHeader());
     auto sendTo = [](OutputFile& file) -> replay::TestModeSink::Output {
         if (!file.writer)
             return {};
@@ -128,17 +130,20 @@ int main(int argc, char** argv)
     auto context = std::make_unique<vrn::ParseContext>();
     replay::NoViews views;
     replay::Stats stats;
-    const bool ownNavigation = options.mode == vrn::kModeTest || options.mode == vrn::kModeUbxOwnFix;
-    vrn::IChunkSink& viewSink = ownNavigation ? static_cast<vrn::IChunkSink&>(testViews) : views;
-    replay::ReportRowSink rows(viewSink, sendTo(fixes), sendTo(satellites));
-    const bool ok = replay::ReplayStream(in, options, *context, rows, stats, error);
-    rows.Finish();
+    const bool ownNavigation = vrn::RunsOwnFix(options.mode);
+    vrn::IChunkSink& inner = ownNavigation ? static_cast<vrn::IChunkSink&>(testViews) : views;
+    replay::GnssOutputs sink(options.mode, inner, sendTo(fixes), sendTo(satellites));
+    vrn::SetFixSink(&sink);
+    const bool ok = network ? replay::ReplayNetwork(options, *context, sink, stats, error)
+                            : replay::ReplayStream(in, options, *context, sink, stats, error);
+    sink.Finish(context->receiver);
+    vrn::SetFixSink(nullptr);
     vrn::SetPortLog(nullptr);
-    if (in != stdin)
+    if (in != stdin && in != nullptr)
         std::fclose(in);
     const bool written = out.Flush() && own.Close() && solution.Close() && fixes.Close() && satellites.Close();
     if (!ok)
-        return Fail("'" + options.input + "': " + error);
+        return Fail(network ? error : "'" + options.input + "': " + error);
     if (!written)
         return Fail(std::string("cannot write the output: ") + std::strerror(errno));
     if (options.stats)
