@@ -1,10 +1,11 @@
 // CData: the navigation import mode (ids 8, 10 and 12 of port 1 in test mode). Subframes are
 // queued and channel measurements copied into the process-wide navigation engine; every
 // measurement message runs one navigation epoch and turns the solution into this set's own NAV,
-// DOP and SV records, in the receiver's units.
+// DOP and SV records, in the receiver's units, and its full-precision fix.
 #include <algorithm>
 
 #include "nav/NavEngine.h"
+#include "nav/OwnFix.h"
 #include "protocol/CData.h"
 
 int CData::ImportNavigationInput(std::span<const std::uint8_t> message, std::size_t length, int byteOrder)
@@ -13,13 +14,17 @@ int CData::ImportNavigationInput(std::span<const std::uint8_t> message, std::siz
     switch (currentId)
     {
         case kIdMeas:
+        {
             DecodeMeas(message, length, byteOrder);
             engine.SetEpochInputs(meas);
+            const int fixesBefore = engine.solution.fixCounter;
             engine.RunNavigationEpoch();
             (void)FillOwnNavRecord(engine);
             (void)FillOwnDopRecord(engine);
             (void)FillOwnSvRecord(engine);
+            FillOwnFix(fix, engine, engine.solution.fixCounter != fixesBefore);
             return kImportNavEpoch;
+        }
         case kIdSubframe:
             DecodeSubframe(message, byteOrder);
             engine.QueueSubframe(subframe);

@@ -112,7 +112,7 @@ private:
         double lockAt = 0.0;         // elapsed true seconds: code and carrier lock
         double syncAt = 0.0;         // frame sync: measurements valid from here
         GpsTime nextSubframe;        // start of the next subframe to hand over
-        std::uint8_t collected = 0;  // subframes 1, 2, 3 of the current frame (bits 0..2)
+        std::uint8_t collected = 0;  // subframes 1, 2, 3 seen since the last complete set (bits 0..2)
         double flight = 0.0;         // light time of the last measurement, s; 0 before the first
     };
     // Pseudorange without noise from the true orbit and clock of `prn`; with `look`, also the
@@ -124,6 +124,8 @@ private:
     void Track(double tau);
     void MakeFix(double tau);
     double AcquisitionDelay(double tau);
+    bool KnowsTime(double tau) const;
+    static constexpr double kRestartWindowS = 60.0;  // how long a start command shapes acquisition
     void ForwardStoredIonoPage(int prn, GpsTime before);
 
     ReceiverOptions m_options;
@@ -138,6 +140,7 @@ private:
     std::array<double, kPrnCount> m_cn0Offset{};
     StartMode m_mode = StartMode::Hot;
     double m_restartAt = 0.0;
+    bool m_restarted = false;  // a start command has come (power-up is not a hot start)
     double m_tau = 0.0;  // elapsed true seconds of the last epoch
     std::mt19937_64 m_noise;
     std::mt19937_64 m_events;

@@ -26,6 +26,11 @@ struct Options
     bool printAlmanac = false;  // print the built-in almanac and exit
     std::string ownFile;        // test protocol: the own NAV, DOP and SV lines after every epoch
     std::string solutionFile;   // test protocol: one CSV row per navigation epoch
+    bool accuracy = false;      // print the accuracy table of every source instead of the log lines
+    bool haveReference = false;  // --reference given
+    double referenceLatitudeDeg = 0.0, referenceLongitudeDeg = 0.0, referenceHeightM = 0.0;
+    std::string truthFile;  // --truth: the simulator's truth rows as the reference
+    std::string gpxFile;    // --gpx: the tracks of the stream's sources
     std::string input;  // a file, or "-" for standard input
 };
 

@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "Replay.h"
+#include "ReplayAccuracy.h"
 #include "ReplayNav.h"
+#include "analysis/TrackExport.h"
 #include "nav/NavEngine.h"
 
 namespace
@@ -89,7 +91,13 @@ int main(int argc, char** argv)
         vrn::ErrorReportClosed();
     });
     replay::LineWriter out(stdout);
-    replay::ReplayLog log([&out](std::string_view line) { out.Append(line); });
+    // With --accuracy standard output carries the table alone.
+    const bool printLog = !options.accuracy;
+    auto printLine = [&out, printLog](std::string_view line) {
+        if (printLog)
+            out.Append(line);
+    };
+    replay::ReplayLog log(printLine);
     vrn::SetPortLog(&log);
 
     // Test protocol: the receiver set's lines come through the views' notifications, the own
@@ -109,14 +117,24 @@ int main(int argc, char** argv)
             return {};
         return [&file](std::string_view text) { file.writer->Append(text); };
     };
-    replay::TestModeSink testViews([&out](std::string_view line) { out.Append(line); }, sendTo(own),
-                                   sendTo(solution));
+    replay::TestModeSink testViews(printLine, sendTo(own), sendTo(solution));
 
     // Large enough to be kept off the stack: two record sets.
     auto context = std::make_unique<vrn::ParseContext>();
     replay::NoViews views;
     replay::Stats stats;
-    vrn::IChunkSink& sink = options.mode == vrn::kModeTest ? static_cast<vrn::IChunkSink&>(testViews) : views;
+    vrn::IChunkSink& plain = options.mode == vrn::kModeTest ? static_cast<vrn::IChunkSink&>(testViews) : views;
+    // The accuracy analysis taps the same notifications when asked for its table or tracks.
+    const bool analyse = options.accuracy || !options.gpxFile.empty();
+    replay::AccuracyTap tap(plain, options);
+    if (analyse && !tap.UseReference(options, error))
+    {
+        vrn::SetPortLog(nullptr);
+        if (in != stdin)
+            std::fclose(in);
+        return Fail(error);
+    }
+    vrn::IChunkSink& sink = analyse ? static_cast<vrn::IChunkSink&>(tap) : plain;
     const bool ok = replay::ReplayStream(in, options, *context, sink, stats, error);
     vrn::SetPortLog(nullptr);
     if (in != stdin)
@@ -126,6 +144,24 @@ int main(int argc, char** argv)
         return Fail("'" + options.input + "': " + error);
     if (!written)
         return Fail(std::string("cannot write the output: ") + std::strerror(errno));
+    if (analyse)
+    {
+        tap.Finish();
+        if (!options.gpxFile.empty())
+        {
+            const auto& sources = tap.Sources();
+            if (!vrn::analysis::WriteFileSafely(
+                    options.gpxFile,
+                    [&](std::ostream& gpx) { vrn::analysis::WriteGpx(gpx, tap.Workbench(), sources); }, error))
+                return Fail(error);
+        }
+        if (options.accuracy)
+        {
+            out.Append(tap.TableLines());
+            if (!out.Flush())
+                return Fail(std::string("cannot write the output: ") + std::strerror(errno));
+        }
+    }
     if (options.stats)
     {
         std::fputs(replay::FormatStats(stats, context->receiver.GetCounters()).c_str(), stderr);
