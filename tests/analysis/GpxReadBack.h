@@ -5,9 +5,9 @@
 #include <cstdlib>
 #include <fstream>
 #include <optional>
-#include <regex>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace gpxtest
@@ -26,32 +26,51 @@ struct Track
     std::vector<Point> points;
 };
 
-inline std::optional<std::string> Child(const std::string& xml, const std::string& tag)
+// Text of the first <tag>...</tag> in `xml`.
+inline std::optional<std::string> Child(std::string_view xml, const std::string& tag)
 {
-    const std::regex re("<" + tag + ">([^<]*)</" + tag + ">");
-    std::smatch m;
-    if (std::regex_search(xml, m, re))
-        return m[1].str();
-    return std::nullopt;
+    const std::string open = "<" + tag + ">", close = "</" + tag + ">";
+    const auto from = xml.find(open);
+    if (from == std::string_view::npos)
+        return std::nullopt;
+    const auto to = xml.find(close, from);
+    if (to == std::string_view::npos)
+        return std::nullopt;
+    return std::string(xml.substr(from + open.size(), to - from - open.size()));
 }
 
-// Tracks with their points; a point's children are read whatever their order.
-inline std::vector<Track> ReadTracks(const std::string& gpx)
+// The value of attribute `name` in a start tag.
+inline std::string Attribute(std::string_view tag, const std::string& name)
+{
+    const std::string key = " " + name + "=\"";
+    const auto from = tag.find(key);
+    if (from == std::string_view::npos)
+        return {};
+    const auto to = tag.find('"', from + key.size());
+    return std::string(tag.substr(from + key.size(), to - from - key.size()));
+}
+
+// Tracks with their points; a point's children are read whatever their order. A plain scan: the
+// files are large for a regular expression engine that recurses.
+inline std::vector<Track> ReadTracks(std::string_view gpx)
 {
     std::vector<Track> tracks;
-    const std::regex trk("<trk>([\\s\\S]*?)</trk>");
-    const std::regex pt("<trkpt lat=\"([^\"]+)\" lon=\"([^\"]+)\">([\\s\\S]*?)</trkpt>");
-    for (auto t = std::sregex_iterator(gpx.begin(), gpx.end(), trk); t != std::sregex_iterator(); ++t)
+    for (std::size_t at = gpx.find("<trk>"); at != std::string_view::npos; at = gpx.find("<trk>", at + 1))
     {
-        const std::string body = (*t)[1].str();
+        const std::size_t end = gpx.find("</trk>", at);
+        const std::string_view body = gpx.substr(at, end - at);
         Track track;
-        track.name = Child(body, "name").value_or("");
-        for (auto p = std::sregex_iterator(body.begin(), body.end(), pt); p != std::sregex_iterator(); ++p)
+        const auto segment = body.find("<trkseg>");
+        track.name = Child(body.substr(0, segment), "name").value_or("");
+        for (std::size_t p = body.find("<trkpt "); p != std::string_view::npos; p = body.find("<trkpt ", p + 1))
         {
+            const std::size_t tagEnd = body.find('>', p);
+            const std::size_t ptEnd = body.find("</trkpt>", p);
+            const std::string_view tag = body.substr(p, tagEnd - p);
+            const std::string_view children = body.substr(tagEnd + 1, ptEnd - tagEnd - 1);
             Point point;
-            point.lat = std::stod((*p)[1].str());
-            point.lon = std::stod((*p)[2].str());
-            const std::string children = (*p)[3].str();
+            point.lat = std::stod(Attribute(tag, "lat"));
+            point.lon = std::stod(Attribute(tag, "lon"));
             if (auto v = Child(children, "ele"))
                 point.ele = std::stod(*v);
             if (auto v = Child(children, "hdop"))
