@@ -15,6 +15,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <cmath>
 #include <exception>
 #include <utility>
 
@@ -233,6 +235,35 @@ void CPortReader::NotifyViews(unsigned message, unsigned wParam, const CData& se
             delivery.snapshot = std::make_shared<const CData>(set);  // one copy, shared by the views
         view->PostRecord(delivery);
     }
+    PostFix(wParam, set);
+}
+
+void CPortReader::PostFix(unsigned wParam, const CData& set)
+{
+    const auto fixes = m_link.fixes.lock();
+    if (!fixes)
+        return;
+    int source = m_port == 0 ? kFixReceiver1 : kFixReceiver2;
+    if (m_port == 0 && wParam == kSourcePort2)
+    {
+        // The own set of test mode: its MEAS notification closes the navigation epoch.
+        if (set.currentId != kIdMeas)
+            return;
+        source = kFixOwn;
+    }
+    else
+    {
+        const ReceiverFix& f = set.fix;
+        const ReceiverFix& last = m_lastFix;
+        auto same = [](double a, double b) { return a == b || (std::isnan(a) && std::isnan(b)); };
+        if (f.sequence == last.sequence && f.fixMode == last.fixMode && f.quality == last.quality &&
+            f.satsUsed == last.satsUsed && same(f.hdop, last.hdop) && f.modeIndicator == last.modeIndicator)
+            return;  // nothing new for the analysis
+        m_lastFix = f;
+    }
+    const double now =
+        std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+    fixes->PostFix(FixDelivery{source, set.fix, now, m_link.session});
 }
 
 int RunPortReader(int port, PortLink link, PortSignals& signals, IMainFrame* frame)

@@ -27,6 +27,7 @@ struct PortLink
     int fd = -1;
     std::array<std::weak_ptr<IViewHandle>, kViewSlots> views{};  // empty slots hold no view
     std::shared_ptr<PortSession> session;
+    std::weak_ptr<IFixHandle> fixes;  // the accuracy analysis, when there is one
 };
 
 // Flags of one port written by the UI thread and read by its reader, plus the reader's wake
@@ -77,6 +78,9 @@ private:
     void NotifyViews(unsigned message, unsigned wParam, const CData& set) override;
 
     void Parse(std::span<const std::uint8_t> chunk);
+    // Hands the set's fix to the accuracy analysis when it is news: the own fix at the end of each
+    // navigation epoch, a receiver's fix when a report changed it.
+    void PostFix(unsigned wParam, const CData& set);
     // While paused: moves what the tty holds into the own queue; bytes beyond its room stay in the
     // tty (whose driver then drops the newest, as a full queue does).
     void DrainWhilePaused();
@@ -95,6 +99,7 @@ private:
     std::size_t m_queueHead = 0;  // first unparsed byte
     std::size_t m_queueSize = 0;  // end of the queued bytes
     bool m_hungUp = false;
+    ReceiverFix m_lastFix{};  // the receiver fix last handed to the analysis
 };
 
 // Thread procedure of port `port` (what std::thread runs): builds the reader and runs it; no

@@ -8,6 +8,7 @@ namespace
 constexpr std::array kMenu{
     MenuEntry{0, "&File", 0},
     MenuEntry{1, "&Open Input Settings", kIdFileOpen, "Ctrl+O"},
+    MenuEntry{1, "&Export Track...", kIdFileExportTrack},
     MenuEntry{1, "", 0},
     MenuEntry{1, "E&xit", kIdAppExit},
     MenuEntry{0, "&View", 0},
@@ -17,6 +18,7 @@ constexpr std::array kMenu{
     MenuEntry{1, "De&bug 1", kIdViewDebug1},
     MenuEntry{1, "Deb&ug 2", kIdViewDebug2},
     MenuEntry{1, "&Measure View", kIdViewMeasure},
+    MenuEntry{1, "&Statistics View", kIdViewStatistics},
     MenuEntry{0, "&Action", 0},
     MenuEntry{1, "Start up Port &1", kIdStartPort1},
     MenuEntry{1, "Start up Port &2", kIdStartPort2},
@@ -26,6 +28,8 @@ constexpr std::array kMenu{
     MenuEntry{1, "", 0},
     MenuEntry{1, "&Logging Port 1", kIdLogging1},
     MenuEntry{1, "L&ogging Port 2", kIdLogging2},
+    MenuEntry{1, "", 0},
+    MenuEntry{1, "&TTFF Campaign...", kIdTtffCampaign},
     MenuEntry{1, "", 0},
     MenuEntry{1, "&Change Baud Rate 1", 0},
     MenuEntry{2, "&4800", kIdBaud1First},
@@ -52,6 +56,8 @@ constexpr std::array<int, kToolbarSlots> kSlots{
     0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // slots 9..28: the gap
     kIdInitReceiver2, kIdStartPort2, kIdPause2, kIdLogging2, 0, kIdViewSignal2, kIdViewDebug1,
 };
+
+constexpr std::array<int, 3> kAccuracySlots{kIdViewStatistics, kIdFileExportTrack, kIdTtffCampaign};
 
 struct Prompt
 {
@@ -80,11 +86,15 @@ constexpr std::array kPrompts{
     Prompt{kIdWindowTile, "Arrange windows as non-overlapping tiles", "Tile"},
     Prompt{kIdWindowArrange, "Arrange icons at the bottom of the window", "Arrange Icons"},
     Prompt{kIdAppAbout, "Display program information and version", "About"},
+    Prompt{kIdViewStatistics, "Open Statistics view", "Statistics View"},
+    Prompt{kIdFileExportTrack, "Export the tracks as GPX, KML or CSV", "Export Track"},
+    Prompt{kIdTtffCampaign, "Repeat a start command and measure the time to first fix", "TTFF Campaign"},
 };
 }  // namespace
 
 std::span<const MenuEntry> MainMenu() { return kMenu; }
 const std::array<int, kToolbarSlots>& ToolbarSlots() { return kSlots; }
+std::span<const int> AccuracyToolbarCommands() { return kAccuracySlots; }
 
 std::string_view CommandPrompt(int id)
 {

@@ -32,6 +32,10 @@ inline constexpr int kIdInitReceiver1 = 104;
 inline constexpr int kIdInitReceiver2 = 105;
 inline constexpr int kIdBaud1First = 32807;  // 32807..32810: port 1 at 4800, 9600, 19200, 38400
 inline constexpr int kIdBaud2First = 32811;  // 32811..32814: port 2
+// The accuracy workbench.
+inline constexpr int kIdViewStatistics = 32815;  // "&Statistics View"
+inline constexpr int kIdFileExportTrack = 32816;  // "&Export Track..."
+inline constexpr int kIdTtffCampaign = 32817;     // "&TTFF Campaign..."
 
 // One line of the menu: level 0 is a top-level menu, 1 its items, 2 the items of a submenu.
 // An entry with id 0 and a text opens a (sub)menu; id 0 without text is a separator.
@@ -48,6 +52,9 @@ std::span<const MenuEntry> MainMenu();
 // in slot order.
 inline constexpr std::size_t kToolbarSlots = 36;
 const std::array<int, kToolbarSlots>& ToolbarSlots();
+
+// The second toolbar, after the classic one: the accuracy workbench's commands.
+std::span<const int> AccuracyToolbarCommands();
 
 // Toolbar images with a meaning of their own.
 inline constexpr int kImagePortIdle = 2;
