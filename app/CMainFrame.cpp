@@ -4,7 +4,6 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMdiArea>
@@ -12,7 +11,6 @@
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QTimer>
-#include <QMessageBox>
 #include <QToolBar>
 #include <vector>
 
@@ -587,22 +585,20 @@ bool CMainFrame::ExportTrack(const QString& path, QString& error)
 
 void CMainFrame::ExportTrackDialog()
 {
-    QString filter;
-    const QString path = QFileDialog::getSaveFileName(
-        this, QStringLiteral("Export Track"), QStringLiteral("track.gpx"),
-        QStringLiteral("GPX 1.1 (*.gpx);;KML (*.kml);;CSV with errors (*.csv)"), &filter);
-    if (path.isEmpty())
+    FileDialogRequest request;
+    request.save = true;
+    request.title = QStringLiteral("Export Track");
+    request.initialName = QStringLiteral("track.gpx");
+    request.filter = QStringLiteral("GPX 1.1 (*.gpx);;KML (*.kml);;CSV with errors (*.csv)");
+    request.defaultSuffix = QStringLiteral("gpx");
+    const std::optional<QString> path = AskFileName(this, request);
+    if (!path || path->isEmpty())
         return;
-    QString target = path;
-    if (QFileInfo(target).suffix().isEmpty())
-        target += filter.startsWith(QLatin1String("KML"))   ? QStringLiteral(".kml")
-                  : filter.startsWith(QLatin1String("CSV")) ? QStringLiteral(".csv")
-                                                            : QStringLiteral(".gpx");
     QString error;
-    if (!ExportTrack(target, error))
-        QMessageBox::warning(this, QString::fromLatin1(kAppTitle), error);
+    if (!ExportTrack(*path, error))
+        ShowMessage(this, error);
     else
-        SetMessagePaneText(QStringLiteral("Track exported to %1").arg(target));
+        SetMessagePaneText(QStringLiteral("Track exported to %1").arg(*path));
 }
 
 void CMainFrame::StartTtffCampaign(const vrn::analysis::CampaignSettings& settings)

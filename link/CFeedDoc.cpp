@@ -85,6 +85,7 @@ void CFeedDoc::RelayNotification(unsigned code, unsigned /*wParam*/, const CData
         case kMsgRadarGone:
         case kMsgDebugGone:
         case kMsgMeasureGone:
+        case kMsgStatisticsGone:
         case kMsgStopPort1:
         case kMsgStopPort2:
             if (m_frame != nullptr)

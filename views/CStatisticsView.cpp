@@ -4,11 +4,9 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
 #include <QTableWidget>
@@ -273,16 +271,17 @@ void CStatisticsView::ChooseTruthFile()
 {
     if (!m_hub)
         return;
-    const QString path = m_chooseFile ? m_chooseFile()
-                                      : QFileDialog::getOpenFileName(this, QStringLiteral("Truth File"),
-                                                                     m_hub->TruthPath(),
-                                                                     QStringLiteral("Truth files (*.csv);;All files (*)"));
-    if (path.isEmpty())
+    FileDialogRequest request;
+    request.title = QStringLiteral("Truth File");
+    request.initialName = m_hub->TruthPath();
+    request.filter = QStringLiteral("Truth files (*.csv);;All files (*)");
+    const std::optional<QString> path = AskFileName(this, request);
+    if (!path || path->isEmpty())
         return;
     QString error;
-    if (!m_hub->LoadTruth(path, error))
+    if (!m_hub->LoadTruth(*path, error))
     {
-        QMessageBox::warning(this, QString::fromLatin1(kAppTitle), error);
+        ShowMessage(this, error);
         return;
     }
     ReferenceChoice choice = m_hub->Reference();

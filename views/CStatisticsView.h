@@ -61,8 +61,6 @@ public:
     [[nodiscard]] QImage Drawing(QSize size) const;
     // Runs a dialog modally and returns its result; tests replace it.
     void SetDialogRunner(std::function<int(CTemplateDialog&)> runner) { m_runDialog = std::move(runner); }
-    // Chooses the truth file; tests replace the file dialog.
-    void SetFileChooser(std::function<QString()> chooser) { m_chooseFile = std::move(chooser); }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -88,6 +86,5 @@ private:
     QPointer<QWidget> m_frame;
     std::array<vrn::analysis::AccuracyTable, vrn::analysis::kSourceCount> m_tables{};
     std::function<int(CTemplateDialog&)> m_runDialog;
-    std::function<QString()> m_chooseFile;
 };
 }  // namespace vrn::gui

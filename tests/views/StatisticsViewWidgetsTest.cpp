@@ -151,8 +151,12 @@ TEST_F(StatisticsViewWidgets, ReferenceChoicesReachTheProfileAndComeBack)
     // A truth file chosen through the button; a bad one leaves the reference as it was.
     const std::string truth = (m_dir / "truth.csv").string();
     std::ofstream(truth) << "week,tow,lat,lon,height\n2400,3600,24.7753,121.00248,150\n";
-    m_view->SetFileChooser([&] { return QString::fromStdString(truth); });
+    SetFileDialogHandler([&](QWidget*, const FileDialogRequest& request) -> std::optional<QString> {
+        EXPECT_FALSE(request.save);
+        return QString::fromStdString(truth);
+    });
     m_view->ChooseReference(8);
+    SetFileDialogHandler({});
     EXPECT_EQ(m_hub->Reference().kind, ReferenceKind::Truth);
     EXPECT_EQ(m_hub->TruthPath(), QString::fromStdString(truth));
     Report(kFixOwn, 0, 0.0, 2.0);
