@@ -139,6 +139,7 @@ void CAccuracyWorkbench::Rebuild(SourceId source, std::optional<ReferencePoint> 
         Count(g, error, g.first + i, 1.0);
     }
     tracker.firstPending = g.first;
+    tracker.refreshes = 0;
     tracker.active = std::move(g);
     tracker.next.reset();
     ++m_revision;
@@ -147,6 +148,7 @@ void CAccuracyWorkbench::Rebuild(SourceId source, std::optional<ReferencePoint> 
 void CAccuracyWorkbench::StartRecentre(SourceId source, const ReferencePoint& centre)
 {
     Tracker& tracker = m_trackers[Index(source)];
+    tracker.refreshes = 0;
     tracker.next.emplace();
     tracker.next->first = m_series[Index(source)].FirstSequence();
     tracker.next->centre = centre;
@@ -268,6 +270,9 @@ void CAccuracyWorkbench::Refresh(std::size_t budget)
         }
         const std::optional<ReferencePoint> target = TargetCentre(s);
         if (!target)
+            continue;
+        const CPositionSeries& series = m_series[Index(s)];
+        if (++tracker.refreshes < std::max<std::uint64_t>(1, series.Size() / kRecentreSpacing))
             continue;
         if (tracker.active.centre)
         {

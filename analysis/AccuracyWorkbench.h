@@ -63,11 +63,13 @@ struct EpochError
 };
 
 // Epochs per source a Refresh re-centres at most.
-inline constexpr std::size_t kRefreshBudget = 500;
+inline constexpr std::size_t kRefreshBudget = 100;
 // A running mean re-centres once it has moved by this share of the horizontal RMS, or at least by
-// kRecentreMinimumM.
+// kRecentreMinimumM, and no sooner than after as many Refresh calls as 1/kRecentreSpacing of the
+// epochs held (so re-centring costs at most kRecentreSpacing epochs' work per Refresh on average).
 inline constexpr double kRecentreShare = 0.005;
 inline constexpr double kRecentreMinimumM = 0.001;
+inline constexpr std::uint64_t kRecentreSpacing = 8;
 // A Source-reference epoch waits this long (its own source's time) for its counterpart.
 inline constexpr double kMatchWaitS = 5.0;
 
@@ -97,6 +99,20 @@ public:
     [[nodiscard]] const CPositionSeries& Series(SourceId source) const;
     // How epoch `index` of the source's series (0 the oldest) counts now.
     [[nodiscard]] const EpochError& ErrorAt(SourceId source, std::size_t index) const;
+    // Calls visit(error) for every epoch of the source, oldest first.
+    template <typename Visit>
+    void ForEachError(SourceId source, Visit&& visit) const
+    {
+        for (const EpochError& error : m_trackers[Index(source)].active.errors)
+            visit(error);
+    }
+    // Calls visit(epoch, error) for every epoch of the source, oldest first.
+    template <typename Visit>
+    void ForEachEpoch(SourceId source, Visit&& visit) const
+    {
+        auto error = m_trackers[Index(source)].active.errors.begin();
+        m_series[Index(source)].ForEach([&](const PositionEpoch& epoch) { visit(epoch, *error++); });
+    }
     // The point a mean or typed reference measures the source from; empty for the other kinds or
     // before the first fix.
     [[nodiscard]] std::optional<ReferencePoint> Centre(SourceId source) const;
@@ -119,6 +135,7 @@ private:
         ErrorSet active;
         std::optional<ErrorSet> next;  // a re-centre in progress
         std::uint64_t firstPending = 0;  // Source reference: first epoch that may still be pending
+        std::uint64_t refreshes = 0;     // Refresh calls since the last re-centre began
     };
 
     [[nodiscard]] bool MeanKind() const;

@@ -4,12 +4,14 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <cmath>
 
@@ -58,7 +60,9 @@ QString Seconds(double s)
 }
 }  // namespace
 
-// The drawing: painted into a backing image when the figures changed, shown as is when frozen.
+// The drawing: painted into a backing image when the figures changed, shown as is when frozen. A
+// day of epochs takes milliseconds to draw, so it is redrawn at most once a second; the table and
+// the texts follow every report.
 class CStatisticsCanvas final : public QWidget
 {
 public:
@@ -66,6 +70,9 @@ public:
     {
         setMinimumSize(360, 180);
         setAttribute(Qt::WA_OpaquePaintEvent);
+        m_throttle.setSingleShot(true);
+        QObject::connect(&m_throttle, &QTimer::timeout, this, [this] { update(); });
+        m_sinceRender.start();
     }
     void Show(const CAccuracyWorkbench* workbench, const statistics::Tables& tables, const statistics::Shown& shown)
     {
@@ -73,7 +80,13 @@ public:
         m_tables = tables;
         m_shown = shown;
         m_dirty = true;
-        update();
+        if (m_throttle.isActive())
+            return;
+        const qint64 wait = kRedrawMs - m_sinceRender.elapsed();
+        if (wait > 0)
+            m_throttle.start(static_cast<int>(wait));
+        else
+            update();
     }
     [[nodiscard]] QImage Render(QSize size) const
     {
@@ -91,11 +104,15 @@ protected:
         {
             m_image = Render(size());
             m_dirty = false;
+            m_sinceRender.restart();
         }
         QPainter(this).drawImage(0, 0, m_image);
     }
 
 private:
+    static constexpr qint64 kRedrawMs = 1000;
+    QTimer m_throttle;
+    QElapsedTimer m_sinceRender;
     const CAccuracyWorkbench* m_workbench = nullptr;
     statistics::Tables m_tables{};
     statistics::Shown m_shown{};

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <vector>
 
 namespace statistics
@@ -141,32 +142,27 @@ void PaintScatter(QImage& image, QRect area, const CAccuracyWorkbench& workbench
 
     // Points, 2 by 2 pixels, straight into the image.
     const QRect inside = plot.intersected(area).intersected(image.rect());
+    auto* pixels = reinterpret_cast<QRgb*>(image.bits());  // one detach for the whole loop
+    const auto stride = static_cast<std::size_t>(image.bytesPerLine()) / sizeof(QRgb);
     for (const SourceId s : kAllSources)
     {
         if (!shown[vrn::analysis::Index(s)])
             continue;
         const QRgb colour = SourceColour(s).rgb();
-        const auto& series = workbench.Series(s);
-        for (std::size_t i = 0; i < series.Size(); ++i)
-        {
-            const EpochError& error = workbench.ErrorAt(s, i);
+        workbench.ForEachError(s, [&](const EpochError& error) {
             if (error.state != EpochState::Counted)
-                continue;
-            const QPoint q = ScatterPixel(g, error.error.e, error.error.n);
-            for (int dy = 0; dy < 2; ++dy)
-            {
-                const int y = q.y() + dy;
-                if (y < inside.top() || y > inside.bottom())
-                    continue;
-                auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-                for (int dx = 0; dx < 2; ++dx)
-                {
-                    const int x = q.x() + dx;
-                    if (x >= inside.left() && x <= inside.right())
-                        line[x] = colour;
-                }
-            }
-        }
+                return;
+            const double fx = g.centre.x() + error.error.e * g.pixelsPerMetre;
+            const double fy = g.centre.y() - error.error.n * g.pixelsPerMetre;
+            if (!(fx > inside.left() - 2.0 && fx < inside.right() + 1.0 && fy > inside.top() - 2.0 &&
+                  fy < inside.bottom() + 1.0))
+                return;  // off the plot (or not a number)
+            // Rounded to the nearest pixel (both are above -2 here, so the truncation of +0.5 rounds).
+            const int x = static_cast<int>(fx + 2.5) - 2, y = static_cast<int>(fy + 2.5) - 2;
+            for (int row = std::max(y, inside.top()); row <= std::min(y + 1, inside.bottom()); ++row)
+                for (int column = std::max(x, inside.left()); column <= std::min(x + 1, inside.right()); ++column)
+                    pixels[static_cast<std::size_t>(row) * stride + static_cast<std::size_t>(column)] = colour;
+        });
     }
 
     // Circles over the points: CEP50 dashed, CEP95 solid, 2DRMS dotted.
@@ -193,45 +189,38 @@ void PaintScatter(QImage& image, QRect area, const CAccuracyWorkbench& workbench
                QStringLiteral("CEP50 - -   CEP95 \u2014   2DRMS \u00b7\u00b7\u00b7"));
 }
 
-void PaintSeries(QImage& image, QRect area, const CAccuracyWorkbench& workbench, const Shown& shown, Series series)
+namespace
 {
-    EnsureRgb32(image);
-    QPainter p(&image);
-    p.setClipRect(area);
-    p.fillRect(area, Qt::white);
-    const QRect plot = area.adjusted(kMargin * 2, kMargin, -kMargin / 2, -kMargin);
-    if (plot.width() < 2 || plot.height() < 2)
-        return;
-
-    // The time span of the shown sources, and the largest error to show.
-    double t0 = std::numeric_limits<double>::infinity(), t1 = -t0, largest = 0.0;
-    for (const SourceId s : kAllSources)
+// One source's smallest and largest up and horizontal errors per pixel column of the time axis.
+struct Columns
+{
+    std::vector<double> upLow, upHigh, hLow, hHigh;
+    explicit Columns(std::size_t n)
+        : upLow(n, std::numeric_limits<double>::infinity()),
+          upHigh(n, -std::numeric_limits<double>::infinity()),
+          hLow(n, std::numeric_limits<double>::infinity()),
+          hHigh(n, -std::numeric_limits<double>::infinity())
     {
-        if (!shown[vrn::analysis::Index(s)])
-            continue;
-        const auto& epochs = workbench.Series(s);
-        for (std::size_t i = 0; i < epochs.Size(); ++i)
-        {
-            const EpochError& error = workbench.ErrorAt(s, i);
-            const double t = epochs.At(i).GpsSeconds();
-            if (error.state != EpochState::Counted || !std::isfinite(t))
-                continue;
-            t0 = std::min(t0, t);
-            t1 = std::max(t1, t);
-            largest = std::max(largest, series == Series::Up ? std::fabs(error.error.u) : error.error.Horizontal());
-        }
     }
-    const double range = NiceAbove(largest, 1.0);
-    const double bottom = series == Series::Up ? -range : 0.0;
-    auto yOf = [&](double v) {
-        const double f = (v - bottom) / (range - bottom);
-        return plot.bottom() - static_cast<int>(std::lround(f * (plot.height() - 1)));
-    };
+};
 
+// GPS time of the first (or last) epoch of a series that has one; NaN when none has.
+double EndTime(const vrn::analysis::CPositionSeries& series, bool last)
+{
+    for (std::size_t k = 0; k < series.Size(); ++k)
+    {
+        const double t = series.At(last ? series.Size() - 1 - k : k).GpsSeconds();
+        if (std::isfinite(t))
+            return t;
+    }
+    return std::numeric_limits<double>::quiet_NaN();
+}
+
+void PaintSeriesFrame(QPainter& p, QRect area, QRect plot, Series series, double range, double bottom, double span)
+{
+    p.fillRect(area, Qt::white);
     p.setPen(QPen(kGrid, 1));
     p.drawRect(plot.adjusted(0, 0, -1, -1));
-    if (series == Series::Up)
-        p.drawLine(plot.left(), yOf(0.0), plot.right(), yOf(0.0));
     p.setPen(kText);
     p.setFont(QFont(QStringLiteral("Arial"), 8));
     p.drawText(QRect(area.left(), area.top(), area.width(), kMargin), Qt::AlignCenter,
@@ -240,41 +229,97 @@ void PaintSeries(QImage& image, QRect area, const CAccuracyWorkbench& workbench,
                QString::number(range, 'g', 4));
     p.drawText(QRect(area.left(), plot.bottom() - kMargin / 2, kMargin * 2 - 2, kMargin),
                Qt::AlignRight | Qt::AlignVCenter, QString::number(bottom, 'g', 4));
-    if (!(t1 > t0))
-        t1 = t0 + 1.0;
-    if (!std::isfinite(t0))
-        return;
-    p.drawText(QRect(plot.left(), plot.bottom(), plot.width(), kMargin), Qt::AlignRight | Qt::AlignVCenter,
-               QStringLiteral("%1 s").arg(std::lround(t1 - t0)));
+    if (span > 0.0)
+        p.drawText(QRect(plot.left(), plot.bottom(), plot.width(), kMargin), Qt::AlignRight | Qt::AlignVCenter,
+                   QStringLiteral("%1 s").arg(std::lround(span)));
+}
+}  // namespace
 
-    // One vertical stroke per pixel column from the smallest to the largest value in it.
-    const int columns = plot.width();
-    std::vector<int> low(static_cast<std::size_t>(columns)), high(static_cast<std::size_t>(columns));
-    QVector<QLine> strokes;
+void PaintSeriesPair(QImage& image, QRect upArea, QRect horizontalArea, const CAccuracyWorkbench& workbench,
+                     const Shown& shown)
+{
+    EnsureRgb32(image);
+    const QRect upPlot = upArea.adjusted(kMargin * 2, kMargin, -kMargin / 2, -kMargin);
+    const QRect hPlot = horizontalArea.adjusted(kMargin * 2, kMargin, -kMargin / 2, -kMargin);
+    const int columns = std::min(upPlot.width(), hPlot.width());
+    QPainter p(&image);
+    if (columns < 2 || upPlot.height() < 2 || hPlot.height() < 2)
+    {
+        p.fillRect(upArea, Qt::white);
+        p.fillRect(horizontalArea, Qt::white);
+        return;
+    }
+
+    // The time axis spans the shown sources' epochs (each series runs in time order).
+    double t0 = std::numeric_limits<double>::infinity(), t1 = -t0;
     for (const SourceId s : kAllSources)
     {
         if (!shown[vrn::analysis::Index(s)])
             continue;
-        std::fill(low.begin(), low.end(), std::numeric_limits<int>::max());
-        std::fill(high.begin(), high.end(), std::numeric_limits<int>::min());
         const auto& epochs = workbench.Series(s);
-        for (std::size_t i = 0; i < epochs.Size(); ++i)
-        {
-            const EpochError& error = workbench.ErrorAt(s, i);
-            const double t = epochs.At(i).GpsSeconds();
-            if (error.state != EpochState::Counted || !std::isfinite(t))
-                continue;
-            const auto column = static_cast<std::size_t>(
-                std::clamp<long>(std::lround((t - t0) / (t1 - t0) * (columns - 1)), 0, columns - 1));
-            const int y = yOf(series == Series::Up ? error.error.u : error.error.Horizontal());
-            low[column] = std::min(low[column], y);
-            high[column] = std::max(high[column], y);
-        }
+        const double first = EndTime(epochs, false), last = EndTime(epochs, true);
+        if (std::isfinite(first))
+            t0 = std::min(t0, first), t1 = std::max(t1, last);
+    }
+    const bool haveTime = std::isfinite(t0);
+    const double span = haveTime ? std::max(t1 - t0, 1.0) : 1.0;
+    const double perSecond = (columns - 1) / span;
+
+    // One pass over each source for both plots.
+    std::array<std::optional<Columns>, kSourceCount> perSource;
+    double largestUp = 0.0, largestH = 0.0;
+    for (const SourceId s : kAllSources)
+    {
+        if (!shown[vrn::analysis::Index(s)] || !haveTime)
+            continue;
+        Columns& c = perSource[vrn::analysis::Index(s)].emplace(static_cast<std::size_t>(columns));
+        workbench.ForEachEpoch(s, [&](const vrn::analysis::PositionEpoch& epoch, const EpochError& error) {
+            if (error.state != EpochState::Counted)
+                return;
+            const double t = epoch.GpsSeconds();
+            if (!(t >= t0 && t <= t1))
+                return;
+            const auto k = static_cast<std::size_t>((t - t0) * perSecond + 0.5);
+            const double u = error.error.u;
+            const double h = std::sqrt(error.error.e * error.error.e + error.error.n * error.error.n);
+            c.upLow[k] = std::min(c.upLow[k], u);
+            c.upHigh[k] = std::max(c.upHigh[k], u);
+            c.hLow[k] = std::min(c.hLow[k], h);
+            c.hHigh[k] = std::max(c.hHigh[k], h);
+            largestUp = std::max(largestUp, std::fabs(u));
+            largestH = std::max(largestH, h);
+        });
+    }
+
+    const double upRange = NiceAbove(largestUp, 1.0), hRange = NiceAbove(largestH, 1.0);
+    PaintSeriesFrame(p, upArea, upPlot, Series::Up, upRange, -upRange, haveTime ? t1 - t0 : 0.0);
+    PaintSeriesFrame(p, horizontalArea, hPlot, Series::Horizontal, hRange, 0.0, haveTime ? t1 - t0 : 0.0);
+    auto yOf = [](const QRect& plot, double v, double bottom, double top) {
+        const double f = (v - bottom) / (top - bottom);
+        return plot.bottom() - static_cast<int>(std::lround(f * (plot.height() - 1)));
+    };
+    p.setPen(QPen(kGrid, 1));
+    p.drawLine(upPlot.left(), yOf(upPlot, 0.0, -upRange, upRange), upPlot.right(),
+               yOf(upPlot, 0.0, -upRange, upRange));
+
+    // One vertical stroke per pixel column from the smallest to the largest value in it.
+    QVector<QLine> strokes;
+    for (const SourceId s : kAllSources)
+    {
+        const auto& c = perSource[vrn::analysis::Index(s)];
+        if (!c)
+            continue;
         strokes.clear();
-        for (int c = 0; c < columns; ++c)
-            if (low[static_cast<std::size_t>(c)] <= high[static_cast<std::size_t>(c)])
-                strokes.push_back(QLine(plot.left() + c, low[static_cast<std::size_t>(c)], plot.left() + c,
-                                        high[static_cast<std::size_t>(c)]));
+        for (int k = 0; k < columns; ++k)
+        {
+            const auto i = static_cast<std::size_t>(k);
+            if (c->upLow[i] <= c->upHigh[i])
+                strokes.push_back(QLine(upPlot.left() + k, yOf(upPlot, c->upHigh[i], -upRange, upRange),
+                                        upPlot.left() + k, yOf(upPlot, c->upLow[i], -upRange, upRange)));
+            if (c->hLow[i] <= c->hHigh[i])
+                strokes.push_back(QLine(hPlot.left() + k, yOf(hPlot, c->hHigh[i], 0.0, hRange), hPlot.left() + k,
+                                        yOf(hPlot, c->hLow[i], 0.0, hRange)));
+        }
         p.setPen(QPen(SourceColour(s), 1));
         p.drawLines(strokes);
     }
@@ -284,8 +329,7 @@ void PaintStatistics(QImage& image, const CAccuracyWorkbench& workbench, const T
 {
     const StatisticsLayout layout = LayoutFor(image.size());
     PaintScatter(image, layout.scatter, workbench, tables, shown);
-    PaintSeries(image, layout.up, workbench, shown, Series::Up);
-    PaintSeries(image, layout.horizontal, workbench, shown, Series::Horizontal);
+    PaintSeriesPair(image, layout.up, layout.horizontal, workbench, shown);
 }
 
 QString CellText(const AccuracyTable& table, std::size_t column)

@@ -58,7 +58,10 @@ enum class Series : std::uint8_t
     Up,
     Horizontal
 };
-void PaintSeries(QImage& image, QRect area, const CAccuracyWorkbench& workbench, const Shown& shown, Series series);
+// Both time series over the shown sources' time span: per pixel column a stroke from the smallest
+// to the largest error of the epochs in it (one pass over each source for both plots).
+void PaintSeriesPair(QImage& image, QRect upArea, QRect horizontalArea, const CAccuracyWorkbench& workbench,
+                     const Shown& shown);
 
 // The table's cell text of `column` (an index into vrn::analysis::TableColumns()).
 [[nodiscard]] QString CellText(const AccuracyTable& table, std::size_t column);
