@@ -21,9 +21,13 @@ struct CDemoMode::Receivers
 
 namespace
 {
-// Port 1: raw measurements for the program's own fix; port 2: NMEA. 38400 baud carries either.
+// Port 1: raw measurements for the program's own fix; port 2: a modern receiver, NMEA 4.11 from
+// GPS, GLONASS, Galileo and BeiDou (about 2 kB/s). 38400 baud carries either.
 constexpr std::array<vrnsim::SimProtocol, 2> kDemoProtocols{vrnsim::SimProtocol::Test,
                                                             vrnsim::SimProtocol::Nmea};
+constexpr vrnsim::GnssSet kDemoSystems =
+    vrnsim::SystemBit(vrnsim::GnssSystem::Gps) | vrnsim::SystemBit(vrnsim::GnssSystem::Glonass) |
+    vrnsim::SystemBit(vrnsim::GnssSystem::Galileo) | vrnsim::SystemBit(vrnsim::GnssSystem::BeiDou);
 constexpr int kDemoBaud = 38400;
 // A slow walk to the north-east (m/s east, north, up): the velocity arrows and the tracks have
 // something to show, and the walkers stay inside the track maps' 100 m ring for about four minutes.
@@ -60,6 +64,11 @@ bool CDemoMode::Prepare(bool ownProfile, QString& error)
         options.stream.protocol = kDemoProtocols[port];
         options.stream.seed = port + 1;
         options.stream.velocityEnu = kDemoVelocity;
+        if (options.stream.protocol == vrnsim::SimProtocol::Nmea)
+        {
+            options.stream.systems = kDemoSystems;
+            options.stream.nmeaVersion = vrnsim::NmeaVersion::V411;
+        }
         options.baud = kDemoBaud;
         receivers->receivers[port] = std::make_unique<vrnsim::CSimulatedReceiver>(options);
         std::string why;

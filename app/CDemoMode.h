@@ -1,5 +1,6 @@
 // Demo mode: two in-process simulated receivers on pseudo-terminals (port 1 in the test protocol,
-// port 2 NMEA) and a profile of its own under $XDG_STATE_HOME/vrnrcvr/ whose ports point at them.
+// port 2 a modern four-constellation receiver speaking NMEA 4.11) and a profile of its own under
+// $XDG_STATE_HOME/vrnrcvr/ whose ports point at them.
 #pragma once
 
 #include <QString>

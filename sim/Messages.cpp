@@ -6,6 +6,8 @@
 #include <charconv>
 #include <cmath>
 
+#include "sim/NmeaText.h"
+
 namespace vrnsim
 {
 namespace
@@ -47,68 +49,6 @@ std::uint8_t Tenths(double dop)
 {
     return ClampToInt<std::uint8_t>(std::floor(dop * 10.0 + 0.5));
 }
-int Degrees(double rad)
-{
-    return static_cast<int>(std::floor(rad / kDegree + 0.5));
-}
-
-void AppendInt(std::string& s, long value, int width = 0)
-{
-    std::array<char, 24> buf{};
-    const auto r = std::to_chars(buf.data(), buf.data() + buf.size(), value < 0 ? -value : value);
-    const auto digits = static_cast<int>(r.ptr - buf.data());
-    if (value < 0)
-        s += '-';
-    for (int i = digits; i < width; ++i)
-        s += '0';
-    s.append(buf.data(), r.ptr);
-}
-void AppendFixed(std::string& s, double value, int decimals)
-{
-    std::array<char, 48> buf{};
-    const auto r =
-        std::to_chars(buf.data(), buf.data() + buf.size(), value, std::chars_format::fixed, decimals);
-    s.append(buf.data(), r.ptr);
-}
-
-// ddmm.mmmm (latitude, 2 degree digits) or dddmm.mmmm (longitude), then the hemisphere letter.
-void AppendAngle(std::string& s, double rad, int degreeDigits, char positive, char negative)
-{
-    const long long tenThousandths = std::llround(std::abs(rad) / kDegree * 600000.0);
-    AppendInt(s, static_cast<long>(tenThousandths / 600000), degreeDigits);
-    const long long minutes = tenThousandths % 600000;
-    AppendInt(s, static_cast<long>(minutes / 10000), 2);
-    s += '.';
-    AppendInt(s, static_cast<long>(minutes % 10000), 4);
-    s += ',';
-    s += rad < 0.0 ? negative : positive;
-}
-
-void AppendUtcTime(std::string& s, const UtcTime& u)
-{
-    AppendInt(s, u.hour, 2);
-    AppendInt(s, u.minute, 2);
-    const long centis = std::lround(u.second * 100.0);
-    AppendInt(s, centis / 100, 2);
-    s += '.';
-    AppendInt(s, centis % 100, 2);
-}
-
-void AppendDate(std::string& s, const UtcTime& u)
-{
-    AppendInt(s, u.day, 2);
-    AppendInt(s, u.month, 2);
-    AppendInt(s, u.year % 100, 2);
-}
-
-// Horizontal speed (m/s) and course over ground (degrees from north) of the fix.
-void SpeedAndCourse(const Epoch& e, double& speed, double& course)
-{
-    const Vec3 v = ToEnu(EnuAxes(e.geodetic), e.fix.velocity);
-    speed = std::hypot(v.x, v.y);
-    course = speed < 0.05 ? 0.0 : std::fmod(std::atan2(v.x, v.y) / kDegree + 360.0, 360.0);
-}
-
 // Civil date from days since 1970-01-01 (proleptic Gregorian).
 void CivilFromDays(long long z, int& y, int& m, int& d)
 {
@@ -212,8 +152,8 @@ SvRecord MakeSvRecord(const Epoch& e)
         SvEntry& s = r.entries[n++];
         s.channel = static_cast<std::uint8_t>(k);
         s.prn = static_cast<std::uint8_t>(c.prn);
-        s.azimuth = static_cast<std::uint16_t>(std::clamp(Degrees(c.azimuth), 0, 359));
-        s.elevation = static_cast<std::uint8_t>(std::clamp(Degrees(c.elevation), 0, 90));
+        s.azimuth = static_cast<std::uint16_t>(std::clamp(RoundedDegrees(c.azimuth), 0, 359));
+        s.elevation = static_cast<std::uint8_t>(std::clamp(RoundedDegrees(c.elevation), 0, 90));
         s.signal = c.state >= kStateCodeLock ? RawSignalLevel(c.cn0) : 0;
         s.state = c.state;
     }
@@ -256,7 +196,7 @@ MeasRecord MakeMeasRecord(const Epoch& e)
         if (c.prn == 0)
             continue;
         MeasEntry& m = r.entries[n++];
-        const auto elevation = static_cast<std::uint16_t>(std::clamp(Degrees(c.elevation), 0, 90));
+        const auto elevation = static_cast<std::uint16_t>(std::clamp(RoundedDegrees(c.elevation), 0, 90));
         m.chanPrn = static_cast<std::uint16_t>(k | (static_cast<std::size_t>(c.prn) & 0x1FU) << 4 |
                                                static_cast<std::size_t>(elevation) << 9);
         m.signal = c.state;
@@ -399,7 +339,7 @@ std::string MakeNmeaEpoch(const Epoch& e, std::uint8_t selection)
     const UtcTime utc = ToUtc(e.trueTime);
     double speed = 0.0, course = 0.0;
     if (fix)
-        SpeedAndCourse(e, speed, course);
+        SpeedAndCourse(e.geodetic, e.fix.velocity, speed, course);
     const Geodetic g = ToGeodetic(e.fix.position);
     std::string out;
     out.reserve(600);
@@ -487,9 +427,9 @@ std::string MakeNmeaEpoch(const Epoch& e, std::uint8_t selection)
                 b += ',';
                 AppendInt(b, v.prn, 2);
                 b += ',';
-                AppendInt(b, std::clamp(Degrees(v.elevation), 0, 90), 2);
+                AppendInt(b, std::clamp(RoundedDegrees(v.elevation), 0, 90), 2);
                 b += ',';
-                AppendInt(b, Degrees(v.azimuth) % 360, 3);
+                AppendInt(b, RoundedDegrees(v.azimuth) % 360, 3);
                 b += ',';
                 if (v.channel >= 0 && e.channels[static_cast<std::size_t>(v.channel)].state >= kStateCodeLock)
                     AppendInt(b, std::lround(v.cn0), 2);
@@ -508,7 +448,7 @@ std::string MakeNmeaEpoch(const Epoch& e, std::uint8_t selection)
             b += ',';
             AppendAngle(b, g.longitude, 3, 'E', 'W');
             b += ',';
-            AppendFixed(b, speed * 1.9438444924406, 1);
+            AppendFixed(b, speed * kKnotsPerMps, 1);
             b += ',';
             AppendFixed(b, course, 1);
         }
@@ -526,9 +466,9 @@ std::string MakeNmeaEpoch(const Epoch& e, std::uint8_t selection)
         {
             AppendFixed(b, course, 1);
             b += ",T,,M,";
-            AppendFixed(b, speed * 1.9438444924406, 1);
+            AppendFixed(b, speed * kKnotsPerMps, 1);
             b += ",N,";
-            AppendFixed(b, speed * 3.6, 1);
+            AppendFixed(b, speed * kKmhPerMps, 1);
             b += ",K";
         }
         else

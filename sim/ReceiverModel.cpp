@@ -313,7 +313,7 @@ void CReceiverModel::Track(double tau)
     }
 }
 
-void CReceiverModel::MakeFix(double tau)
+void CReceiverModel::MakeFix()
 {
     ReceiverFix& fix = m_epoch.fix;
     fix = ReceiverFix{};
@@ -345,17 +345,25 @@ void CReceiverModel::MakeFix(double tau)
     fix.pdop = std::sqrt(std::max(0.0, n[0] + n[5] + n[10]));
     fix.tdop = std::sqrt(std::max(0.0, n[15]));
     fix.gdop = std::sqrt(std::max(0.0, n[0] + n[5] + n[10] + n[15]));
+    Vec3 positionError, velocityError;
+    FixError(positionError, velocityError);
+    fix.position = m_epoch.position + positionError;
+    fix.velocity = m_epoch.velocity + velocityError;
+}
 
+void CReceiverModel::FixError(Vec3& position, Vec3& velocity) const
+{
     // A slowly wandering error, bounded by kFixPositionErrorM in 3D and kFixVelocityErrorMps.
     const auto& p = m_fixErrorPhase;
+    const double tau = m_tau;
     auto wave = [&](double period, double phase) { return std::sin(kTwoPi * tau / period + phase); };
     const Vec3 errorEnu = {1.4 * wave(263.0, p[0]) + 0.8 * wave(97.0, p[1]),
                            1.4 * wave(311.0, p[2]) + 0.8 * wave(131.0, p[3]),
                            2.3 * wave(419.0, p[4]) + 1.2 * wave(71.0, p[5])};
     const Vec3 velocityErrorEnu = {0.04 * wave(53.0, p[6]), 0.04 * wave(67.0, p[7]), 0.04 * wave(89.0, p[8])};
     const auto axes = EnuAxes(m_epoch.geodetic);
-    fix.position = m_epoch.position + FromEnu(axes, errorEnu);
-    fix.velocity = m_epoch.velocity + FromEnu(axes, velocityErrorEnu);
+    position = FromEnu(axes, errorEnu);
+    velocity = FromEnu(axes, velocityErrorEnu);
 }
 
 const Epoch& CReceiverModel::Step(double interval)
@@ -376,7 +384,7 @@ const Epoch& CReceiverModel::Step(double interval)
     m_epoch.subframes.clear();
     Assign(tau);
     Track(tau);
-    MakeFix(tau);
+    MakeFix();
     return m_epoch;
 }
 

@@ -104,6 +104,9 @@ public:
     void Restart(StartMode mode);
     const Epoch& Last() const { return m_epoch; }
     CConstellation& Constellation() { return m_constellation; }
+    // The error of the receiver's own fix at the last epoch: ECEF offsets from the true position (m)
+    // and velocity (m/s), wandering slowly within kFixPositionErrorM and kFixVelocityErrorMps.
+    void FixError(Vec3& position, Vec3& velocity) const;
 
 private:
     struct Channel
@@ -122,7 +125,7 @@ private:
                        double& flight) const;
     void Assign(double tau);
     void Track(double tau);
-    void MakeFix(double tau);
+    void MakeFix();
     double AcquisitionDelay(double tau);
     bool KnowsTime(double tau) const;
     static constexpr double kRestartWindowS = 60.0;  // how long a start command shapes acquisition

@@ -70,7 +70,12 @@ std::array<Vec3, 3> EnuAxes(const Geodetic& g)
 
 LookAngles Look(const Geodetic& from, Vec3 fromEcef, Vec3 target)
 {
-    const Vec3 enu = ToEnu(EnuAxes(from), target - fromEcef);
+    return Look(EnuAxes(from), fromEcef, target);
+}
+
+LookAngles Look(const std::array<Vec3, 3>& axes, Vec3 fromEcef, Vec3 target)
+{
+    const Vec3 enu = ToEnu(axes, target - fromEcef);
     LookAngles a;
     a.elevation = std::atan2(enu.z, std::hypot(enu.x, enu.y));
     a.azimuth = std::atan2(enu.x, enu.y);

@@ -92,5 +92,7 @@ struct LookAngles
     double azimuth = 0.0;
 };
 LookAngles Look(const Geodetic& from, Vec3 fromEcef, Vec3 target);
+// The same with the local axes of `from` (EnuAxes) worked out once for many targets.
+LookAngles Look(const std::array<Vec3, 3>& axes, Vec3 fromEcef, Vec3 target);
 
 }  // namespace vrnsim

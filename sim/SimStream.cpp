@@ -1,6 +1,7 @@
 // Epoch assembly of the three output protocols, the truth rows, and the command side.
 #include "sim/SimStream.h"
 
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <ctime>
@@ -91,6 +92,26 @@ int TypicalBytesPerSecond(SimProtocol p)
             return 640;  // plus id 12 and a subframe per channel every 6 s
     }
     return 0;
+}
+
+int TypicalBytesPerSecond(const StreamOptions& o)
+{
+    if (o.protocol != SimProtocol::Nmea || !o.Modern())
+        return TypicalBytesPerSecond(o.protocol);
+    // GGA, GNS, GLL, RMC, VTG; per system a GSA and per signal a GSV set for the satellites
+    // typically in view (about 70 bytes a sentence).
+    constexpr std::array<int, kGnssSystemCount> kTypicalInView = {11, 8, 9, 14, 4};
+    int bytes = 380;
+    for (std::size_t i = 0; i < kGnssSystemCount; ++i)
+    {
+        const auto system = static_cast<GnssSystem>(i);
+        if (!Has(o.systems, system))
+            continue;
+        const auto signals =
+            static_cast<int>(o.nmeaVersion == NmeaVersion::V23 ? 1 : SignalsOf(system).count);
+        bytes += 65 + signals * 70 * ((kTypicalInView[i] + 3) / 4);
+    }
+    return bytes;
 }
 
 std::string FormatTruthRow(const Epoch& e)
@@ -230,6 +251,8 @@ std::vector<std::vector<std::uint8_t>> CCommandReader::Feed(std::span<const std:
 CSimStream::CSimStream(const StreamOptions& options)
     : m_start(StartTime(options)),
       m_model(ModelOptions(options, m_start)),
+      m_tracker(options.Modern() ? std::make_unique<CGnssTracker>(options.systems, options.seed) : nullptr),
+      m_nmeaVersion(options.nmeaVersion),
       m_protocol(options.protocol),
       m_binaryProtocol(options.protocol == SimProtocol::Nmea ? SimProtocol::Binary : options.protocol)
 {
@@ -241,12 +264,16 @@ double CSimStream::Next(std::vector<std::uint8_t>& out)
         m_elapsed += m_interval;
     m_interval = m_protocol == SimProtocol::Test ? kTestInterval : kSecondInterval;
     const Epoch& e = m_model.Step(m_epochs == 0 ? 0.0 : m_interval);
+    if (m_tracker)
+        m_tracker->Step(m_model);
     const bool status = m_epochs % kStatusEvery == 0;
     ++m_epochs;
 
     if (m_protocol == SimProtocol::Nmea)
     {
-        const std::string text = MakeNmeaEpoch(e, m_nmeaSelection);
+        const std::string text = m_tracker ? MakeGnssNmeaEpoch(e, m_tracker->Last(), m_tracker->Systems(),
+                                                               m_nmeaVersion, m_nmeaSelection)
+                                           : MakeNmeaEpoch(e, m_nmeaSelection);
         out.insert(out.end(), text.begin(), text.end());
         return m_elapsed;
     }
@@ -281,23 +308,29 @@ CommandEffect CSimStream::Apply(std::span<const std::uint8_t> message)
     }
     std::string& t = effect.text;
     t = "init command: start ";
+    auto restart = [this](StartMode mode)
+    {
+        m_model.Restart(mode);
+        if (m_tracker)
+            m_tracker->Restart(mode);
+    };
     switch (cmd->startMode)
     {
         case 1:
             t += "hot";
-            m_model.Restart(StartMode::Hot);
+            restart(StartMode::Hot);
             break;
         case 2:
             t += "warm";
-            m_model.Restart(StartMode::Warm);
+            restart(StartMode::Warm);
             break;
         case 3:
             t += "cold";
-            m_model.Restart(StartMode::Cold);
+            restart(StartMode::Cold);
             break;
         case 4:
             t += "test (as cold)";
-            m_model.Restart(StartMode::Cold);
+            restart(StartMode::Cold);
             break;
         default:
             t += "none (tracking kept)";

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -10,6 +11,8 @@
 #include <vector>
 
 #include "protocol/Records.h"
+#include "sim/GnssNmea.h"
+#include "sim/GnssTracking.h"
 #include "sim/Messages.h"
 #include "sim/ReceiverModel.h"
 
@@ -39,11 +42,19 @@ struct StreamOptions
     Vec3 velocityEnu;
     double noiseM = 0.0;
     std::uint64_t seed = 1;
+    // NMEA only: the satellite systems the receiver tracks and the NMEA dialect it speaks. GPS alone
+    // in 2.3 is the classic receiver's output; anything else is a modern multi-constellation
+    // receiver's (GnssNmea.h). The binary protocols carry GPS only.
+    GnssSet systems = kGpsOnly;
+    NmeaVersion nmeaVersion = NmeaVersion::V23;
+    bool Modern() const { return systems != kGpsOnly || nmeaVersion != NmeaVersion::V23; }
 };
 
 // Bytes per second a protocol sends with about twelve satellites tracked and in view, for the
 // baud-rate check (10 bits per byte on the line).
 int TypicalBytesPerSecond(SimProtocol p);
+// The same for a whole configuration: a modern NMEA receiver sends far more.
+int TypicalBytesPerSecond(const StreamOptions& o);
 inline int BytesPerSecondAt(int baud)
 {
     return baud / 10;
@@ -102,6 +113,8 @@ public:
     // since the first epoch (the pacing time).
     double Next(std::vector<std::uint8_t>& out);
     const Epoch& LastEpoch() const { return m_model.Last(); }
+    // Every system's satellites and the combined fix of the last epoch; null for the classic receiver.
+    const GnssEpoch* LastGnssEpoch() const { return m_tracker ? &m_tracker->Last() : nullptr; }
     SimProtocol Protocol() const { return m_protocol; }
     GpsTime Start() const { return m_start; }
     std::uint8_t NmeaSelection() const { return m_nmeaSelection; }
@@ -112,6 +125,8 @@ public:
 private:
     GpsTime m_start;
     CReceiverModel m_model;
+    std::unique_ptr<CGnssTracker> m_tracker;  // the modern receiver's other systems; null for the classic one
+    NmeaVersion m_nmeaVersion;
     SimProtocol m_protocol;
     SimProtocol m_binaryProtocol;  // what bit 7 of the output flags switches back to
     std::uint8_t m_nmeaSelection = kNmeaAllSentences | 0x40;

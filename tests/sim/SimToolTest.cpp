@@ -10,6 +10,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -49,6 +50,12 @@ TEST(SimTool, BadOptionsGiveOneLineNamingTheOptionAndStatusTwo)
         {{"--out"}, "--out"},
         {{"--protocol", "test"}, "--out"},
         {{"--out", "-", "--pty"}, "--pty"},
+        {{"--gnss", "gps,galileox", "--out", "-"}, "--gnss"},
+        {{"--gnss", "", "--out", "-"}, "--gnss"},
+        {{"--gnss", "glonass", "--protocol", "binary", "--out", "-"}, "--gnss"},
+        {{"--protocol", "test", "--gnss", "gps,beidou", "--out", "-"}, "--gnss"},
+        {{"--nmea", "4.2", "--out", "-"}, "--nmea"},
+        {{"--nmea"}, "--nmea"},
     };
     for (const auto& [args, option] : cases)
     {
@@ -78,6 +85,23 @@ TEST(SimTool, FileRunWritesTheStreamAndOneTruthRowPerEpoch)
     while (std::getline(truth, line))
         ++rows;
     EXPECT_EQ(rows, 21);  // 0 .. 19.99 s at 0.9995 s
+    fs::remove_all(dir);
+}
+
+TEST(SimTool, ModernReceiverRunSpeaksTheChosenDialect)
+{
+    const fs::path dir = TempDir("modern");
+    std::string err;
+    ASSERT_EQ(RunTool({"--gnss", "gps,glonass,galileo,beidou,qzss", "--nmea", "4.11", "--duration", "3", "--start",
+                       "2400,345600", "--out", (dir / "s.nmea").string()},
+                      err),
+              0)
+        << err;
+    std::ifstream in(dir / "s.nmea");
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    for (const char* talker : {"$GNGGA,", "$GNGNS,", "$GNGSA,", "$GPGSV,", "$GLGSV,", "$GAGSV,", "$GBGSV,", "$GQGSV,"})
+        EXPECT_NE(text.find(talker), std::string::npos) << talker;
+    EXPECT_EQ(text.find("$GNGGA,"), 0U);
     fs::remove_all(dir);
 }
 

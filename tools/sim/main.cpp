@@ -32,6 +32,7 @@ extern "C" void OnStopSignal(int)
 
 constexpr std::string_view kUsage =
     "usage: vrnrcvr-sim [--protocol nmea|binary|test] (--out FILE|- | --pty [--link PATH])\n"
+    "                   [--gnss gps,glonass,galileo,beidou,qzss] [--nmea 2.3|4.10|4.11]\n"
     "                   [--baud N] [--duration SECONDS] [--start WEEK,TOW] [--position LAT,LON,HEIGHT]\n"
     "                   [--velocity EAST,NORTH,UP] [--noise METRES] [--seed N] [--truth FILE]\n";
 
@@ -120,6 +121,23 @@ Options Parse(int argc, char** argv)
                 Fail(arg, "expected nmea, binary or test, got '" + std::string(v) + "'");
             o.stream.protocol = *p;
         }
+        else if (arg == "--gnss")
+        {
+            const std::string_view v = value();
+            const auto systems = ParseSystems(v);
+            if (!systems)
+                Fail(arg, "expected a comma-separated list of gps, glonass, galileo, beidou, qzss, got '" +
+                              std::string(v) + "'");
+            o.stream.systems = *systems;
+        }
+        else if (arg == "--nmea")
+        {
+            const std::string_view v = value();
+            const auto version = ParseNmeaVersion(v);
+            if (!version)
+                Fail(arg, "expected 2.3, 4.10 or 4.11, got '" + std::string(v) + "'");
+            o.stream.nmeaVersion = *version;
+        }
         else if (arg == "--out")
         {
             o.out = value();
@@ -187,6 +205,8 @@ Options Parse(int argc, char** argv)
              haveOut ? "cannot be combined with --out" : "one of --out FILE|- or --pty is needed");
     if (!o.link.empty() && !o.pty)
         Fail("--link", "only goes with --pty");
+    if (o.stream.systems != kGpsOnly && o.stream.protocol != SimProtocol::Nmea)
+        Fail("--gnss", "the binary and test protocols carry GPS only");
     return o;
 }
 
@@ -249,7 +269,7 @@ int RunToFile(const Options& o)
 
 int RunOnPty(const Options& o)
 {
-    const int need = TypicalBytesPerSecond(o.stream.protocol);
+    const int need = TypicalBytesPerSecond(o.stream);
     if (need > BytesPerSecondAt(o.baud))
         std::cerr << "vrnrcvr-sim: warning: the " << ProtocolName(o.stream.protocol)
                   << " protocol sends about " << need << " bytes/s, more than " << o.baud << " baud carries ("
