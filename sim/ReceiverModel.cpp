@@ -100,35 +100,36 @@ void CReceiverModel::Restart(StartMode mode)
     m_restarted = true;
 }
 
+AcquisitionWindow AcquisitionWindowFor(StartMode mode, bool afterCommand, double sinceStartS)
+{
+    if (sinceStartS >= kStartWindowS)
+        return {};
+    // After a start command: a hot start finds its satellites at once; a warm start knows roughly
+    // where to look; a cold start searches the sky. Warm and cold then wait for each satellite's
+    // ephemeris (subframes 1 to 3, 18 s of a 30 s frame) before they can use it.
+    switch (mode)
+    {
+        case StartMode::Hot:
+            return {0.5, afterCommand ? 1.0 : 2.5};  // power-up searches a little longer
+        case StartMode::Warm:
+            return {1.0, 3.0};
+        case StartMode::Cold:
+            return {8.0, 14.0};
+    }
+    return {};
+}
+
 double CReceiverModel::AcquisitionDelay(double tau)
 {
-    double lo = 1.0, hi = 4.0;  // a satellite rising while the receiver navigates
-    if (tau - m_restartAt < kRestartWindowS)
-    {
-        // After a start command: a hot start finds its satellites at once; a warm start knows
-        // roughly where to look; a cold start searches the sky. Warm and cold then wait for each
-        // satellite's subframes 1 to 3 (18 s of a 30 s frame) before they can use it.
-        switch (m_mode)
-        {
-            case StartMode::Hot:
-                lo = 0.5, hi = m_restarted ? 1.0 : 2.5;  // power-up searches a little longer
-                break;
-            case StartMode::Warm:
-                lo = 1.0, hi = 3.0;
-                break;
-            case StartMode::Cold:
-                lo = 8.0, hi = 14.0;
-                break;
-        }
-    }
-    return std::uniform_real_distribution<double>(lo, hi)(m_events);
+    const AcquisitionWindow w = AcquisitionWindowFor(m_mode, m_restarted, tau - m_restartAt);
+    return std::uniform_real_distribution<double>(w.lo, w.hi)(m_events);
 }
 
 bool CReceiverModel::KnowsTime(double tau) const
 {
     // A hot start keeps time and ephemerides: a channel measures as soon as it locks, without
     // waiting for a subframe edge to tell the time.
-    return m_restarted && m_mode == StartMode::Hot && tau - m_restartAt < kRestartWindowS;
+    return m_restarted && m_mode == StartMode::Hot && tau - m_restartAt < kStartWindowS;
 }
 
 double CReceiverModel::Pseudorange(int prn, double tau, Vec3 rx, const Geodetic* rxGeodetic, LookAngles* look,

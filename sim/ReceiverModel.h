@@ -40,6 +40,16 @@ inline constexpr double kTrackingMaskRad = 5.0 * kDegree;
 inline constexpr double kFixPositionErrorM = 5.0;
 inline constexpr double kFixVelocityErrorMps = 0.1;
 
+// How long a channel needs to lock onto a satellite, drawn from [lo, hi] seconds: a satellite rising
+// while the receiver navigates, or within the first minute after power-up or a start command, by
+// the start mode (hot quickest, cold a whole sky search). One table for every tracker.
+struct AcquisitionWindow
+{
+    double lo = 1.0, hi = 4.0;
+};
+inline constexpr double kStartWindowS = 60.0;
+[[nodiscard]] AcquisitionWindow AcquisitionWindowFor(StartMode mode, bool afterCommand, double sinceStartS);
+
 struct ReceiverOptions
 {
     GpsTime start;                // receiver time tag of the first measurement epoch
@@ -128,7 +138,6 @@ private:
     void MakeFix();
     double AcquisitionDelay(double tau);
     bool KnowsTime(double tau) const;
-    static constexpr double kRestartWindowS = 60.0;  // how long a start command shapes acquisition
     void ForwardStoredIonoPage(int prn, GpsTime before);
 
     ReceiverOptions m_options;
