@@ -244,6 +244,7 @@ void CPortReader::PostFix(unsigned wParam, const CData& set)
     if (!fixes)
         return;
     int source = m_port == 0 ? kFixReceiver1 : kFixReceiver2;
+    const ReceiverFix* report = &set.fix;
     if (m_port == 0 && wParam == kSourcePort2)
     {
         // The own set of test mode: its MEAS notification closes the navigation epoch.
@@ -253,7 +254,10 @@ void CPortReader::PostFix(unsigned wParam, const CData& set)
     }
     else
     {
-        const ReceiverFix& f = set.fix;
+        report = m_binaryFix.Offer(set);
+        if (report == nullptr)
+            return;
+        const ReceiverFix& f = *report;
         const ReceiverFix& last = m_lastFix;
         auto same = [](double a, double b) { return a == b || (std::isnan(a) && std::isnan(b)); };
         if (f.sequence == last.sequence && f.fixMode == last.fixMode && f.quality == last.quality &&
@@ -263,7 +267,7 @@ void CPortReader::PostFix(unsigned wParam, const CData& set)
     }
     const double now =
         std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-    fixes->PostFix(FixDelivery{source, set.fix, now, m_link.session});
+    fixes->PostFix(FixDelivery{source, *report, now, m_link.session});
 }
 
 int RunPortReader(int port, PortLink link, PortSignals& signals, IMainFrame* frame)

@@ -12,6 +12,7 @@
 #include <span>
 #include <string>
 
+#include "analysis/BinaryFix.h"
 #include "link/ChunkParser.h"
 #include "link/ViewLinks.h"
 
@@ -100,6 +101,7 @@ private:
     std::size_t m_queueSize = 0;  // end of the queued bytes
     bool m_hungUp = false;
     ReceiverFix m_lastFix{};  // the receiver fix last handed to the analysis
+    analysis::CBinaryFixFallback m_binaryFix;
 };
 
 // Thread procedure of port `port` (what std::thread runs): builds the reader and runs it; no

@@ -1,6 +1,7 @@
 // Time to first fix against the simulated receiver's start modes: the program's own initialisation
 // command restarts the receiver between two epochs, the raw-measurement stream goes through the chunk
-// loop in test mode, and the meter times the receiver's fix and the own fix on the stream's clock.
+// loop in test mode, and the meter times the receiver's fix (its NAV and DOP records) and the own fix
+// on the stream's clock.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,6 +9,7 @@
 #include <numeric>
 
 #include "SimTestSupport.h"
+#include "analysis/BinaryFix.h"
 #include "analysis/PositionSeries.h"
 #include "analysis/TimeToFirstFix.h"
 #include "link/ChunkParser.h"
@@ -21,21 +23,32 @@ using vrn::analysis::CEpochBuilder;
 using vrn::analysis::CTtffMeter;
 using vrn::analysis::SourceId;
 
-// The own set's epochs go to the meter as they leave the chunk loop.
-class OwnFixSink : public vrn::IChunkSink
+// The receiver's NAV and DOP reports and the own set's epochs go to the meter as they leave the
+// chunk loop.
+class FixSink : public vrn::IChunkSink
 {
 public:
-    explicit OwnFixSink(CTtffMeter& meter) : m_meter(meter) {}
+    explicit FixSink(CTtffMeter& meter) : m_meter(meter) {}
     void Activity(unsigned /*code*/) override {}
     void NotifyViews(unsigned message, unsigned wParam, const CData& set) override
     {
-        if (message == vrn::kMsgBinaryData && wParam == vrn::kSourcePort2 && set.currentId == kIdMeas)
-            m_meter.OnReport(SourceId::Own, CEpochBuilder::HasFixNow(set.fix), now);
+        if (message != vrn::kMsgBinaryData)
+            return;
+        if (wParam == vrn::kSourcePort2)
+        {
+            if (set.currentId == kIdMeas)
+                m_meter.OnReport(SourceId::Own, CEpochBuilder::HasFixNow(set.fix), now);
+            return;
+        }
+        const ::ReceiverFix* fix = m_binaryFix.Offer(set);
+        if (fix != nullptr && (set.currentId == kIdNav || set.currentId == kIdDop))
+            m_meter.OnReport(SourceId::Receiver1, CEpochBuilder::HasFixNow(*fix), now);
     }
     double now = 0.0;
 
 private:
     CTtffMeter& m_meter;
+    vrn::analysis::CBinaryFixFallback m_binaryFix;
 };
 
 struct Measured
@@ -55,7 +68,7 @@ Measured RunStarts(int resetMode, int runs)
     CSimStream stream(simtest::Options(SimProtocol::Test));
     auto context = std::make_unique<vrn::ParseContext>();
     CTtffMeter meter;
-    OwnFixSink sink(meter);
+    FixSink sink(meter);
     std::vector<std::uint8_t> bytes;
     double at = 0.0;
     auto step = [&] {
@@ -65,7 +78,6 @@ Measured RunStarts(int resetMode, int runs)
         for (std::size_t k = 0; k < bytes.size(); k += vrn::kChunkSize)
             vrn::ParseChunk(*context, std::span(bytes).subspan(k, std::min(vrn::kChunkSize, bytes.size() - k)), 0,
                             vrn::kModeTest, sink);
-        meter.OnReport(SourceId::Receiver1, stream.LastEpoch().fix.valid, at);
     };
     while (at < 150.0)  // the own fix settles first
         step();

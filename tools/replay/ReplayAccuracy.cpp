@@ -53,7 +53,10 @@ void AccuracyTap::NotifyViews(unsigned message, unsigned wParam, const CData& se
             m_workbench.AddEpoch(SourceId::Own, CEpochBuilder::FromFix(set.fix));
         return;
     }
-    if (auto epoch = m_builder.Offer(set.fix))
+    const ReceiverFix* fix = m_binaryFix.Offer(set);
+    if (fix == nullptr)
+        return;
+    if (auto epoch = m_builder.Offer(*fix))
         m_workbench.AddEpoch(m_receiver, *epoch);
 }
 

@@ -8,6 +8,7 @@
 
 #include "Replay.h"
 #include "analysis/AccuracyWorkbench.h"
+#include "analysis/BinaryFix.h"
 #include "link/ChunkParser.h"
 
 namespace replay
@@ -36,6 +37,7 @@ private:
     vrn::IChunkSink& m_inner;
     vrn::analysis::SourceId m_receiver;
     bool m_testMode;
+    vrn::analysis::CBinaryFixFallback m_binaryFix;
     vrn::analysis::CEpochBuilder m_builder;
     vrn::analysis::CAccuracyWorkbench m_workbench;
     std::vector<vrn::analysis::SourceId> m_sources;
