@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
@@ -24,6 +25,7 @@
 #include "config/CAppSettings.h"
 #include "config/CInputSettingsDlg.h"
 #include "config/CTtffCampaignDlg.h"
+#include "link/ChunkParser.h"
 #include "link/Notifications.h"
 #include "link/ReceiverCommand.h"
 #include "res/AccuracyImages.h"
@@ -105,6 +107,11 @@ bool CMainFrame::Create()
     // Otherwise activating a frame while another is maximised maximises it, and a close request
     // to a frame in the background could not minimise it.
     m_mdi->setOption(QMdiArea::DontMaximizeSubWindowOnActivation);
+    // Frames larger than the area (a view's minimum size after Tile, a placement from a bigger
+    // screen) are scrolled to. Without scroll bars the area would take the frames' minimum sizes as
+    // its own and grow the main window past the screen.
+    m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(m_mdi);
     BuildMenu();
     if (!BuildToolbar() || !BuildStatusBar())
@@ -163,7 +170,76 @@ void CMainFrame::BuildMenu()
         action->setStatusTip(QString::fromUtf8(prompt.data(), static_cast<qsizetype>(prompt.size())));
         connect(action, &QAction::triggered, this, [this, id] { ExecuteCommand(id); });
         m_menuActions[id] = action;
+        if (id == kIdWindowCascade)
+            m_windowMenu = menu;
     }
+    if (m_windowMenu)
+    {
+        m_windowListSeparator = m_windowMenu->addSeparator();
+        for (std::size_t i = 0; i < m_windowList.size(); ++i)
+        {
+            QAction* action = m_windowMenu->addAction(QString());
+            action->setObjectName(QStringLiteral("windowList%1").arg(i + 1));
+            action->setCheckable(true);
+            connect(action, &QAction::triggered, this, [this, action] {
+                ActivateChildFrame(qobject_cast<CViewFrame*>(action->data().value<QObject*>()));
+            });
+            m_windowList[i] = action;
+        }
+        connect(m_windowMenu, &QMenu::aboutToShow, this, &CMainFrame::RefreshWindowList);
+        RefreshWindowList();
+    }
+}
+
+void CMainFrame::RefreshWindowList()
+{
+    if (!m_windowMenu)
+        return;
+    std::vector<QMdiSubWindow*> open;
+    if (m_mdi)
+        for (QMdiSubWindow* sub : m_mdi->subWindowList(QMdiArea::CreationOrder))
+            if (!sub->isHidden() && qobject_cast<CViewFrame*>(sub))
+                open.push_back(sub);
+    QMdiSubWindow* current = m_mdi ? m_mdi->currentSubWindow() : nullptr;
+    for (std::size_t i = 0; i < m_windowList.size(); ++i)
+    {
+        QAction* action = m_windowList[i];
+        if (i >= open.size())
+        {
+            action->setVisible(false);
+            action->setData(QVariant());
+            continue;
+        }
+        QString title = open[i]->windowTitle().trimmed();
+        title.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        action->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(title));
+        action->setData(QVariant::fromValue<QObject*>(open[i]));
+        action->setChecked(open[i] == current);
+        action->setVisible(true);
+    }
+    m_windowListSeparator->setVisible(!open.empty());
+}
+
+QList<QAction*> CMainFrame::WindowListActions() const
+{
+    QList<QAction*> shown;
+    for (QAction* action : m_windowList)
+        if (action && action->isVisible())
+            shown << action;
+    return shown;
+}
+
+void CMainFrame::ActivateChildFrame(CViewFrame* frame)
+{
+    if (!frame || !m_mdi)
+        return;
+    const QMdiSubWindow* current = m_mdi->currentSubWindow();
+    if (frame->isHidden() || (current && current != frame && current->isMaximized()))
+        frame->showMaximized();
+    else if (frame->isMinimized())
+        frame->showNormal();
+    m_mdi->setActiveSubWindow(frame);
+    RefreshWindowList();
 }
 
 bool CMainFrame::BuildToolbar()
@@ -292,6 +368,13 @@ bool CMainFrame::FrameVisible(int kind) const
 {
     const CViewFrame* frame = ChildFrame(kind);
     return frame && !frame->isHidden();
+}
+
+QString CMainFrame::ReadyText() const
+{
+    if (m_ownFixShown && IsPortRunning(0))
+        return QStringLiteral("Receiver 2's places: own fix");
+    return QStringLiteral("Ready");
 }
 
 QString CMainFrame::MessagePaneText() const { return m_messagePane ? m_messagePane->text() : QString(); }
@@ -463,6 +546,8 @@ void CMainFrame::ToggleView(int kind)
     m_childFrames[static_cast<std::size_t>(kind)] = frame;
     document.AddView(frame->View());
     frame->View()->OnInitialUpdate();
+    // What the frame returns to when it is un-maximised or restored.
+    frame->setGeometry(frame->DefaultNormalGeometry());
     frame->showMaximized();
     UpdateCommandUI();
 }
@@ -481,8 +566,15 @@ void CMainFrame::ToggleStartPort(int port)
         CGuiDocument& document = EnsureDocument();
         m_portRunning[p] = document.Feed().StartPort(port) != 0 ? 1 : 0;
         SetButtonImage(StartSlot(port), m_portRunning[p] ? kImagePortReceiving : kImagePortIdle);
+        if (port == 0 && m_portRunning[p])
+        {
+            // The feed document loaded the same settings when it opened the port.
+            CAppSettings settings;
+            settings.LoadReceiverInit(0);
+            m_ownFixShown = settings.Protocol == vrn::kModeTest;
+        }
         if (m_portRunning[p])
-            SetMessagePaneText(QStringLiteral("Ready"));
+            SetMessagePaneText(ReadyText());
         else
             ReportPortFailure(port);
     }
@@ -498,6 +590,9 @@ void CMainFrame::ToggleStartPort(int port)
         m_hub->PortStopped(port);
         setWindowTitle(QStringLiteral("Talvoren Receiver"));
         SetButtonImage(StartSlot(port), kImagePortIdle);
+        if (port == 0)
+            m_ownFixShown = false;
+        SetMessagePaneText(ReadyText());
     }
     UpdateCommandUI();
 }

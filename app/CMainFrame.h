@@ -15,6 +15,7 @@
 
 class QAction;
 class QLabel;
+class QMenu;
 class QMdiArea;
 class QToolBar;
 
@@ -52,6 +53,13 @@ public:
     [[nodiscard]] bool IsCommandChecked(int id) const;
 
     void ToggleView(int kind);
+    // Brings a view's frame to the front as the Window menu's list does: maximised when the current
+    // frame is maximised, restored when it is minimised.
+    void ActivateChildFrame(CViewFrame* frame);
+    // The numbered list of open views at the end of the Window menu ("&1 Radar View", ...; the
+    // active one checked), made anew whenever the menu opens.
+    void RefreshWindowList();
+    [[nodiscard]] QList<QAction*> WindowListActions() const;
     void ToggleStartPort(int port);
     void TogglePause(int port);
     // Sends the baud command for rate index 0..3 (4800, 9600, 19200, 38400) twice, stops the port
@@ -79,6 +87,9 @@ public:
     [[nodiscard]] QMdiArea* MdiArea() const { return m_mdi; }
     // Text of the status bar's message pane (when no prompt is shown over it).
     [[nodiscard]] QString MessagePaneText() const;
+    // What the message pane says while nothing went wrong: "Ready", or while port 1 runs in test
+    // mode "Receiver 2's places: own fix" (the program's own fix is drawn in receiver 2's places).
+    [[nodiscard]] QString ReadyText() const;
     void SetMessagePaneText(const QString& text);
     // The document, created on demand.
     CGuiDocument& EnsureDocument();
@@ -108,6 +119,10 @@ private:
     QToolBar* m_accuracyToolbar = nullptr;
     std::unique_ptr<CAccuracyHub> m_hub;  // before the document: it outlives the readers
     QLabel* m_messagePane = nullptr;
+    QMenu* m_windowMenu = nullptr;
+    QAction* m_windowListSeparator = nullptr;
+    std::array<QAction*, 5> m_windowList{};  // one per view kind at most
+    bool m_ownFixShown = false;  // port 1 was started in test mode
     std::array<int, 2> m_portRunning{};
     std::array<int, 2> m_displayPaused{};
     std::unique_ptr<CGuiDocument> m_document;

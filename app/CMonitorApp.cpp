@@ -153,6 +153,10 @@ bool CMonitorApp::InitInstance()
     if (switches.debug)
         ShowMessage(nullptr, resources);
 
+    // A scripted run ends on time whatever happens during the start-up: the timer runs from here.
+    if (m_options.exitAfterSeconds)
+        QTimer::singleShot(*m_options.exitAfterSeconds * 1000, this, [this] { OnExitAfter(); });
+
     // 9, 10. Main frame.
     m_mainFrame = std::make_unique<CMainFrame>(*this);
     if (!m_mainFrame->Create())
@@ -166,8 +170,18 @@ bool CMonitorApp::InitInstance()
     // 11. Input Settings, modal; Cancel disabled on this first showing.
     {
         CInputSettingsDlg dialog(m_mainFrame.get());
+        m_startupDialog = &dialog;
         ArmAutoAccept(dialog);
-        dialog.DoModal();
+        const int result = dialog.DoModal();
+        m_startupDialog = nullptr;
+        // Without anyone at the keyboard, settings the dialog refuses stay refused.
+        if (m_autoAcceptMs >= 0 && result != kIdOk)
+        {
+            std::fprintf(stderr, "vrnrcvr: cannot start: the Input Settings refused the profile's data sources "
+                                 "(%s)\n",
+                         CAppSettings::ProfilePath().c_str());
+            return false;
+        }
     }
 
     // 12. The standard views; the radar view ends up in front.
@@ -185,13 +199,9 @@ bool CMonitorApp::InitInstance()
                     m_mainFrame->ToggleStartPort(port);
                 m_mainFrame->ExecuteCommand(port == 0 ? res::kIdLogging1 : res::kIdLogging2);
             });
-    if (m_options.exitAfterSeconds)
-        QTimer::singleShot(*m_options.exitAfterSeconds * 1000, this, [this] {
-            if (!m_options.screenshotDir.isEmpty())
-                SaveViewScreenshots();
-            if (m_mainFrame)
-                m_mainFrame->ExecuteCommand(res::kIdAppExit);
-        });
+    // The time ran out during the start-up: the run ends as soon as it has started.
+    if (m_exitDue)
+        QTimer::singleShot(0, this, [this] { EndScriptedRun(); });
     if (!m_options.screenshotDir.isEmpty())
         QTimer::singleShot(500, this, [this] { SaveScreenshots(); });
     // 13. Leaving the scope writes "Exiting InitInstance".
@@ -204,10 +214,48 @@ void CMonitorApp::ArmAutoAccept(CTemplateDialog& dialog) const
         return;
     QPointer<CTemplateDialog> target(&dialog);
     QTimer::singleShot(m_autoAcceptMs, &dialog, [target] {
-        if (target && target->isVisible())
-            if (auto* ok = qobject_cast<QAbstractButton*>(target->Control(kIdOk)))
-                ok->click();
+        if (target)
+            AcceptOrEnd(*target);
     });
+}
+
+void CMonitorApp::AcceptOrEnd(CTemplateDialog& dialog)
+{
+    if (!dialog.isVisible())
+        return;
+    if (auto* ok = qobject_cast<QAbstractButton*>(dialog.Control(kIdOk)))
+        ok->click();
+    // Refused (its message went to standard error): nobody can correct the input, so the dialog
+    // ends as if cancelled instead of waiting for ever.
+    if (dialog.isVisible())
+        dialog.EndDialog(kIdCancel);
+}
+
+void CMonitorApp::OnExitAfter()
+{
+    if (m_startupDialog)
+    {
+        // Still starting: answer the start-up dialog now and end once the start-up is over.
+        m_exitDue = true;
+        AcceptOrEnd(*m_startupDialog);
+        return;
+    }
+    EndScriptedRun();
+}
+
+void CMonitorApp::EndScriptedRun()
+{
+    // A dialog still waiting for its automatic answer (the Log File Settings) goes first.
+    if (auto* modal = qobject_cast<CTemplateDialog*>(QApplication::activeModalWidget()))
+    {
+        modal->EndDialog(kIdCancel);
+        QTimer::singleShot(0, this, [this] { EndScriptedRun(); });
+        return;
+    }
+    if (!m_options.screenshotDir.isEmpty())
+        SaveViewScreenshots();
+    if (m_mainFrame)
+        m_mainFrame->ExecuteCommand(res::kIdAppExit);
 }
 
 void CMonitorApp::StartDemo()

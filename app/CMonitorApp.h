@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <memory>
 
@@ -60,6 +61,12 @@ public:
 private:
     void StartDemo();
     void ArmAutoAccept(CTemplateDialog& dialog) const;
+    // Clicks OK of a dialog shown in a scripted run; a refused dialog ends as cancelled.
+    static void AcceptOrEnd(CTemplateDialog& dialog);
+    // --exit-after: the run ends (screenshots of the views first); during the start-up, as soon as
+    // the start-up is over.
+    void OnExitAfter();
+    void EndScriptedRun();
     void SaveScreenshots();
     // The main window and every open view, as the run ends (--screenshots with --exit-after).
     void SaveViewScreenshots();
@@ -70,5 +77,7 @@ private:
     std::unique_ptr<CMainFrame> m_mainFrame;
     std::unique_ptr<CDemoMode> m_demo;
     int m_autoAcceptMs = -1;
+    QPointer<CTemplateDialog> m_startupDialog;  // the start-up Input Settings while they are shown
+    bool m_exitDue = false;                     // --exit-after ran out during the start-up
 };
 }  // namespace vrn::gui

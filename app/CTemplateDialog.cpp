@@ -1,6 +1,7 @@
 // Dialog template builder and the control access of every dialog.
 #include "app/CTemplateDialog.h"
 
+#include <QAbstractItemView>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -8,9 +9,12 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShowEvent>
+#include <QStyleOptionComboBox>
+#include <QStylePainter>
 #include <QKeyEvent>
 #include <QStringList>
 #include <array>
@@ -86,14 +90,99 @@ void ApplyDialogPalette(QWidget* widget)
 {
     QPalette palette = widget->palette();
     const QColor grey(192, 192, 192);
-    palette.setColor(QPalette::Window, grey);
-    palette.setColor(QPalette::Button, grey);
-    palette.setColor(QPalette::WindowText, Qt::black);
-    palette.setColor(QPalette::ButtonText, Qt::black);
-    palette.setColor(QPalette::Text, Qt::black);
-    palette.setColor(QPalette::Base, Qt::white);
+    const QColor greyText(128, 128, 128);  // the classic text colour of disabled controls
+    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+    {
+        palette.setColor(group, QPalette::Window, grey);
+        palette.setColor(group, QPalette::Button, grey);
+        palette.setColor(group, QPalette::Light, Qt::white);
+        palette.setColor(group, QPalette::Dark, greyText);
+        const bool enabled = group != QPalette::Disabled;
+        palette.setColor(group, QPalette::WindowText, enabled ? QColor(Qt::black) : greyText);
+        palette.setColor(group, QPalette::ButtonText, enabled ? QColor(Qt::black) : greyText);
+        palette.setColor(group, QPalette::Text, enabled ? QColor(Qt::black) : greyText);
+        // A disabled field takes the window colour.
+        palette.setColor(group, QPalette::Base, enabled ? QColor(Qt::white) : grey);
+    }
     widget->setPalette(palette);
     widget->setAutoFillBackground(true);
+}
+
+CDropList::CDropList(QWidget* parent) : QComboBox(parent)
+{
+    view()->setTextElideMode(Qt::ElideMiddle);
+    connect(this, &QComboBox::currentTextChanged, this, &CDropList::UpdateToolTip);
+}
+
+int CDropList::TextWidth() const
+{
+    QStyleOptionComboBox option;
+    initStyleOption(&option);
+    const QRect field = style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
+    return std::max(0, field.width() - 2);  // the label is drawn one pixel in from either side
+}
+
+QString CDropList::ShownText() const
+{
+    return fontMetrics().elidedText(currentText(), Qt::ElideMiddle, TextWidth());
+}
+
+void CDropList::UpdateToolTip()
+{
+    setToolTip(ShownText() != currentText() ? currentText() : QString());
+}
+
+void CDropList::paintEvent(QPaintEvent* /*event*/)
+{
+    QStylePainter painter(this);
+    QStyleOptionComboBox option;
+    initStyleOption(&option);
+    painter.drawComplexControl(QStyle::CC_ComboBox, option);
+    option.currentText = ShownText();
+    painter.drawControl(QStyle::CE_ComboBoxLabel, option);
+}
+
+void CDropList::resizeEvent(QResizeEvent* event)
+{
+    QComboBox::resizeEvent(event);
+    UpdateToolTip();
+}
+
+void CDropList::showPopup()
+{
+    // Whole items in the opened list, however narrow the closed box is.
+    const int widest = view()->sizeHintForColumn(0) + 2 * view()->frameWidth() +
+                       style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+    view()->setMinimumWidth(std::max(width(), widest));
+    QComboBox::showPopup();
+}
+
+QRect CGroupBox::CaptionRect() const
+{
+    const QFontMetrics metrics(font());
+    if (title().isEmpty())
+        return {metrics.averageCharWidth(), 0, 0, metrics.height()};
+    return {metrics.averageCharWidth(), 0, metrics.horizontalAdvance(title()) + 2, metrics.height()};
+}
+
+void CGroupBox::paintEvent(QPaintEvent* /*event*/)
+{
+    QPainter painter(this);
+    const QPalette::ColorGroup group = isEnabled() ? QPalette::Active : QPalette::Disabled;
+    const QPalette& colours = palette();
+    const QFontMetrics metrics(font());
+    // Etched: a dark rectangle with a light one one pixel further in.
+    const QRect frame = rect().adjusted(0, metrics.height() / 2, -2, -2);
+    painter.setPen(colours.color(group, QPalette::Dark));
+    painter.drawRect(frame);
+    painter.setPen(colours.color(group, QPalette::Light));
+    painter.drawRect(frame.translated(1, 1));
+    if (title().isEmpty())
+        return;
+    const QRect caption = CaptionRect();
+    painter.fillRect(caption, colours.color(group, QPalette::Window));
+    painter.setPen(colours.color(group, QPalette::WindowText));
+    painter.drawText(caption.adjusted(1, 0, 0, 0), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, title());
 }
 
 CTemplateDialog::CTemplateDialog(int templateId, QWidget* parent)
@@ -139,7 +228,7 @@ void CTemplateDialog::Build()
         }
         case ControlKind::GroupBox:
         {
-            auto* box = new QGroupBox(text, this);
+            auto* box = new CGroupBox(text, this);
             groupBoxes.push_back(box);
             widget = box;
             break;
@@ -187,7 +276,7 @@ void CTemplateDialog::Build()
         }
         case ControlKind::DropList:
         {
-            auto* combo = new QComboBox(this);
+            auto* combo = new CDropList(this);
             combo->setEditable(false);
             QStringList items = ToQString(c.items).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
             if (c.style & res::kSorted)

@@ -3,7 +3,9 @@
 // their numeric ids. Subclasses override OnInitDialog, OnOK, OnCancel and OnCommand.
 #pragma once
 
+#include <QComboBox>
 #include <QDialog>
+#include <QGroupBox>
 #include <QString>
 #include <cstdint>
 #include <map>
@@ -107,6 +109,42 @@ private:
     bool m_initialised = false;
 };
 
-// Dialog colours: light grey background, black text.
+// Dialog colours: light grey background, black text and white fields; disabled controls show grey
+// text and fields in the window colour.
 void ApplyDialogPalette(QWidget* widget);
+
+// A drop-down list for texts that may be longer than its box, such as device paths: the closed box
+// shows a text that does not fit with its middle left out ("/dev/ser…-port0") and the whole text as
+// its tool tip; the opened list is as wide as its longest item.
+class CDropList : public QComboBox
+{
+    Q_OBJECT
+public:
+    explicit CDropList(QWidget* parent);
+    // What the closed box shows of the current text.
+    [[nodiscard]] QString ShownText() const;
+    void showPopup() override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    [[nodiscard]] int TextWidth() const;
+    void UpdateToolTip();
+};
+
+// A group box drawn as the classic dialogs draw it: an etched frame whose top line runs through the
+// middle of the caption, so controls placed below the caption stay clear of the line.
+class CGroupBox : public QGroupBox
+{
+    Q_OBJECT
+public:
+    using QGroupBox::QGroupBox;
+    // Where the caption starts and ends, in the box's coordinates.
+    [[nodiscard]] QRect CaptionRect() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
 }  // namespace vrn::gui

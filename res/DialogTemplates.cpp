@@ -44,21 +44,22 @@ constexpr std::array kPreferences{
     ControlTemplate{kNoId, K::Label, "&Timer Delay:", 5, 97, 42, 8},
     ControlTemplate{1008, K::Edit, "", 49, 95, 27, 12},
     ControlTemplate{kNoId, K::Label, "ms", 78, 97, 10, 8},
-    ControlTemplate{1009, K::CheckBox, "&Use this timer for files", 93, 97, 81, 8, kDisabled},
+    ControlTemplate{1009, K::CheckBox, "&Use this timer for files", 93, 97, 84, 8, kDisabled},
     ControlTemplate{1, K::DefaultButton, "Save", 125, 4, 50, 14},
     ControlTemplate{2, K::PushButton, "Cancel", 125, 20, 50, 14},
 };
 
 constexpr std::array kInputSettings{
-    ControlTemplate{kNoId, K::GroupBox, "", 15, 6, 122, 107},
-    ControlTemplate{kNoId, K::GroupBox, "", 153, 6, 122, 107},
+    // The port lists are wide enough for whole names such as "/dev/ttyUSB0"; their boxes grow with them.
+    ControlTemplate{kNoId, K::GroupBox, "", 15, 6, 126, 107},
+    ControlTemplate{kNoId, K::GroupBox, "", 153, 6, 126, 107},
     ControlTemplate{kNoId, K::Label, "First Port:", 29, 26, 34, 8},
-    ControlTemplate{1015, K::DropList, "", 73, 24, 52, 52, kSorted, kPorts},
+    ControlTemplate{1015, K::DropList, "", 73, 24, 62, 52, kSorted, kPorts},
     ControlTemplate{1037, K::Label, "Baud Rate:", 29, 54, 40, 8},
     ControlTemplate{1060, K::DropList, "", 73, 52, 52, 76, 0, kBauds},
     ControlTemplate{1115, K::PushButton, "&Advanced", 40, 84, 70, 20},
     ControlTemplate{kNoId, K::Label, "Second Port:", 169, 26, 44, 8},
-    ControlTemplate{1018, K::DropList, "", 213, 24, 52, 52, kSorted, kPorts},
+    ControlTemplate{1018, K::DropList, "", 213, 24, 62, 52, kSorted, kPorts},
     ControlTemplate{1040, K::Label, "Baud Rate:", 169, 54, 40, 8},
     ControlTemplate{1063, K::DropList, "", 213, 52, 52, 76, 0, kBauds},
     ControlTemplate{1116, K::PushButton, "A&dvanced", 180, 84, 70, 20},
@@ -182,16 +183,18 @@ constexpr std::array kTrackMapPrefs{
     ControlTemplate{kNoId, K::Label, "Outer Circle:", 16, 18, 60, 8},
     ControlTemplate{1103, K::Edit, "", 79, 16, 23, 12},
     ControlTemplate{kNoId, K::Label, "meters", 106, 18, 30, 8},
-    ControlTemplate{kNoId, K::GroupBox, "Scale", 7, 37, 143, 66},
-    ControlTemplate{1114, K::RadioButton, "Center to Average Measured Coordiates", 13, 46, 135, 10,
+    // The first centre option needs 144 units in the program's font; its box and the dialog grow
+    // with it and the buttons move right to stay clear of the box.
+    ControlTemplate{kNoId, K::GroupBox, "Scale", 7, 37, 152, 66},
+    ControlTemplate{1114, K::RadioButton, "Center to Average Measured Coordiates", 13, 46, 144, 10,
                     kGroup | kDisabled},
     ControlTemplate{1115, K::RadioButton, "Center to True Coordiates:", 13, 58, 135, 10, kDisabled},
     ControlTemplate{kNoId, K::Label, "Latitude:", 22, 72, 38, 8},
     ControlTemplate{1104, K::Edit, "", 63, 70, 41, 12},
     ControlTemplate{kNoId, K::Label, "Longitude:", 22, 89, 38, 8},
     ControlTemplate{1105, K::Edit, "", 63, 87, 41, 12},
-    ControlTemplate{1, K::DefaultButton, "OK", 157, 8, 38, 14},
-    ControlTemplate{2, K::PushButton, "Cancel", 157, 28, 38, 14},
+    ControlTemplate{1, K::DefaultButton, "OK", 163, 8, 38, 14},
+    ControlTemplate{2, K::PushButton, "Cancel", 163, 28, 38, 14},
 };
 
 constexpr std::array kTtffCampaign{
@@ -239,7 +242,7 @@ constexpr std::array kTemplates{
     DialogTemplate{kIddSkyChartConfig, "Sky Chart Configuration", 169, 130, kFont, 8, kSkyChartConfig},
     DialogTemplate{kIddReceiverInit, "", 259, 280, kFont, 8, kReceiverInit},
     DialogTemplate{kIddLogFileSettings, "Log File Settings", 218, 175, kFont, 8, kLogFileSettings},
-    DialogTemplate{kIddTrackMapPrefs, "Track Map Preferences", 204, 112, kFont, 8, kTrackMapPrefs},
+    DialogTemplate{kIddTrackMapPrefs, "Track Map Preferences", 208, 112, kFont, 8, kTrackMapPrefs},
     DialogTemplate{kIddTtffCampaign, "TTFF Campaign", 226, 132, kFont, 8, kTtffCampaign},
     DialogTemplate{kIddReferencePosition, "Reference Position", 216, 68, kFont, 8, kReferencePosition},
 };

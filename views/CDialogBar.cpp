@@ -29,7 +29,7 @@ CDialogBar::CDialogBar(int templateId, QWidget* parent) : QWidget(parent)
         switch (c.kind)
         {
             case res::ControlKind::GroupBox:
-                widget = new QGroupBox(text, this);
+                widget = new CGroupBox(text, this);
                 break;
             case res::ControlKind::PushButton:
             case res::ControlKind::DefaultButton:

@@ -1,6 +1,7 @@
 // Measure view: the two bars and their updates.
 #include "views/CMeasureView.h"
 
+#include <QScrollArea>
 #include <QVBoxLayout>
 
 #include "app/WindowPlacement.h"
@@ -19,18 +20,35 @@ constexpr const char* kPlacementSection = "MeasureView";
 
 CMeasureView::CMeasureView(QWidget* parent) : CViewBase(kViewMeasure, parent)
 {
-    auto* layout = new QVBoxLayout(this);
+    // The two bars sit at the top and the bottom of the view; a view smaller than both together
+    // scrolls them, so a tiled or restored frame never has to be taller than its tile.
+    auto* scroller = new QScrollArea(this);
+    scroller->setObjectName(QStringLiteral("measureScroller"));
+    scroller->setFrameShape(QFrame::NoFrame);
+    scroller->setWidgetResizable(true);
+    auto* content = new QWidget(scroller);
+    content->setAutoFillBackground(true);
+    auto* layout = new QVBoxLayout(content);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(1);
     for (std::size_t link = 0; link < m_bars.size(); ++link)
     {
-        m_bars[link] = new CDialogBar(res::kIddMeasureBar, this);
+        m_bars[link] = new CDialogBar(res::kIddMeasureBar, content);
         m_bars[link]->setObjectName(QStringLiteral("measureBar%1").arg(link + 1));
     }
     layout->addWidget(m_bars[0], 0);
     layout->addStretch(1);
     layout->addWidget(m_bars[1], 0);
+    scroller->setWidget(content);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(scroller);
     setAutoFillBackground(true);
+}
+
+QSize CMeasureView::minimumSizeHint() const
+{
+    return {kMinimumWidth, kMinimumHeight};
 }
 
 CMeasureView::~CMeasureView()

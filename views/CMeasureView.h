@@ -28,6 +28,11 @@ public:
     // Bar 0 (top, link 1) or 1 (bottom, link 2).
     [[nodiscard]] CDialogBar& Bar(int link) const { return *m_bars.at(static_cast<std::size_t>(link)); }
 
+    // Smaller than the bars: they scroll.
+    [[nodiscard]] QSize minimumSizeHint() const override;
+    static constexpr int kMinimumWidth = 200;
+    static constexpr int kMinimumHeight = 120;
+
 protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;

@@ -12,12 +12,16 @@
 #include "protocol/CData.h"
 #include "res/ViewBarTemplates.h"
 #include "views/CDialogBar.h"
+#include "views/GdiPaint.h"
 #include "views/MeasureText.h"
 
 namespace vrn::gui
 {
 namespace
 {
+constexpr int kMinimumChartWidth = 160;
+constexpr int kMinimumChartHeight = 120;
+
 // The drawing area: shows the canvas' backing image, lays the window out again when its size
 // changes and passes the mouse clicks to the view's hit test.
 class CRadarChart final : public QWidget
@@ -26,19 +30,26 @@ public:
     CRadarChart(CRadarCanvas& canvas, CRadarView& view) : QWidget(&view), m_canvas(canvas), m_view(view)
     {
         setAttribute(Qt::WA_OpaquePaintEvent);
-        setMinimumSize(40, 40);
+        // Room for sky charts and track maps that still show something.
+        setMinimumSize(kMinimumChartWidth, kMinimumChartHeight);
     }
 
 protected:
     void paintEvent(QPaintEvent* /*event*/) override
     {
+        // Moved to a screen of another scale: the backing images follow.
+        if (m_canvas.Ratio() != SurfaceRatio(devicePixelRatioF()))
+            m_canvas.Resize(size(), SurfaceRatio(devicePixelRatioF()));
         QPainter painter(this);
         if (m_canvas.Screen().isNull())
             painter.fillRect(rect(), Qt::white);
         else
-            painter.drawImage(QPoint(0, 0), m_canvas.Screen());
+            ShowSurface(painter, m_canvas.Screen());
     }
-    void resizeEvent(QResizeEvent* /*event*/) override { m_canvas.Resize(size()); }
+    void resizeEvent(QResizeEvent* /*event*/) override
+    {
+        m_canvas.Resize(size(), SurfaceRatio(devicePixelRatioF()));
+    }
     void mouseDoubleClickEvent(QMouseEvent* event) override
     {
         if (event->button() == Qt::LeftButton)

@@ -9,6 +9,7 @@
 #include "config/CAppSettings.h"
 #include "config/CPreferencesDlg.h"
 #include "link/Notifications.h"
+#include "views/GdiPaint.h"
 
 namespace vrn::gui
 {
@@ -39,6 +40,11 @@ CSignalView::~CSignalView()
 {
     if (m_frame)
         SaveWindowPlacement(*m_frame, m_receiver.placementSection);
+}
+
+QSize CSignalView::minimumSizeHint() const
+{
+    return {0, kMinimumHeight};
 }
 
 unsigned CSignalView::GoneCode() const
@@ -115,16 +121,19 @@ void CSignalView::OnUpdate(int hint, const CData* object)
 
 void CSignalView::paintEvent(QPaintEvent* /*event*/)
 {
+    // Moved to a screen of another scale: the backing image follows.
+    if (m_canvas.Ratio() != SurfaceRatio(devicePixelRatioF()))
+        m_canvas.Resize(size(), SurfaceRatio(devicePixelRatioF()));
     QPainter painter(this);
     if (m_canvas.Screen().isNull())
         painter.fillRect(rect(), palette().color(QPalette::Base));
     else
-        painter.drawImage(QPoint(0, 0), m_canvas.Screen());
+        ShowSurface(painter, m_canvas.Screen());
 }
 
 void CSignalView::resizeEvent(QResizeEvent* /*event*/)
 {
-    m_canvas.Resize(size());
+    m_canvas.Resize(size(), SurfaceRatio(devicePixelRatioF()));
     if (auto* frame = qobject_cast<CViewFrame*>(parentWidget()))
         frame->SetMinimumTrackingWidth(m_canvas.MinimumWidth());
 }

@@ -29,6 +29,9 @@ public:
     [[nodiscard]] unsigned GoneCode() const override;
 
     [[nodiscard]] const CSignalCanvas& Canvas() const { return m_canvas; }
+    // Room for the header and twelve rows of graphs; the width is the frame's minimum tracking width.
+    [[nodiscard]] QSize minimumSizeHint() const override;
+    static constexpr int kMinimumHeight = CSignalCanvas::kHeaderHeight + static_cast<int>(kChannelCount) * 10;
     // Runs a dialog modally and returns its result; tests replace it.
     void SetDialogRunner(std::function<int(CTemplateDialog&)> runner) { m_runDialog = std::move(runner); }
 

@@ -78,8 +78,8 @@ void ChannelStrip::Layout(QPainter& screen, int top, int bottom, int clientWidth
     m_graph = QImage();
     if (m_width >= 1 && m_height >= 1)
     {
-        m_graph = QImage(m_width, m_height, QImage::Format_RGB32);
-        m_graph.fill(WindowColour());
+        const int ratio = screen.device() != nullptr ? qRound(screen.device()->devicePixelRatio()) : 1;
+        m_graph = NewSurface(QSize(m_width, m_height), ratio, WindowColour());
         QPainter graph(&m_graph);
         graph.setPen(QPen(colours::kBlack, 1));
         graph.setBrush(Drawing().brushWhite);
@@ -131,7 +131,7 @@ void ChannelStrip::DrawRow(QPainter& screen, const StripSample& sample, const QC
         return;
     {
         QPainter graph(&m_graph);
-        const QImage moved = m_graph.copy(c, 1, 49 * c + 1, h - 3);
+        const QImage moved = SurfaceCopy(m_graph, QRect(c, 1, 49 * c + 1, h - 3));
         graph.drawImage(QPoint(1, 1), moved);
         if (c > 1)
             graph.fillRect(QRect(49 * c + 1, 1, c - 1, h - 3), colours::kWhite);
@@ -145,7 +145,7 @@ void ChannelStrip::DrawRow(QPainter& screen, const StripSample& sample, const QC
             DrawBar(graph, x, y);
         m_previousY = y;
     }
-    screen.drawImage(QPoint(kGraphLeft, m_top + 1), m_graph, QRect(0, 1, m_width, h - 3));
+    DrawSurfacePart(screen, QPoint(kGraphLeft, m_top + 1), m_graph, QRect(0, 1, m_width, h - 3));
 }
 
 void ChannelStrip::DrawBar(QPainter& graph, int x, int y) const
@@ -191,16 +191,18 @@ void CSignalCanvas::OnScreen(Draw&& draw)
     draw(painter);
 }
 
-void CSignalCanvas::Resize(QSize client)
+void CSignalCanvas::Resize(QSize client, int ratio)
 {
-    ResizeSurface(m_screen, client);
+    m_ratio = std::max(1, ratio);
+    ResizeSurface(m_screen, client, m_ratio);
     Repaint();
 }
 
 void CSignalCanvas::Repaint()
 {
-    const int w = m_screen.width();
-    const int h = m_screen.height();
+    const QSize client = SurfaceSize(m_screen);
+    const int w = client.width();
+    const int h = client.height();
     const int rowHeight = (h - kHeaderHeight) / static_cast<int>(kChannelCount);
     // Without a window the strips are still laid out, so later updates find their geometry.
     QImage scratch;

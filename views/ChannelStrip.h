@@ -51,7 +51,8 @@ public:
     [[nodiscard]] int GraphType() const { return m_graphType; }
 
     // Lays the strip out between `top` and `bottom` of a window `clientWidth` wide and draws it
-    // onto `screen`: column headers and time axis for the first row, an empty graph, the scale.
+    // onto `screen`: column headers and time axis for the first row, an empty graph, the scale. The
+    // graph is a surface at the ratio of the screen's device.
     void Layout(QPainter& screen, int top, int bottom, int clientWidth, bool firstRow,
                 const SignalScale& scale);
     // One update: the five cells in `textColour`, then one sample scrolled into the graph.
@@ -90,8 +91,10 @@ public:
     static constexpr int kHeaderHeight = 30;
     static constexpr int kWarmUpUpdates = 2;
 
-    // A new client size: a backing image of that size, then the layout.
-    void Resize(QSize client);
+    // A new client size (logical pixels) or surface ratio (GdiPaint.h): a backing image of that size,
+    // then the layout.
+    void Resize(QSize client, int ratio = 1);
+    [[nodiscard]] int Ratio() const { return m_ratio; }
     // The layout of every strip into the backing image; the graphs start empty.
     void Repaint();
     [[nodiscard]] const QImage& Screen() const { return m_screen; }
@@ -122,6 +125,7 @@ private:
     void OnScreen(Draw&& draw);
 
     QImage m_screen;
+    int m_ratio = 1;
     std::array<ChannelStrip, kChannelCount> m_strips{};
     SignalScale m_scale = kSnrScale;
     int m_warmUp = 0;

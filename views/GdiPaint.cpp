@@ -68,13 +68,79 @@ QFont ArialFont(int pixelHeight, int weight)
     return font;
 }
 
-void ResizeSurface(QImage& surface, QSize client)
+int SurfaceRatio(qreal widgetRatio)
+{
+    constexpr double kMaxRatio = 8.0;
+    if (!std::isfinite(widgetRatio) || widgetRatio <= 1.0)
+        return 1;
+    // 1.0000001 from a rounding screen still counts as 1.
+    return static_cast<int>(std::ceil(std::min(widgetRatio, kMaxRatio) - 1e-3));
+}
+
+int SurfaceRatioOf(const QImage& surface)
+{
+    return surface.isNull() ? 1 : std::max(1, qRound(surface.devicePixelRatio()));
+}
+
+QSize SurfaceSize(const QImage& surface)
+{
+    const int ratio = SurfaceRatioOf(surface);
+    return {surface.width() / ratio, surface.height() / ratio};
+}
+
+QImage NewSurface(QSize logical, int ratio, const QColor& fill)
+{
+    if (logical.width() < 1 || logical.height() < 1)
+        return {};
+    ratio = std::max(1, ratio);
+    QImage image(logical * ratio, QImage::Format_RGB32);
+    image.setDevicePixelRatio(ratio);
+    image.fill(fill);
+    return image;
+}
+
+bool ResizeSurface(QImage& surface, QSize client, int ratio)
 {
     const QSize size(std::max(0, client.width()), std::max(0, client.height()));
     if (size.isEmpty())
+    {
+        const bool changed = !surface.isNull();
         surface = QImage();
-    else if (surface.size() != size)
-        surface = QImage(size, QImage::Format_RGB32);
+        return changed;
+    }
+    if (SurfaceSize(surface) == size && SurfaceRatioOf(surface) == std::max(1, ratio))
+        return false;
+    surface = NewSurface(size, ratio);
+    return true;
+}
+
+void DrawSurfacePart(QPainter& painter, QPoint at, const QImage& surface, const QRect& source)
+{
+    if (surface.isNull() || source.isEmpty())
+        return;
+    const int ratio = SurfaceRatioOf(surface);
+    painter.drawImage(QRect(at, source.size()), surface,
+                      QRect(source.topLeft() * ratio, source.size() * ratio));
+}
+
+QImage SurfaceCopy(const QImage& surface, const QRect& source)
+{
+    if (surface.isNull())
+        return {};
+    const int ratio = SurfaceRatioOf(surface);
+    QImage part = surface.copy(QRect(source.topLeft() * ratio, source.size() * ratio));
+    part.setDevicePixelRatio(ratio);
+    return part;
+}
+
+void ShowSurface(QPainter& painter, const QImage& surface)
+{
+    if (surface.isNull())
+        return;
+    const qreal device = painter.device() != nullptr ? painter.device()->devicePixelRatio() : 1.0;
+    if (!qFuzzyCompare(device, static_cast<qreal>(SurfaceRatioOf(surface))))
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(QPoint(0, 0), surface);
 }
 
 QFont DefaultSurfaceFont()

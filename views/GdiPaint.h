@@ -42,9 +42,31 @@ void LineSegment(QPainter& painter, QPoint from, QPoint to);
 
 // "Arial" with the given character height in pixels and weight (400 normal, 700 bold).
 QFont ArialFont(int pixelHeight, int weight);
-// Gives a view's backing image the client size (kept when the size is unchanged; null when the
-// client is empty, so nothing draws into a sliver).
-void ResizeSurface(QImage& surface, QSize client);
+// Backing images ("surfaces"). Views lay out and draw in logical pixels, the pixels of their layouts;
+// a surface holds `ratio` device pixels per logical pixel, so a screen scaled to 200 % shows circles,
+// symbols and texts drawn at its own resolution instead of stretched. A painter on a surface works in
+// logical coordinates. At ratio 1 a surface is a plain image of the logical size.
+
+// Device pixels per logical pixel of the surfaces for a widget's device pixel ratio: a whole number
+// (1 at 100 %, 2 above that up to 200 %, ...), so drawings and copies between surfaces stay on whole
+// device pixels; a screen at a fractional ratio such as 1.5 shows the surfaces scaled down smoothly.
+int SurfaceRatio(qreal widgetRatio);
+// The ratio of a surface (1 for a null image).
+int SurfaceRatioOf(const QImage& surface);
+// The logical size of a surface.
+QSize SurfaceSize(const QImage& surface);
+// A surface of `logical` size at `ratio`, filled with `fill`; null when the size is empty.
+QImage NewSurface(QSize logical, int ratio, const QColor& fill = Qt::white);
+// Gives a view's backing image the client size at `ratio` (kept when both are unchanged; null when
+// the client is empty, so nothing draws into a sliver). True when the image was made anew.
+bool ResizeSurface(QImage& surface, QSize client, int ratio = 1);
+// Draws the part `source` (logical pixels) of `surface` with its top-left corner at `at`.
+void DrawSurfacePart(QPainter& painter, QPoint at, const QImage& surface, const QRect& source);
+// The part `source` (logical pixels) of `surface` as a surface of the same ratio.
+QImage SurfaceCopy(const QImage& surface, const QRect& source);
+// Shows a view's backing image at the widget's top-left corner (the painter is the widget's); scaled
+// smoothly when the widget's own ratio differs from the surface's.
+void ShowSurface(QPainter& painter, const QImage& surface);
 // The font a drawing surface starts with, used where no font is selected.
 QFont DefaultSurfaceFont();
 // Width and height of `text` in `font`.

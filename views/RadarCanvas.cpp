@@ -13,13 +13,9 @@ namespace
 constexpr double kDegreesToRadians = 0.017453292519943295;
 constexpr double kKmhToMps = 1.0 / 3.6;
 
-QImage NewBitmap(int side)
+QImage NewBitmap(int side, int ratio)
 {
-    if (side < 1)
-        return {};
-    QImage image(side, side, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    return image;
+    return NewSurface(QSize(side, side), ratio);
 }
 }  // namespace
 
@@ -39,19 +35,21 @@ void CRadarCanvas::Write(const FieldTexts& texts) const
         m_sink(t.id, t.text);
 }
 
-void CRadarCanvas::Resize(QSize client)
+void CRadarCanvas::Resize(QSize client, int ratio)
 {
-    ResizeSurface(m_screen, client);
+    m_ratio = std::max(1, ratio);
+    ResizeSurface(m_screen, client, m_ratio);
     Repaint();
 }
 
 void CRadarCanvas::Repaint()
 {
-    const int w = m_screen.width();
-    const int h = m_screen.height();
+    const QSize client = SurfaceSize(m_screen);
+    const int w = client.width();
+    const int h = client.height();
     m_layout = ComputeRadarLayout(w, h);
     m_painted = true;
-    if (m_layout.mapSide != m_builtMapSide)
+    if (m_layout.mapSide != m_builtMapSide || m_ratio != m_builtRatio)
         RebuildBitmaps();
     if (m_screen.isNull())
         return;
@@ -81,19 +79,26 @@ void CRadarCanvas::EnsureBitmaps()
 void CRadarCanvas::RebuildBitmaps()
 {
     m_builtMapSide = m_layout.mapSide;
+    m_builtRatio = m_ratio;
     const int s = m_layout.skySide;
-    m_working = NewBitmap(s);
+    m_working = NewBitmap(s, m_ratio);
     m_sky = SkyGeometryFor(s);
     for (std::size_t n = 0; n < 2; ++n)
     {
-        m_skyBackground[n] = NewBitmap(s);
+        m_skyBackground[n] = NewBitmap(s, m_ratio);
         if (!m_skyBackground[n].isNull())
         {
             QPainter painter(&m_skyBackground[n]);
             DrawSkyBackground(painter, s);
         }
-        m_trackMap[n] = NewBitmap(m_layout.mapSide);
+        m_trackMap[n] = NewBitmap(m_layout.mapSide, m_ratio);
         DrawEmptyMapInto(n);
+        // The ring keeps metres: its points come back at the new size's scale.
+        if (!m_trackMap[n].isNull())
+        {
+            QPainter painter(&m_trackMap[n]);
+            DrawTrackRing(painter, m_rings[n], m_layout.mapSide, m_pixelsPerMetre);
+        }
     }
 }
 
@@ -165,7 +170,7 @@ void CRadarCanvas::NmeaUpdate(int n, const NmeaRecords& nmea, int localHour)
 {
     const auto i = static_cast<std::size_t>(n);
     EnsureBitmaps();
-    const NmeaPanel panel = NmeaFieldTexts(n, nmea, m_leapSeconds, m_fixes.at(i), localHour);
+    const NmeaPanel panel = NmeaFieldTexts(n, nmea, m_fixes.at(i), localHour);
     Write(panel.texts);
     m_fixes[i].Count();
     m_metresPerDegreeLongitude = MetresPerDegreeLongitude(panel.latitudeDeg);
@@ -207,13 +212,12 @@ void CRadarCanvas::AddPosition(std::size_t n, double latitudeDeg, double longitu
 {
     if (m_trackMap[n].isNull())
         return;
-    const auto point = TrackMapPoint(m_layout.mapSide, m_pixelsPerMetre, latitudeDeg, longitudeDeg,
-                                     m_settings.map, m_metresPerDegreeLongitude);
-    if (!point)
+    const auto offset = TrackMapOffset(latitudeDeg, longitudeDeg, m_settings.map, m_metresPerDegreeLongitude);
+    if (!offset)
         return;
     {
         QPainter painter(&m_trackMap[n]);
-        AddTrackPoint(painter, m_rings[n], *point);
+        AddTrackPoint(painter, m_rings[n], *offset, m_layout.mapSide, m_pixelsPerMetre);
     }
     CopyToScreen(m_trackMap[n], m_layout.trackSquare[n]);
 }

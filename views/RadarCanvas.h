@@ -39,8 +39,10 @@ public:
     [[nodiscard]] const RadarSettings& Settings() const { return m_settings; }
     void SetLeapSeconds(int leapSeconds) { m_leapSeconds = leapSeconds; }
 
-    // A new client size: a backing image of that size, then the layout.
-    void Resize(QSize client);
+    // A new client size (logical pixels) or surface ratio (GdiPaint.h): a backing image of that size,
+    // then the layout.
+    void Resize(QSize client, int ratio = 1);
+    [[nodiscard]] int Ratio() const { return m_ratio; }
     // The layout of the whole window into the backing image: backgrounds, trails and track points,
     // rebuilding the bitmaps when the map side changed. Satellites and the arrow return with the
     // next update.
@@ -106,9 +108,11 @@ private:
     int m_leapSeconds = 12;
 
     QImage m_screen;
+    int m_ratio = 1;
     bool m_painted = false;
     RadarLayout m_layout{};
     int m_builtMapSide = -1;
+    int m_builtRatio = 1;
     QImage m_working;
     std::array<QImage, 2> m_skyBackground{};
     std::array<QImage, 2> m_trackMap{};

@@ -169,8 +169,7 @@ double NmeaDegrees(double value)
     return whole + (value - whole) * 1.6666666;
 }
 
-NmeaPanel NmeaFieldTexts(int receiver, const NmeaRecords& nmea, int leapSeconds, const FixCount& fixes,
-                         int localHour)
+NmeaPanel NmeaFieldTexts(int receiver, const NmeaRecords& nmea, const FixCount& fixes, int localHour)
 {
     using text::SlotText;
     const StatusPanelIds& ids = StatusIds(receiver);
@@ -211,8 +210,9 @@ NmeaPanel NmeaFieldTexts(int receiver, const NmeaRecords& nmea, int leapSeconds,
         const int hh = PairNumber(utc.substr(0, 2));
         const int mm = PairNumber(utc.substr(2, 2));
         const int ss = PairNumber(utc.substr(4, 2));
-        t.push_back({ids.utcTime, TimeSpanText(hh * 3600LL + mm * 60 + ss - leapSeconds)});
-        t.push_back({ids.localTime, TimeSpanText(localHour * 3600LL + mm * 60 + ss - leapSeconds)});
+        // GGA's time is UTC already: the leap seconds separate GPS time from UTC and do not apply.
+        t.push_back({ids.utcTime, TimeSpanText(hh * 3600LL + mm * 60 + ss)});
+        t.push_back({ids.localTime, TimeSpanText(localHour * 3600LL + mm * 60 + ss)});
     }
     else
     {

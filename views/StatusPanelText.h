@@ -87,9 +87,9 @@ struct NmeaPanel
     double latitudeDeg = 0.0;   // negative in the south
     double longitudeDeg = 0.0;  // negative in the west
 };
-// `localHour` is the hour of the PC's local time, shown in place of the sentence's hour.
-NmeaPanel NmeaFieldTexts(int receiver, const NmeaRecords& nmea, int leapSeconds, const FixCount& fixes,
-                         int localHour);
+// `localHour` is the hour of the PC's local time, shown in place of the sentence's hour. The times are
+// GGA's UTC time as received (folded into one day), without any leap-second correction.
+NmeaPanel NmeaFieldTexts(int receiver, const NmeaRecords& nmea, const FixCount& fixes, int localHour);
 // Degrees from an NMEA coordinate held as whole degrees with the minutes / 100 as fraction.
 double NmeaDegrees(double value);
 

@@ -39,12 +39,21 @@ void DrawEmptyMap(QPainter& painter, int side, int scale)
     painter.restore();
 }
 
-std::optional<QPoint> TrackMapPoint(int side, double pixelsPerMetre, double latitude, double longitude,
-                                    const TrackMapSettings& settings, double metresPerDegreeLongitude)
+std::optional<TrackOffset> TrackMapOffset(double latitude, double longitude, const TrackMapSettings& settings,
+                                          double metresPerDegreeLongitude)
+{
+    const TrackOffset offset{(longitude - settings.longitude) * metresPerDegreeLongitude,
+                             (latitude - settings.latitude) * kMetresPerDegreeLatitude};
+    if (!std::isfinite(offset.eastM) || !std::isfinite(offset.northM))
+        return std::nullopt;
+    return offset;
+}
+
+std::optional<QPoint> TrackMapPixel(int side, double pixelsPerMetre, const TrackOffset& offset)
 {
     const int m = side / 2;
-    const auto dx = DrawingInt((longitude - settings.longitude) * metresPerDegreeLongitude * pixelsPerMetre);
-    const auto dy = DrawingInt(pixelsPerMetre * (latitude - settings.latitude) * kMetresPerDegreeLatitude);
+    const auto dx = DrawingInt(offset.eastM * pixelsPerMetre);
+    const auto dy = DrawingInt(pixelsPerMetre * offset.northM);
     if (!dx || !dy)
         return std::nullopt;
     const auto pin = [side](int v)
@@ -58,23 +67,42 @@ std::optional<QPoint> TrackMapPoint(int side, double pixelsPerMetre, double lati
     return QPoint(pin(*dx + m), pin(m - *dy));
 }
 
-void AddTrackPoint(QPainter& painter, TrackRing& ring, QPoint point)
+std::optional<QPoint> TrackMapPoint(int side, double pixelsPerMetre, double latitude, double longitude,
+                                    const TrackMapSettings& settings, double metresPerDegreeLongitude)
+{
+    const auto offset = TrackMapOffset(latitude, longitude, settings, metresPerDegreeLongitude);
+    if (!offset)
+        return std::nullopt;
+    return TrackMapPixel(side, pixelsPerMetre, *offset);
+}
+
+void DrawTrackRing(QPainter& painter, const TrackRing& ring, int side, double pixelsPerMetre)
 {
     constexpr int kSize = kTrackRingSize;
-    ring.points[static_cast<std::size_t>(ring.write)] = point;
-    ring.write = (ring.write + 1) % kSize;
-    if (ring.count < kSize)
-        ++ring.count;
+    // The newest `count` points end just before the write index.
+    const int first = (ring.write - ring.count + kSize) % kSize;
     painter.save();
     for (int j = 0; j < ring.count; ++j)
     {
-        const QPoint p = ring.points[static_cast<std::size_t>((ring.oldest + j) % kSize)];
+        const TrackOffset& offset = ring.points[static_cast<std::size_t>((first + j) % kSize)];
+        const auto p = TrackMapPixel(side, pixelsPerMetre, offset);
+        if (!p)
+            continue;
         const QColor& colour = colours::kTrackPoints[static_cast<std::size_t>(kSize - ring.count + j)];
         painter.setPen(QPen(colour, 1));
         painter.setBrush(QBrush(colour));
-        EllipseBox(painter, p.x() - 2, p.y() - 2, p.x() + 2, p.y() + 2);
+        EllipseBox(painter, p->x() - 2, p->y() - 2, p->x() + 2, p->y() + 2);
     }
     painter.restore();
-    if (ring.count == kSize)
-        ring.oldest = (ring.oldest + 1) % kSize;
+}
+
+void AddTrackPoint(QPainter& painter, TrackRing& ring, const TrackOffset& offset, int side,
+                   double pixelsPerMetre)
+{
+    constexpr int kSize = kTrackRingSize;
+    ring.points[static_cast<std::size_t>(ring.write)] = offset;
+    ring.write = (ring.write + 1) % kSize;
+    if (ring.count < kSize)
+        ++ring.count;
+    DrawTrackRing(painter, ring, side, pixelsPerMetre);
 }

@@ -23,12 +23,20 @@ struct TrackMapSettings
 
 inline constexpr int kTrackRingSize = 8;
 
-// The newest eight points of a receiver in map bitmap pixels.
+// A track position as metres east and north of the map's reference point (the map centre). Kept in
+// metres, not pixels, so that a map drawn at another size or scale places it anew.
+struct TrackOffset
+{
+    double eastM = 0.0;
+    double northM = 0.0;
+    bool operator==(const TrackOffset&) const = default;
+};
+
+// The newest eight points of a receiver.
 struct TrackRing
 {
-    std::array<QPoint, kTrackRingSize> points{};
-    int write = 0;
-    int oldest = 0;
+    std::array<TrackOffset, kTrackRingSize> points{};
+    int write = 0;  // where the next point goes; the oldest of a full ring is there
     int count = 0;
     void Clear() { *this = TrackRing{}; }
 };
@@ -54,10 +62,19 @@ QString MapCaption(int scale);
 // two rings, the crosshair and the caption. Draws nothing for a side below 1.
 void DrawEmptyMap(QPainter& painter, int side, int scale);
 
-// Where a position lands on a map of side `side`: north is up, the reference point at the centre,
-// positions outside pinned to the edge. Empty when the position is not a finite number.
+// A position (degrees) as metres from the reference point; empty when it is not a finite number.
+std::optional<TrackOffset> TrackMapOffset(double latitude, double longitude, const TrackMapSettings& settings,
+                                          double metresPerDegreeLongitude);
+// Where an offset lands on a map of side `side`: north is up, the reference point at the centre,
+// positions outside pinned to the edge. Empty when the offset is not a finite number.
+std::optional<QPoint> TrackMapPixel(int side, double pixelsPerMetre, const TrackOffset& offset);
+// Both steps at once.
 std::optional<QPoint> TrackMapPoint(int side, double pixelsPerMetre, double latitude, double longitude,
                                     const TrackMapSettings& settings, double metresPerDegreeLongitude);
 
-// Stores `point` in the ring and redraws the ring's points, oldest first, newest in red.
-void AddTrackPoint(QPainter& painter, TrackRing& ring, QPoint point);
+// Stores `offset` in the ring and redraws the ring's points on a map of side `side`, oldest first,
+// newest in red.
+void AddTrackPoint(QPainter& painter, TrackRing& ring, const TrackOffset& offset, int side,
+                   double pixelsPerMetre);
+// Redraws the ring's points as the last AddTrackPoint left them (after the map was drawn anew).
+void DrawTrackRing(QPainter& painter, const TrackRing& ring, int side, double pixelsPerMetre);

@@ -1,11 +1,13 @@
 // Input Settings dialog: first opening, the "Receiver" box, the checks with their focus, the
 // fifth-port case, and MeasRI surviving the Receiver Initialization dialog.
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QTest>
 
 #include "GuiTestSupport.h"
+#include "app/CTemplateDialog.h"
 #include "config/CInputSettingsDlg.h"
 
 using namespace vrn::gui;
@@ -143,4 +145,52 @@ TEST_F(CInputSettingsDlgTest, MeasRIWrittenByReceiverInitializationSurvivesOk)
     EXPECT_EQ(ProfileValue("Data Sources", "MeasRI"), "0");
     Click(&dialog, kIdOk);
     EXPECT_EQ(ProfileValue("Data Sources", "MeasRI"), "0");
+}
+
+TEST_F(CInputSettingsDlgTest, PortListsShowWholeDeviceNamesOrTheirEnds)
+{
+    const std::string byId = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0";
+    struct Case
+    {
+        std::string name;
+        const char* end;  // empty: shown whole in the closed list; else how the shortened text ends
+    };
+    const Case cases[] = {
+        {"COM1", ""},         {"/dev/ttyS0", ""},    {"/dev/ttyUSB0", ""}, {"/dev/ttyACM0", ""},
+        {"/dev/pts/12", ""},  {"/dev/ttyUSB10", "10"}, {byId, "port0"},
+    };
+    for (const Case& c : cases)
+    {
+        WriteProfile("[Data Sources]\nMeasSource=2\nMeasSerialPort=" + c.name + "\nMeasSerialPort2=" + c.name + "\n");
+        CInputSettingsDlg dialog(nullptr);
+        dialog.show();
+        const QString name = QString::fromStdString(c.name);
+        for (const int id : {1015, 1018})
+        {
+            auto* list = qobject_cast<CDropList*>(dialog.Control(id));
+            ASSERT_NE(list, nullptr);
+            ASSERT_EQ(list->currentText(), name) << id;
+            const QString shown = list->ShownText();
+            const int room = list->width() - 20;
+            EXPECT_LE(list->fontMetrics().horizontalAdvance(shown), room) << c.name;
+            if (*c.end == '\0')
+            {
+                EXPECT_EQ(shown, name) << c.name;
+                EXPECT_TRUE(list->toolTip().isEmpty()) << c.name;
+                continue;
+            }
+            // The middle goes: the start and the end of the path stay, the whole name is the tip.
+            EXPECT_TRUE(shown.contains(QChar(0x2026))) << shown.toStdString();
+            EXPECT_TRUE(shown.startsWith(QStringLiteral("/dev"))) << shown.toStdString();
+            EXPECT_TRUE(shown.endsWith(QLatin1String(c.end))) << shown.toStdString();
+            EXPECT_EQ(list->toolTip(), name);
+            // The opened list shows every item whole.
+            list->showPopup();
+            EXPECT_GE(list->view()->width(), list->fontMetrics().horizontalAdvance(name)) << id;
+            list->hidePopup();
+        }
+        // What is shown is not what is kept: OK saves the whole name.
+        Click(&dialog, kIdOk);
+        EXPECT_EQ(ProfileValue("Data Sources", "MeasSerialPort"), c.name);
+    }
 }

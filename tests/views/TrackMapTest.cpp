@@ -5,7 +5,9 @@
 #include <QPainter>
 #include <cmath>
 #include <limits>
+#include <vector>
 
+#include "views/RadarCanvas.h"
 #include "views/TrackMap.h"
 
 namespace
@@ -27,11 +29,13 @@ struct Map
     }
     QPoint Add(double northM, double eastM)
     {
-        const auto p = TrackMapPoint(kSide, k, settings.latitude + northM / kMetresPerDegreeLatitude,
-                                     settings.longitude + eastM / metresPerDegree, settings, metresPerDegree);
-        EXPECT_TRUE(p);
+        const double latitude = settings.latitude + northM / kMetresPerDegreeLatitude;
+        const double longitude = settings.longitude + eastM / metresPerDegree;
+        const auto p = TrackMapPoint(kSide, k, latitude, longitude, settings, metresPerDegree);
+        const auto offset = TrackMapOffset(latitude, longitude, settings, metresPerDegree);
+        EXPECT_TRUE(p && offset);
         QPainter painter(&image);
-        AddTrackPoint(painter, ring, *p);
+        AddTrackPoint(painter, ring, *offset, kSide, k);
         return *p;
     }
 };
@@ -111,4 +115,82 @@ TEST(TrackMap, CaptionShowsTheScaleAlongTheBottomEdge)
                 ++white;
     EXPECT_GT(white, 40);
     EXPECT_EQ(image.pixelColor(3, 3), QColor(0, 128, 128));
+}
+
+namespace
+{
+// A fix `northM` metres north and `eastM` east of the map's reference point (48° N, 11° E).
+NavDisplay FixAt(double northM, double eastM)
+{
+    NavDisplay nav;
+    nav.metresPerDegreeLongitude = MetresPerDegreeLongitude(48.0);
+    nav.latitudeDeg = 48.0 + northM / kMetresPerDegreeLatitude;
+    nav.longitudeDeg = 11.0 + eastM / nav.metresPerDegreeLongitude;
+    return nav;
+}
+
+// Where the canvas should show a fix on receiver 1's map, in screen pixels.
+QPoint OnScreen(const CRadarCanvas& canvas, double northM, double eastM)
+{
+    const Box square = canvas.Layout().trackSquare[0];
+    const auto p = TrackMapPixel(canvas.Layout().mapSide, canvas.PixelsPerMetre(), {eastM, northM});
+    EXPECT_TRUE(p);
+    return *p + QPoint(square.left, square.top);
+}
+}  // namespace
+
+TEST(TrackMap, AResizeRedrawsTheSameTrackAtTheNewScale)
+{
+    CRadarCanvas canvas;
+    RadarSettings settings;
+    settings.map = {100, 1, 48.0, 11.0};
+    canvas.SetSettings(settings);
+    canvas.Resize(QSize(1200, 462));  // map side 462
+    struct Fix
+    {
+        double north, east;
+        QColor colour;  // after the fourth fix
+    };
+    const std::array<Fix, 4> fixes{{{20, 10, QColor(112, 0, 122)},
+                                    {40, -15, QColor(160, 0, 90)},
+                                    {60, 30, QColor(192, 0, 58)},
+                                    {-25, -35, QColor(255, 0, 0)}}};
+    std::vector<QPoint> before;
+    for (std::size_t i = 0; i < 3; ++i)
+    {
+        canvas.NavigationUpdate(0, FixAt(fixes[i].north, fixes[i].east), 0);
+        before.push_back(OnScreen(canvas, fixes[i].north, fixes[i].east));
+    }
+    const double oldScale = canvas.PixelsPerMetre();
+
+    for (const QSize size : {QSize(1500, 700), QSize(900, 400)})
+    {
+        canvas.Resize(size);
+        ASSERT_NE(canvas.PixelsPerMetre(), oldScale);
+        // The rebuilt map shows the three points where the new scale puts them, newest red.
+        const std::array<QColor, 3> colours{QColor(160, 0, 90), QColor(192, 0, 58), QColor(255, 0, 0)};
+        for (std::size_t i = 0; i < 3; ++i)
+        {
+            const QPoint at = OnScreen(canvas, fixes[i].north, fixes[i].east);
+            EXPECT_EQ(canvas.Screen().pixelColor(at), colours[i]) << size.width() << " fix " << i;
+            // Nothing is left at the pixels the old size gave them.
+            if ((at - before[i]).manhattanLength() > 6)
+            {
+                EXPECT_NE(canvas.Screen().pixelColor(before[i]), colours[i]) << size.width() << " fix " << i;
+            }
+        }
+    }
+    // The next fix redraws all four at the new scale.
+    canvas.NavigationUpdate(0, FixAt(fixes[3].north, fixes[3].east), 0);
+    for (std::size_t i = 0; i < fixes.size(); ++i)
+    {
+        const QPoint at = OnScreen(canvas, fixes[i].north, fixes[i].east);
+        EXPECT_EQ(canvas.Screen().pixelColor(at), fixes[i].colour) << "fix " << i;
+    }
+    EXPECT_EQ(canvas.Ring(0).count, 4);
+    // A clear still empties the ring: a later resize brings nothing back.
+    canvas.ClearReceiver(0);
+    canvas.Resize(QSize(1200, 462));
+    const QPoint last = OnScreen(canvas, fixes[3].north, fixes[3].east);
+    EXPECT_EQ(canvas.Screen().pixelColor(last), QColor(0, 128, 128));
 }

@@ -119,11 +119,11 @@ TEST(StatusPanelText, NmeaFields)
     n.gsv[0].satellitesInView = 8;
     FixCount fixes;
     fixes.Count();
-    const NmeaPanel panel = NmeaFieldTexts(0, n, 12, fixes, 7);
+    const NmeaPanel panel = NmeaFieldTexts(0, n, fixes, 7);
     auto f = ById(panel.texts);
     EXPECT_EQ(f[1039], "03/25/98");
-    EXPECT_EQ(f[1041], "12:35:07");
-    EXPECT_EQ(f[1040], "07:35:07");
+    EXPECT_EQ(f[1041], "12:35:19");
+    EXPECT_EQ(f[1040], "07:35:19");
     EXPECT_EQ(f[1056], "S");
     EXPECT_EQ(f[1029], "48.11730");
     EXPECT_EQ(f[1030], "11.51667");
@@ -140,21 +140,46 @@ TEST(StatusPanelText, NmeaFields)
     EXPECT_NEAR(panel.longitudeDeg, -11.51667, 1e-4);
 }
 
-TEST(StatusPanelText, NmeaTimesNearMidnightAndShortSlots)
+TEST(StatusPanelText, NmeaTimesAreGgaUtcAsReceived)
+{
+    // GGA carries UTC: no leap seconds come off, whatever the receiver settings hold.
+    struct Case
+    {
+        const char* utc;
+        int localHour;
+        const char* shownUtc;
+        const char* shownLocal;
+    };
+    const Case cases[] = {
+        {"183030", 20, "18:30:30", "20:30:30"},
+        {"183030.00", 20, "18:30:30", "20:30:30"},
+        {"000005", 0, "00:00:05", "00:00:05"},  // just after midnight: nothing folds back a day
+        {"235959.99", 23, "23:59:59", "23:59:59"},
+        {"000000", 1, "00:00:00", "01:00:00"},
+        {"240000", 0, "00:00:00", "00:00:00"},  // a malformed hour folds into the day
+        {"1235", 5, " ", " "},                  // too short: blanks
+    };
+    for (const Case& c : cases)
+    {
+        NmeaRecords n;
+        Put(n.gga.fields[nmea::kGgaUtc], c.utc);
+        auto f = ById(NmeaFieldTexts(0, n, FixCount{}, c.localHour).texts);
+        EXPECT_EQ(f[1041], c.shownUtc) << c.utc;
+        EXPECT_EQ(f[1040], c.shownLocal) << c.utc;
+        auto g = ById(NmeaFieldTexts(1, n, FixCount{}, c.localHour).texts);
+        EXPECT_EQ(g[1055], c.shownUtc) << c.utc;
+    }
+}
+
+TEST(StatusPanelText, NmeaShortSlots)
 {
     NmeaRecords n;
     Put(n.gga.fields[nmea::kGgaUtc], "000005");
-    auto f = ById(NmeaFieldTexts(0, n, 12, FixCount{}, 0).texts);
-    EXPECT_EQ(f[1041], "23:59:53");
-    EXPECT_EQ(f[1039], " ");
-    Put(n.gga.fields[nmea::kGgaUtc], "1235");
+    EXPECT_EQ(ById(NmeaFieldTexts(0, n, FixCount{}, 0).texts)[1039], " ");
     Put(n.rmc.fields[nmea::kRmcDate], "2503");
-    f = ById(NmeaFieldTexts(0, n, 12, FixCount{}, 0).texts);
-    EXPECT_EQ(f[1041], " ");
-    EXPECT_EQ(f[1040], " ");
-    EXPECT_EQ(f[1039], " ");
+    EXPECT_EQ(ById(NmeaFieldTexts(0, n, FixCount{}, 0).texts)[1039], " ");
     Put(n.gsa.fields[nmea::kGsaFixMode], "1");
-    EXPECT_EQ(ById(NmeaFieldTexts(0, n, 12, FixCount{}, 0).texts)[1025], "None");
+    EXPECT_EQ(ById(NmeaFieldTexts(0, n, FixCount{}, 0).texts)[1025], "None");
 }
 
 TEST(MeasureText, FirstUpdateOnlyArmsTheView)

@@ -79,6 +79,9 @@ TEST_F(ViewWidgets, RadarViewFillsTheStatusPanelAndCountsFixes)
         ASSERT_NE(field, nullptr);
         const QFontMetrics metrics(field->font());
         EXPECT_GE(field->width(), metrics.horizontalAdvance(QStringLiteral("3D Nav"))) << id;
+        // Clear of the receiver's group box frame on the right.
+        const QWidget* box = panel.Control(id == 1025 ? 1221 : 1222);
+        EXPECT_LE(field->x() + field->width(), box->x() + box->width() - 2) << id;
         for (QLabel* label : panel.findChildren<QLabel*>())
             if (label->text() == QStringLiteral("Mode:") && label->geometry().intersects(field->geometry()))
             {
