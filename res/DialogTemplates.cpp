@@ -208,14 +208,14 @@ constexpr std::array kTtffCampaign{
     ControlTemplate{1206, K::RadioButton, " Test Start", 16, 107, 70, 10},
     ControlTemplate{kNoId, K::Label, "Starts:", 108, 10, 60, 8},
     ControlTemplate{1207, K::Edit, "", 172, 8, 36, 12},
-    ControlTemplate{kNoId, K::Label, "Wait between starts:", 108, 30, 62, 16},
-    ControlTemplate{1208, K::Edit, "", 172, 30, 36, 12},
-    ControlTemplate{kNoId, K::Label, "s", 212, 32, 8, 8},
+    ControlTemplate{kNoId, K::Label, "Wait between starts:", 108, 28, 110, 8},
+    ControlTemplate{1208, K::Edit, "", 172, 40, 36, 12},
+    ControlTemplate{kNoId, K::Label, "s", 212, 42, 8, 8},
     ControlTemplate{kNoId, K::Label, "The next start follows the wait after every source has its fix (or "
                                      "300 s have passed).",
-                    108, 52, 112, 40},
-    ControlTemplate{1, K::DefaultButton, "Start", 108, 96, 50, 14},
-    ControlTemplate{2, K::PushButton, "Cancel", 166, 96, 50, 14},
+                    108, 58, 112, 40},
+    ControlTemplate{1, K::DefaultButton, "Start", 108, 104, 50, 14},
+    ControlTemplate{2, K::PushButton, "Cancel", 166, 104, 50, 14},
 };
 
 constexpr std::array kReferencePosition{

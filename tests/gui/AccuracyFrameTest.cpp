@@ -12,6 +12,7 @@
 #include "app/CAccuracyHub.h"
 #include "app/CMainFrame.h"
 #include "app/CMonitorApp.h"
+#include "app/CTemplateDialog.h"
 #include "app/CViewFrame.h"
 #include "link/Notifications.h"
 #include "res/MenuResources.h"
@@ -201,13 +202,29 @@ TEST_F(AccuracyFrameTest, StartCommandsStartTheTimeToFirstFix)
     EXPECT_EQ(meter.State(vrn::analysis::SourceId::Receiver1).startMode, 2);
     EXPECT_FALSE(meter.Waiting(vrn::analysis::SourceId::Receiver2));
 
-    vrn::analysis::CampaignSettings settings;
-    settings.port = 0;
-    settings.runs = 3;
-    settings.startMode = vrn::analysis::kStartCold;
-    settings.waitS = 1.0;
-    frame.StartTtffCampaign(settings);
+    // Action > TTFF Campaign: receiver 2 does not run (its radio is disabled); 0 starts are refused,
+    // then 3 cold starts 1 s apart.
+    WhenModal([this](QWidget* dialog) {
+        auto* t = qobject_cast<CTemplateDialog*>(dialog);
+        ASSERT_NE(t, nullptr);
+        EXPECT_EQ(t->windowTitle(), QStringLiteral("TTFF Campaign"));
+        EXPECT_FALSE(t->IsEnabled(1202));
+        EXPECT_EQ(t->RadioIndex(1201), 0);
+        t->SetRadioIndex(1203, 2);  // cold
+        t->SetText(1207, QStringLiteral("0"));
+        t->SetText(1208, QStringLiteral("1"));
+        Click(t, kIdOk);
+        EXPECT_TRUE(t->isVisible());
+        EXPECT_EQ(m_messages.size(), 1U);
+        t->SetText(1207, QStringLiteral("3"));
+        Click(t, kIdOk);
+    });
+    frame.ExecuteCommand(res::kIdTtffCampaign);
     EXPECT_TRUE(frame.Accuracy().Campaign().Running());
+    EXPECT_EQ(frame.Accuracy().Campaign().Settings().runs, 3);
+    EXPECT_EQ(frame.Accuracy().Campaign().Settings().startMode, vrn::analysis::kStartCold);
+    EXPECT_EQ(frame.Accuracy().Campaign().Settings().waitS, 1.0);
+    EXPECT_NE(frame.ChildFrame(kViewStatistics), nullptr);  // the view opens to show the runs
     frame.UpdateCommandUI();
     EXPECT_TRUE(frame.IsCommandChecked(res::kIdTtffCampaign));
     EXPECT_EQ(StartModes(pty.ReadAll(500)), std::vector<int>{3});  // the first run's cold start
