@@ -313,5 +313,6 @@ std::optional<PositionEpoch> CEpochBuilder::Flush()
 void CEpochBuilder::Reset()
 {
     m_pending.reset();
+    m_lastSequence = 0;
 }
 }  // namespace vrn::analysis

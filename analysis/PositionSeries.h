@@ -154,6 +154,7 @@ public:
     std::optional<PositionEpoch> Offer(const ReceiverFix& fix);
     // The epoch being built, if any (the end of a stream).
     std::optional<PositionEpoch> Flush();
+    // Forgets the epoch being built and the report numbering (a new start of the port).
     void Reset();
     // GPS - UTC for the reports that give only one of the two times.
     void SetLeapSeconds(int seconds) { m_leapSeconds = seconds; }

@@ -183,7 +183,11 @@ void CAccuracyHub::CommandSent(int port, int startMode)
 void CAccuracyHub::PortStopped(int port)
 {
     m_meter.Cancel(port);
-    m_builders[port == 0 ? 0 : 1].Reset();
+    // The receiver's last epoch is complete: no report of it can follow.
+    const SourceId receiver = port == 0 ? SourceId::Receiver1 : SourceId::Receiver2;
+    if (auto epoch = m_builders[Index(receiver)].Flush())
+        m_workbench.AddEpoch(receiver, *epoch);
+    m_builders[Index(receiver)].Reset();  // the next start numbers its reports afresh
     if (m_campaign.Running() && m_campaign.Settings().port == port)
         StopCampaign();
     Q_EMIT Changed();

@@ -167,6 +167,13 @@ TEST(EpochBuilder, ReportsOfOneEpochMergeAndTheNextCompletesIt)
     EXPECT_DOUBLE_EQ(epochs[3].latitudeDeg, 24.9);
     EXPECT_DOUBLE_EQ(epochs[4].latitudeDeg, 25.0);
     EXPECT_FALSE(builder.Flush());
+
+    // A new start of the port numbers its reports from 1 again.
+    builder.Reset();
+    offer(Fix(1, 20.0, 26.0));
+    offer(Fix(2, 21.0, 26.1));
+    ASSERT_EQ(epochs.size(), 6U);
+    EXPECT_DOUBLE_EQ(epochs[5].latitudeDeg, 26.0);
 }
 
 TEST(EpochBuilder, FixNowForTheTimeToFirstFix)
