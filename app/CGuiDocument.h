@@ -39,7 +39,9 @@ public:
 
 private:
     std::shared_ptr<vrn::IFixHandle> m_fixHandle;
-    std::vector<QPointer<CViewBase>> m_views;
+    // Kept as QObjects: a view is still compared while its destructor runs, when it is no longer a
+    // CViewBase (a QPointer<CViewBase> would downcast it).
+    std::vector<QPointer<QObject>> m_views;
     std::unique_ptr<vrn::CFeedDoc> m_feed;  // after m_views: its readers are joined first
 };
 }  // namespace vrn::gui
