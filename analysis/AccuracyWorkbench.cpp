@@ -317,6 +317,16 @@ void CAccuracyWorkbench::Reset()
     }
 }
 
+void CAccuracyWorkbench::Reset(SourceId source)
+{
+    m_series[Index(source)].Clear();
+    // Every source may measure against this one.
+    for (const SourceId s : kAllSources)
+        Rebuild(s, TargetCentre(s));
+    for (const SourceId s : kAllSources)
+        SettlePending(s, false);
+}
+
 AccuracyTable CAccuracyWorkbench::Table(SourceId source) const
 {
     return m_trackers[Index(source)].active.stats.Table();

@@ -94,6 +94,8 @@ public:
     void Settle();
     // Forgets every epoch (the reference and the truth stay).
     void Reset();
+    // Forgets the epochs of one source (its stream started over).
+    void Reset(SourceId source);
 
     [[nodiscard]] AccuracyTable Table(SourceId source) const;
     [[nodiscard]] const CPositionSeries& Series(SourceId source) const;

@@ -193,6 +193,17 @@ void CAccuracyHub::PortStopped(int port)
     Q_EMIT Changed();
 }
 
+void CAccuracyHub::PlaybackRestarted(int port)
+{
+    m_meter.Cancel(port);
+    const SourceId receiver = port == 0 ? SourceId::Receiver1 : SourceId::Receiver2;
+    m_builders[Index(receiver)].Reset();
+    m_workbench.Reset(receiver);
+    if (port == 0)
+        m_workbench.Reset(SourceId::Own);
+    Q_EMIT Changed();
+}
+
 void CAccuracyHub::StartCampaign(const CampaignSettings& settings, std::function<bool(int, int)> sendStart)
 {
     m_sendStart = std::move(sendStart);

@@ -56,6 +56,8 @@ public:
     // A start command with `startMode` (the command's byte, 0 none) went to port 0 or 1 just now.
     void CommandSent(int port, int startMode);
     void PortStopped(int port);
+    // A recording that a port plays started over (a seek back): its sources forget their epochs.
+    void PlaybackRestarted(int port);
 
     // Runs a campaign; `sendStart` sends the start command to the port with the given start mode
     // byte and returns whether it went out. The campaign stops when a start cannot be sent.

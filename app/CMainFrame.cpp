@@ -19,6 +19,8 @@
 #include "app/CAccuracyHub.h"
 #include "app/CGuiDocument.h"
 #include "app/CMonitorApp.h"
+#include "app/COpenRecordingDlg.h"
+#include "app/CPlaybackBar.h"
 #include "app/CViewFrame.h"
 #include "app/GuiServices.h"
 #include "app/WindowPlacement.h"
@@ -74,7 +76,9 @@ bool IsCheckable(int id)
     case kIdPause1:
     case kIdPause2:
     case kIdLogging1:
-    case kIdLogging2: return true;
+    case kIdLogging2:
+    case kIdRecordRaw1:
+    case kIdRecordRaw2: return true;
     default: return false;
     }
 }
@@ -118,6 +122,27 @@ bool CMainFrame::Create()
         return false;
     BuildAccuracyToolbar();
     m_hub->LoadSettings();
+    // The playback controls sit in a toolbar of their own under the classic one, whose 36 slots
+    // stay as they are.
+    addToolBarBreak();
+    m_playbackBar = new CPlaybackBar(
+        [this]() -> vrn::CRecordingPlayer* {
+            const int port = PlaybackPort();
+            return port >= 0 ? m_document->Feed().Player(port) : nullptr;
+        },
+        [this] {
+            const int port = PlaybackPort();
+            if (port >= 0)
+                ToggleStartPort(port);
+        },
+        this);
+    addToolBar(m_playbackBar);
+    m_paintTimer = new QTimer(this);
+    m_paintTimer->setSingleShot(true);
+    connect(m_paintTimer, &QTimer::timeout, this, [this] {
+        QEvent request(QEvent::UpdateRequest);
+        QCoreApplication::sendEvent(this, &request);
+    });
     resize(900, 680);
 
     auto* idle = new QTimer(this);
@@ -313,6 +338,9 @@ bool CMainFrame::BuildStatusBar()
     m_messagePane = new QLabel(QStringLiteral("Ready"), bar);
     m_messagePane->setObjectName(QStringLiteral("messagePane"));
     bar->addWidget(m_messagePane, 1);
+    m_sourcePane = new QLabel(bar);
+    m_sourcePane->setObjectName(QStringLiteral("sourcePane"));
+    bar->addPermanentWidget(m_sourcePane);
     auto* scroll = new QLabel(QStringLiteral("SCRL"), bar);
     scroll->setObjectName(QStringLiteral("scrollPane"));
     scroll->setEnabled(false);
@@ -379,6 +407,34 @@ QString CMainFrame::ReadyText() const
 
 QString CMainFrame::MessagePaneText() const { return m_messagePane ? m_messagePane->text() : QString(); }
 
+QString CMainFrame::SourcePaneText() const { return m_sourcePane ? m_sourcePane->text() : QString(); }
+
+int CMainFrame::PlaybackPort() const
+{
+    if (!m_document)
+        return -1;
+    for (int port = 0; port < 2; ++port)
+        if (m_portRunning[static_cast<std::size_t>(port)] && m_document->Feed().Player(port) != nullptr)
+            return port;
+    return -1;
+}
+
+void CMainFrame::UpdateSourcePane()
+{
+    QStringList parts;
+    if (m_document)
+        for (int port = 0; port < 2; ++port)
+            if (m_portRunning[static_cast<std::size_t>(port)])
+            {
+                const std::string text = m_document->Feed().PortSourceText(port);
+                if (!text.empty())
+                    parts << QStringLiteral("Port %1: %2").arg(port + 1).arg(QString::fromStdString(text));
+            }
+    const QString text = parts.join(QStringLiteral("   "));
+    if (m_sourcePane && m_sourcePane->text() != text)
+        m_sourcePane->setText(text);
+}
+
 void CMainFrame::SetMessagePaneText(const QString& text)
 {
     if (m_messagePane)
@@ -408,6 +464,8 @@ bool CMainFrame::IsCommandEnabled(int id) const
     case kIdPause2:
     case kIdInitReceiver2: return IsPortRunning(1) != 0;
     case kIdTtffCampaign: return m_hub->Campaign().Running() || IsPortRunning(0) != 0 || IsPortRunning(1) != 0;
+    case kIdRecordRaw1: return IsPortRunning(0) != 0 || (m_document && m_document->Feed().IsRecording(0));
+    case kIdRecordRaw2: return IsPortRunning(1) != 0 || (m_document && m_document->Feed().IsRecording(1));
     default: break;
     }
     if (id >= kIdBaud1First && id < kIdBaud1First + 4)
@@ -433,6 +491,8 @@ bool CMainFrame::IsCommandChecked(int id) const
     case kIdPause2: return IsDisplayPaused(1) != 0;
     case kIdLogging1: return m_app.Logger().IsLogging(0) != 0;
     case kIdLogging2: return m_app.Logger().IsLogging(1) != 0;
+    case kIdRecordRaw1: return m_document && m_document->Feed().IsRecording(0);
+    case kIdRecordRaw2: return m_document && m_document->Feed().IsRecording(1);
     default: return false;
     }
 }
@@ -453,6 +513,9 @@ void CMainFrame::UpdateCommandUI()
         apply(action);
     for (const auto& [id, action] : m_accuracyActions)
         apply(action);
+    UpdateSourcePane();
+    if (m_playbackBar)
+        m_playbackBar->Refresh();
 }
 
 // ---- commands ----
@@ -472,6 +535,9 @@ void CMainFrame::ExecuteCommand(int id)
                     ToggleStartPort(port);
         break;
     }
+    case kIdFileOpenRecording: OpenRecordingDialog(); break;
+    case kIdRecordRaw1: ToggleRecording(0); break;
+    case kIdRecordRaw2: ToggleRecording(1); break;
     case kIdAppExit: close(); break;
     case kIdAppAbout: m_app.OnAppAbout(); break;
     case kIdWindowCascade: m_mdi->cascadeSubWindows(); break;
@@ -640,6 +706,70 @@ void CMainFrame::ChangeBaud(int port, int rateIndex)
                                          kBaudTexts[static_cast<std::size_t>(rateIndex)]);
 }
 
+void CMainFrame::OpenRecordingDialog()
+{
+    const int port = PlaybackPort() >= 0 ? PlaybackPort() : 0;
+    const int mode = CAppSettings::ReadProfileInt(port == 0 ? "ReceiverInit1" : "ReceiverInit2", "Protocol", 0);
+    COpenRecordingDlg dialog(port, mode, this);
+    if (dialog.exec() == QDialog::Accepted)
+        OpenRecording(dialog.Port(), dialog.FileName(), dialog.Mode());
+}
+
+bool CMainFrame::OpenRecording(int port, const QString& path, int mode)
+{
+    port = PortIndex(port);
+    const auto p = static_cast<std::size_t>(port);
+    if (m_portRunning[p])
+        ToggleStartPort(port);
+    bool anyFrame = false;
+    for (const auto& frame : m_childFrames)
+        anyFrame = anyFrame || frame;
+    if (!anyFrame)
+        ToggleView(kViewRadar);
+    CGuiDocument& document = EnsureDocument();
+    m_portRunning[p] = document.Feed().StartPlayback(port, path.toStdString(), mode) != 0 ? 1 : 0;
+    SetButtonImage(StartSlot(port), m_portRunning[p] ? kImagePortReceiving : kImagePortIdle);
+    if (port == 0)
+        m_ownFixShown = m_portRunning[p] != 0 && mode == vrn::kModeTest;
+    if (m_portRunning[p])
+        SetMessagePaneText(ReadyText());
+    else
+        ReportPortFailure(port);
+    UpdateCommandUI();
+    return m_portRunning[p] != 0;
+}
+
+void CMainFrame::ToggleRecording(int port)
+{
+    port = PortIndex(port);
+    if (!m_document)
+        return;
+    vrn::CFeedDoc& feed = m_document->Feed();
+    if (feed.IsRecording(port))
+    {
+        std::string error;
+        if (!feed.StopRecording(port, &error))
+            ShowMessage(this, QStringLiteral("Raw recording of port %1 stopped: %2").arg(port + 1).arg(QString::fromStdString(error)));
+        UpdateCommandUI();
+        return;
+    }
+    if (!IsPortRunning(port))
+        return;
+    FileDialogRequest request;
+    request.save = true;
+    request.title = QStringLiteral("Record Raw Data of Port %1").arg(port + 1);
+    request.initialName = QStringLiteral("port%1.raw").arg(port + 1);
+    request.filter = QStringLiteral("Raw recordings (*.raw);;All Files (*)");
+    request.defaultSuffix = QStringLiteral("raw");
+    const auto path = AskFileName(this, request);
+    if (!path)
+        return;
+    std::string error;
+    if (!feed.StartRecording(port, path->toStdString(), error))
+        ShowMessage(this, QStringLiteral("Raw recording of port %1 did not start: %2").arg(port + 1).arg(QString::fromStdString(error)));
+    UpdateCommandUI();
+}
+
 void CMainFrame::ToggleLogging(int port)
 {
     CPortLogger& logger = m_app.Logger();
@@ -753,6 +883,12 @@ void CMainFrame::SendCode(unsigned code)
         if (IsPortRunning(1))
             ToggleStartPort(1);
         break;
+    case kMsgPlaybackRestart1:
+    case kMsgPlaybackRestart2:
+        m_hub->PlaybackRestarted(code == kMsgPlaybackRestart1 ? 0 : 1);
+        if (m_document)
+            m_document->Feed().RelayNotification(code, 0, nullptr);
+        break;
     default: break;  // 104 and 105 have no handler
     }
 }
@@ -798,6 +934,28 @@ void CMainFrame::OnDocumentClosing()
 }
 
 // ---- window events ----
+
+bool CMainFrame::event(QEvent* event)
+{
+    // A recording played fast updates the views thousands of times a second. Their state follows
+    // every record, but the window is drawn at most every kPlaybackPaintMs: a repaint asked for
+    // sooner waits on a timer (the pending request stays marked, so no more are posted meanwhile).
+    constexpr auto kPlaybackPaintMs = std::chrono::milliseconds(40);
+    if (event->type() == QEvent::UpdateRequest && m_paintTimer && PlaybackPort() >= 0)
+    {
+        const auto now = std::chrono::steady_clock::now();
+        const auto since = now - m_lastPaint;
+        if (since < kPlaybackPaintMs)
+        {
+            if (!m_paintTimer->isActive())
+                m_paintTimer->start(static_cast<int>(
+                    std::chrono::duration_cast<std::chrono::milliseconds>(kPlaybackPaintMs - since).count() + 1));
+            return true;
+        }
+        m_lastPaint = now;
+    }
+    return QMainWindow::event(event);
+}
 
 void CMainFrame::showEvent(QShowEvent* event)
 {

@@ -7,6 +7,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <array>
+#include <chrono>
 #include <map>
 #include <memory>
 
@@ -17,6 +18,7 @@ class QAction;
 class QLabel;
 class QMenu;
 class QMdiArea;
+class QTimer;
 class QToolBar;
 
 namespace vrn::analysis
@@ -29,6 +31,7 @@ namespace vrn::gui
 class CAccuracyHub;
 class CGuiDocument;
 class CMonitorApp;
+class CPlaybackBar;
 class CViewFrame;
 
 class CMainFrame : public QMainWindow, public vrn::IMainFrame
@@ -65,6 +68,11 @@ public:
     // Sends the baud command for rate index 0..3 (4800, 9600, 19200, 38400) twice, stops the port
     // and stores the new rate.
     void ChangeBaud(int port, int rateIndex);
+    // Plays the raw recording `path` on `port` in protocol `mode` (stopping what the port ran);
+    // the playback toolbar appears. True when it plays; otherwise the status bar says why.
+    bool OpenRecording(int port, const QString& path, int mode);
+    // Starts or ends the raw recording of a running port (asks for the file with a save dialog).
+    void ToggleRecording(int port);
 
     // ---- the accuracy workbench ----
     [[nodiscard]] CAccuracyHub& Accuracy() const { return *m_hub; }
@@ -87,6 +95,12 @@ public:
     [[nodiscard]] QMdiArea* MdiArea() const { return m_mdi; }
     // Text of the status bar's message pane (when no prompt is shown over it).
     [[nodiscard]] QString MessagePaneText() const;
+    // Text of the status bar's source pane: what each running port reads and its connection or
+    // playback state.
+    [[nodiscard]] QString SourcePaneText() const;
+    [[nodiscard]] CPlaybackBar* PlaybackBar() const { return m_playbackBar; }
+    // The port that plays a recording, or -1.
+    [[nodiscard]] int PlaybackPort() const;
     // What the message pane says while nothing went wrong: "Ready", or while port 1 runs in test
     // mode "Receiver 2's places: own fix" (the program's own fix is drawn in receiver 2's places).
     [[nodiscard]] QString ReadyText() const;
@@ -95,6 +109,7 @@ public:
     CGuiDocument& EnsureDocument();
 
 protected:
+    bool event(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
@@ -111,6 +126,8 @@ private:
     void ForgetChildFrame(int kind);
     void ToggleLogging(int port);
     void ReportPortFailure(int port);
+    void OpenRecordingDialog();
+    void UpdateSourcePane();
     [[nodiscard]] bool FrameVisible(int kind) const;
 
     CMonitorApp& m_app;
@@ -119,6 +136,10 @@ private:
     QToolBar* m_accuracyToolbar = nullptr;
     std::unique_ptr<CAccuracyHub> m_hub;  // before the document: it outlives the readers
     QLabel* m_messagePane = nullptr;
+    QLabel* m_sourcePane = nullptr;
+    CPlaybackBar* m_playbackBar = nullptr;
+    QTimer* m_paintTimer = nullptr;  // a repaint held back while a recording plays
+    std::chrono::steady_clock::time_point m_lastPaint{};
     QMenu* m_windowMenu = nullptr;
     QAction* m_windowListSeparator = nullptr;
     std::array<QAction*, 5> m_windowList{};  // one per view kind at most

@@ -12,6 +12,7 @@
 #include "app/CoreServices.h"
 #include "app/GuiServices.h"
 #include "config/CReceiverInitDlg.h"
+#include "link/ByteSource.h"
 
 namespace vrn::gui
 {
@@ -56,6 +57,13 @@ const QString kBaudMissing = QStringLiteral(
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 std::string S(const QString& text) { return text.toStdString(); }
+
+// A port name the lists take as typed: a network source or a device path.
+bool IsTypedPortName(const QString& text)
+{
+    const QString trimmed = text.trimmed();
+    return trimmed.startsWith(QLatin1Char('/')) || vrn::IsNetworkSourceName(S(trimmed));
+}
 }  // namespace
 
 CInputSettingsDlg::CInputSettingsDlg(QWidget* parent) : CTemplateDialog(res::kIddInputSettings, parent) {}
@@ -85,7 +93,7 @@ void CInputSettingsDlg::AddPortItems()
     QStringList extra = SerialDevices();
     for (const std::string* stored : {&m_settings.MeasSerialPort, &m_settings.MeasSerialPort2,
                                       &m_settings.TrueSerialPort})
-        if (!stored->empty() && stored->front() == '/' && !extra.contains(Q(*stored)))
+        if (IsTypedPortName(Q(*stored)) && !extra.contains(Q(*stored)))
             extra << Q(*stored);
     for (int id : {kTruePortList, kPort1List, kPort2List})
         if (auto* combo = qobject_cast<QComboBox*>(Control(id)))
@@ -93,6 +101,45 @@ void CInputSettingsDlg::AddPortItems()
             combo->addItems(extra);
             combo->setCurrentIndex(-1);
         }
+    // The receivers' lists also take a typed name: tcp://HOST:PORT, gpsd://HOST[:PORT][/DEVICE] or a
+    // device path. Other typed text counts as no selection, as in a plain list.
+    for (int id : {kPort1List, kPort2List})
+        if (auto* combo = qobject_cast<QComboBox*>(Control(id)))
+        {
+            combo->setEditable(true);
+            combo->setInsertPolicy(QComboBox::NoInsert);
+            combo->setCurrentIndex(-1);
+            combo->setToolTip(QStringLiteral("A serial port, a device path, tcp://HOST:PORT or "
+                                             "gpsd://HOST[:PORT][/DEVICE]"));
+        }
+}
+
+QString CInputSettingsDlg::PortListText(int id) const
+{
+    auto* combo = qobject_cast<QComboBox*>(Control(id));
+    if (!combo)
+        return {};
+    const QString typed = combo->currentText().trimmed();
+    if (combo->currentIndex() >= 0 && combo->itemText(combo->currentIndex()) == combo->currentText())
+        return combo->currentText();
+    return IsTypedPortName(typed) ? typed : QString();
+}
+
+void CInputSettingsDlg::SelectPortList(int id, const QString& text)
+{
+    auto* combo = qobject_cast<QComboBox*>(Control(id));
+    if (!combo)
+        return;
+    // A name given in full selects itself, not a longer one it begins (tcp://h:1 vs tcp://h:10).
+    const int exact = text.isEmpty() ? -1 : combo->findText(text, Qt::MatchFixedString);
+    if (exact >= 0)
+    {
+        combo->setCurrentIndex(exact);
+        return;
+    }
+    SelectListPrefix(id, text);
+    if (combo->currentIndex() < 0 && combo->isEditable())
+        combo->setEditText(IsTypedPortName(text) ? text : QString());
 }
 
 void CInputSettingsDlg::OnInitDialog()
@@ -122,9 +169,9 @@ void CInputSettingsDlg::FillControls()
     SetRadioIndex(kMeasSourceFile, m_settings.MeasSource);
     SetText(kMeasFileEdit, Q(m_settings.MeasBFileName));
     SelectListPrefix(kMeasFormatList, Q(m_settings.MeasBFileType));
-    SelectListPrefix(kPort1List, Q(m_settings.MeasSerialPort));
+    SelectPortList(kPort1List, Q(m_settings.MeasSerialPort));
     SelectListPrefix(kBaud1List, Q(m_settings.MeasSerialBaud));
-    SelectListPrefix(kPort2List, Q(m_settings.MeasSerialPort2));
+    SelectPortList(kPort2List, Q(m_settings.MeasSerialPort2));
     SelectListPrefix(kBaud2List, Q(m_settings.MeasSerialBaud2));
 }
 
@@ -142,9 +189,9 @@ void CInputSettingsDlg::ReadControls()
     m_settings.MeasSource = RadioIndex(kMeasSourceFile);
     m_settings.MeasBFileName = S(Text(kMeasFileEdit));
     m_settings.MeasBFileType = S(ListText(kMeasFormatList));
-    m_settings.MeasSerialPort = S(ListText(kPort1List));
+    m_settings.MeasSerialPort = S(PortListText(kPort1List));
     m_settings.MeasSerialBaud = S(ListText(kBaud1List));
-    m_settings.MeasSerialPort2 = S(ListText(kPort2List));
+    m_settings.MeasSerialPort2 = S(PortListText(kPort2List));
     m_settings.MeasSerialBaud2 = S(ListText(kBaud2List));
 }
 

@@ -35,6 +35,12 @@ private:
     // False after showing the first failing check's message and moving the focus.
     bool CheckInput();
     void AddPortItems();
+    // A receiver's port list: the selected item, or a typed network name or device path; empty
+    // otherwise.
+    [[nodiscard]] QString PortListText(int id) const;
+    // Shows a stored port name: its item, the first item it begins, or (for a network name or a
+    // device path) the name as typed.
+    void SelectPortList(int id, const QString& text);
 
     CAppSettings m_settings;
     int m_truthActive = 0;

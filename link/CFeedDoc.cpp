@@ -8,6 +8,8 @@
 
 #include "link/Notifications.h"
 #include "link/ReceiverCommand.h"
+#include "link/SerialSource.h"
+#include "nav/NavEngine.h"
 #include "protocol/Framing.h"
 
 namespace vrn
@@ -34,6 +36,8 @@ CFeedDoc::CFeedDoc(IViewRegistry& views, IMainFrame* frame)
     : m_views(views), m_frame(frame), m_pcClock([] { return static_cast<std::int64_t>(std::time(nullptr)); })
 {
     m_settings.LoadDataSources();
+    for (int i = 0; i < kPortCount; ++i)
+        At(i).tap = std::make_shared<RecordTap>(i);
 }
 
 CFeedDoc::~CFeedDoc()
@@ -69,8 +73,8 @@ void CFeedDoc::SetPaused(int index, int paused)
 int CFeedDoc::WritePort(int index, std::span<const std::uint8_t> bytes)
 {
     Port& port = At(index);
-    if (port.serial)
-        port.serial->Write(bytes);
+    if (port.source)
+        port.source->Write(bytes);
     return 1;
 }
 
@@ -118,6 +122,14 @@ void CFeedDoc::RelayNotification(unsigned code, unsigned /*wParam*/, const CData
             if (At(1).running != 0)
                 m_views.UpdateAllViews(kHintNmea2, object);
             break;
+        case kMsgPlaybackRestart1:
+        case kMsgPlaybackRestart2:
+        {
+            const int index = code == kMsgPlaybackRestart1 ? 0 : 1;
+            if (At(index).running != 0 && At(index).player != nullptr)
+                m_views.UpdateAllViews(index == 0 ? kHintPort1Started : kHintPort2Started, nullptr);
+            break;
+        }
         default:
             break;
     }
@@ -135,7 +147,7 @@ void CFeedDoc::OnCloseDocument()
 int CFeedDoc::OpenPort(int index)
 {
     Port& port = At(index);
-    if (port.serial || port.reader.joinable())
+    if (port.source || port.reader.joinable())
         ClosePort(index);  // never two readers on one port
     port.failure = PortOpenFailure::None;
     port.error.clear();
@@ -148,8 +160,26 @@ int CFeedDoc::OpenPort(int index)
     int mode = m_settings.Protocol;
     if (index != 0 && mode != kModeNmea)
         mode = kModeBinary;
-    port.signals.mode.store(mode);
-    port.signals.hungUp.store(0);
+
+    if (IsNetworkSourceName(name))
+    {
+        // The line speed means nothing on a socket: the baud text is not checked.
+        const auto address = ParseNetworkAddress(name, port.error);
+        if (!address)
+        {
+            port.failure = PortOpenFailure::Missing;
+            return 0;
+        }
+        auto source = std::make_unique<CNetworkSource>(*address, std::string(name));
+        if (!source->Usable())
+        {
+            port.failure = PortOpenFailure::SetupFailed;
+            port.error = "cannot set up " + name;
+            return 0;
+        }
+        port.source = std::move(source);
+        return StartReader(index, mode);
+    }
 
     const auto baud = ParseBaudText(baudText);
     if (!baud)
@@ -162,13 +192,23 @@ int CFeedDoc::OpenPort(int index)
     for (auto& [key, value] : CAppSettings::ReadProfileSection(kSerialDevicesSection))
         overrides.emplace(std::move(key), std::move(value));
     const std::string device = ResolvePortDevice(name, overrides);
-    port.serial = CSerialPort::Open(device, *baud, port.failure, port.error);
-    if (!port.serial)
+    auto serial = CSerialPort::Open(device, *baud, port.failure, port.error);
+    if (!serial)
         return 0;
-    port.serial->Purge();
+    serial->Purge();
+    port.source = std::make_unique<CSerialSource>(std::move(*serial));
+    return StartReader(index, mode);
+}
+
+int CFeedDoc::StartReader(int index, int mode)
+{
+    Port& port = At(index);
+    port.signals.mode.store(mode);
+    port.signals.hungUp.store(0);
 
     PortLink link;
-    link.fd = port.serial->Descriptor();
+    link.source = port.source.get();
+    link.tap = port.tap;
     const auto views = m_views.ViewHandles();
     for (std::size_t i = 0; i < views.size() && i < link.views.size(); ++i)
         link.views[i] = views[i];
@@ -187,13 +227,77 @@ int CFeedDoc::OpenPort(int index)
         port.signals.run.store(0);
         port.session->End();
         port.session.reset();
-        port.serial.reset();
+        port.source.reset();
+        port.player = nullptr;
         port.failure = PortOpenFailure::SetupFailed;
         port.error = std::string("cannot start the reader thread: ") + error.what();
         return 0;
     }
-    port.serial->SetDtr(true);
+    port.source->SetDtr(true);
     return 1;
+}
+
+int CFeedDoc::StartPlayback(int index, const std::string& path, int mode)
+{
+    m_settings.LoadDataSources();
+    Port& port = At(index);
+    if (port.source || port.reader.joinable())
+        StopPort(index);
+    m_views.UpdateAllViews(index == 0 ? kHintPort1Started : kHintPort2Started, nullptr);
+    port.running = 1;
+    port.failure = PortOpenFailure::None;
+    port.error.clear();
+    const std::string& baudText = index == 0 ? m_settings.MeasSerialBaud : m_settings.MeasSerialBaud2;
+    auto player = CRecordingPlayer::Open(path, ParseBaudText(baudText).value_or(4800), port.error);
+    if (!player)
+    {
+        port.failure = PortOpenFailure::Missing;
+        StopPort(index);
+        return 0;
+    }
+    if (mode != kModeNmea && mode != kModeBinary && mode != kModeTest)
+        mode = kModeBinary;
+    if (index != 0 && mode != kModeNmea)
+        mode = kModeBinary;
+    port.player = player.get();
+    port.source = std::move(player);
+    // The recording is what the engine saw from its start: a fresh engine, as a replay has.
+    if (index == 0 && mode == kModeTest)
+        ProcessNavEngine() = NavEngine{};
+    const int result = StartReader(index, mode);
+    if (result == 0)
+        StopPort(index);
+    return result;
+}
+
+CRecordingPlayer* CFeedDoc::Player(int index)
+{
+    return At(index).player;
+}
+
+bool CFeedDoc::StartRecording(int index, const std::string& path, std::string& error)
+{
+    if (!At(index).source)
+    {
+        error = "port " + std::to_string(index + 1) + " is not running";
+        return false;
+    }
+    return At(index).tap->Start(path, error);
+}
+
+bool CFeedDoc::StopRecording(int index, std::string* error)
+{
+    return At(index).tap->Stop(error);
+}
+
+bool CFeedDoc::IsRecording(int index) const
+{
+    return At(index).tap->Active();
+}
+
+std::string CFeedDoc::RecordingPath(int index) const
+{
+    return At(index).tap->Path();
 }
 
 void CFeedDoc::ClosePort(int index)
@@ -206,19 +310,22 @@ void CFeedDoc::ClosePort(int index)
     }
     port.signals.run.store(0);
     StopReader(port);
-    if (port.signals.hungUp.exchange(0) != 0 && port.serial)
+    // A recording belongs to one run of the port.
+    port.tap->Stop();
+    if (port.signals.hungUp.exchange(0) != 0 && port.source)
     {
         port.failure = PortOpenFailure::HungUp;
-        port.error = port.serial->Device() + " went away (unplugged?)";
+        port.error = port.source->Describe() + " went away (unplugged?)";
     }
-    if (port.serial)
+    if (port.source)
     {
-        port.serial->SetDtr(false);
+        port.source->SetDtr(false);
         // Output needs no purge: every write has drained before it returned. Flushing it anyway
         // would, on a pseudo-terminal, throw away bytes the other end has not read yet (the baud
         // change sends its commands and stops the port straight after).
-        port.serial->DiscardInput();
-        port.serial.reset();
+        port.source->DiscardInput();
+        port.player = nullptr;
+        port.source.reset();
     }
 }
 
@@ -266,7 +373,7 @@ int CFeedDoc::IsRunning(int index) const
 
 bool CFeedDoc::IsOpen(int index) const
 {
-    return At(index).serial.has_value();
+    return At(index).source != nullptr;
 }
 
 const std::string& CFeedDoc::LastPortError(int index) const
@@ -282,7 +389,19 @@ PortOpenFailure CFeedDoc::LastPortFailure(int index) const
 std::string CFeedDoc::PortDevice(int index) const
 {
     const Port& port = At(index);
-    return port.serial ? port.serial->Device() : std::string{};
+    return port.source ? port.source->Describe() : std::string{};
+}
+
+std::string CFeedDoc::PortSourceText(int index) const
+{
+    const Port& port = At(index);
+    if (!port.source)
+        return {};
+    std::string text = port.source->Describe();
+    const std::string state = port.source->StateText();
+    if (!state.empty())
+        text += " (" + state + ")";
+    return text;
 }
 
 std::optional<std::thread::native_handle_type> CFeedDoc::ReaderThread(int index)

@@ -30,6 +30,10 @@ inline constexpr unsigned kMsgStopPort1 = kWmUser + 0x11;  // stop port 1 if it 
 inline constexpr unsigned kMsgStopPort2 = kWmUser + 0x12;
 inline constexpr unsigned kMsgActivity1 = kWmUser + 0x16;  // 1046: one chunk received on port 1
 inline constexpr unsigned kMsgActivity2 = kWmUser + 0x17;  // 1047
+// A recording played on port 1 / port 2 starts over (a seek backwards): the views are told as at a
+// start of the port (hint 6 / 7), after every update of the earlier pass and before the new ones.
+inline constexpr unsigned kMsgPlaybackRestart1 = kWmUser + 0x30;
+inline constexpr unsigned kMsgPlaybackRestart2 = kWmUser + 0x31;
 
 // View update hints.
 inline constexpr int kHintInitial = 0;

@@ -1,12 +1,16 @@
-// Reader threads of the serial ports; see the header.
+// Reader threads of the ports; see the header.
 //
-// The loop waits in poll() on the tty and on an eventfd that a stop or the end of a pause writes.
-// Running, it reads what the tty holds in chunks of at most 80 bytes and runs each chunk through
-// ParseChunk. Paused, it moves the tty's bytes into a queue of its own (the kernel keeps only about
-// 4 KB per tty) and parses that queue in 80-byte chunks when the pause ends; with the queue full it
-// stops watching the tty. A hang-up (POLLHUP/POLLERR, a read that fails with EIO or finds the end
-// of the stream) is reported once to the frame as the port's stop code; from then on only the wake
-// descriptor is watched, so a vanished device costs no CPU until the port is stopped.
+// The loop waits on the port's byte source (poll on a tty, a socket, a recording's clock) and on an
+// eventfd that a stop or the end of a pause writes. Running, it reads what the source holds in
+// chunks of at most 80 bytes, hands each read to the port's raw recording and runs it through
+// ParseChunk. Paused, it moves the source's bytes into a queue of its own (the kernel keeps only
+// about 4 KB per tty) and parses that queue in 80-byte chunks when the pause ends; with the queue
+// full it stops watching the source. A hang-up (a device that reports POLLHUP/POLLERR, a read that
+// fails with EIO or finds the end of the stream) is reported once to the frame as the port's stop
+// code; from then on only the wake descriptor is watched, so a vanished device costs no CPU until
+// the port is stopped. Network sources never hang up: they reconnect by themselves inside Wait.
+// A source paced by the views (a recording played fast) is read only while fewer than
+// kPacedDeliveryLimit view updates are undelivered.
 #include "link/PortLink.h"
 
 #include <poll.h>
@@ -21,8 +25,8 @@
 #include <utility>
 
 #include "app/CoreServices.h"
-#include "link/CSerialPort.h"
 #include "link/Notifications.h"
+#include "nav/NavEngine.h"
 
 namespace vrn
 {
@@ -54,6 +58,8 @@ CPortReader::CPortReader(int port, PortLink link, PortSignals& signals, IMainFra
       m_frame(frame),
       m_context(std::make_unique<ParseContext>())
 {
+    if (m_link.source != nullptr && m_link.source->PacedByViews())
+        m_gate = DeliveryGate::Create(kPacedDeliveryLimit);
 }
 
 CPortReader::~CPortReader() = default;
@@ -79,13 +85,13 @@ int CPortReader::Run()
         }
     } guard{m_signals, wakeFd};
 
-    pollfd probe{m_link.fd, POLLIN, 0};
-    if (m_link.fd < 0 || ::poll(&probe, 1, 0) < 0 || (probe.revents & POLLNVAL) != 0)
+    if (m_link.source == nullptr || !m_link.source->Usable())
     {
         ShowMessage(m_port == 0 ? "Failed to SetCommMask for thread <1>!"
                                 : "Failed to SetCommMask for thread <2> !");
         return 0;
     }
+    IByteSource& source = *m_link.source;
 
     std::array<std::uint8_t, kChunkSize> buffer{};
     while (m_signals.run.load() != 0)
@@ -93,74 +99,122 @@ int CPortReader::Run()
         const bool paused = m_signals.pause.load() != 0;
         if (!paused && m_queueHead < m_queueSize)
         {
-            ParseQueued();
+            if (HeldBack())
+                WaitForDeliveries(wakeFd);
+            else
+                ParseQueued();
+            continue;
+        }
+        if (!paused && HeldBack())
+        {
+            WaitForDeliveries(wakeFd);
             continue;
         }
         const bool watchPort = !m_hungUp && !(paused && QueueFull());
-        std::array<pollfd, 2> fds{pollfd{wakeFd, POLLIN, 0}, pollfd{m_link.fd, POLLIN, 0}};
-        const int ready = ::poll(fds.data(), watchPort ? 2 : 1, -1);
-        if (ready < 0)
-        {
-            if (errno != EINTR)
-                HangUp();
-            continue;
-        }
-        if ((fds[0].revents & POLLIN) != 0)
+        const SourceWait wait = source.Wait(wakeFd, watchPort);
+        if (wait.woken)
         {
             std::uint64_t count = 0;
             [[maybe_unused]] const ssize_t n = ::read(wakeFd, &count, sizeof count);
         }
-        const short events = watchPort ? fds[1].revents : short{0};
-        if (events == 0)
-            continue;
-        if ((events & POLLNVAL) != 0)
+        if (wait.restart)
+            Restart();
+        else if (wait.discontinuity)
         {
-            HangUp();
-            continue;
+            if (m_queueHead < m_queueSize)
+                m_breakAt = m_queueSize;  // after the bytes of the old connection
+            else
+                Discontinuity();
         }
+        if (!watchPort || m_signals.run.load() == 0 || (!wait.readable && !wait.hangUp))
+            continue;
         if (m_signals.pause.load() != 0)
         {
             DrainWhilePaused();
             continue;
         }
-        // Chunks until the tty is empty; a short chunk took all there was (a byte arriving since
-        // wakes the next poll at once), which spares a query per wake-up on a slow line.
-        bool readable = (events & POLLIN) != 0;
-        while (m_signals.run.load() != 0 && m_signals.pause.load() == 0 && !m_hungUp)
+        // Chunks until the source is empty; a short chunk took all there was (a byte arriving since
+        // wakes the next wait at once), which spares a query per wake-up on a slow line.
+        bool readable = wait.readable;
+        while (m_signals.run.load() != 0 && m_signals.pause.load() == 0 && !m_hungUp && !HeldBack())
         {
             if (ReadChunk(buffer, readable) < buffer.size())
                 break;
             readable = false;
         }
-        if (!m_hungUp && (events & (POLLHUP | POLLERR)) != 0 && BytesWaiting(m_link.fd) == 0)
+        if (!m_hungUp && wait.hangUp && source.BytesWaiting() == 0)
             HangUp();
     }
     return 1;
 }
 
+void CPortReader::WaitForDeliveries(int wakeFd)
+{
+    std::array<pollfd, 2> fds{pollfd{wakeFd, POLLIN, 0}, pollfd{m_gate->Descriptor(), POLLIN, 0}};
+    if (!m_gate->Full())
+        return;
+    if (::poll(fds.data(), fds.size(), -1) <= 0)
+        return;
+    if ((fds[0].revents & POLLIN) != 0)
+    {
+        std::uint64_t count = 0;
+        [[maybe_unused]] const ssize_t n = ::read(wakeFd, &count, sizeof count);
+    }
+    if ((fds[1].revents & POLLIN) != 0)
+        m_gate->Drain();
+}
+
+void CPortReader::Discontinuity()
+{
+    m_context = std::make_unique<ParseContext>();
+    m_breakAt = kNoBreak;
+    ForgetFixes();
+}
+
+void CPortReader::ForgetFixes()
+{
+    // The fresh record sets number their fix reports from the start again.
+    m_lastFix = ReceiverFix{};
+    m_binaryFix = analysis::CBinaryFixFallback{};
+}
+
+void CPortReader::Restart()
+{
+    m_context = std::make_unique<ParseContext>();
+    m_queueHead = m_queueSize = 0;
+    m_breakAt = kNoBreak;
+    ForgetFixes();
+    // Only the reader of the port in test mode touches the engine; a fresh one is what the start
+    // of the recording saw.
+    if (m_port == 0 && m_signals.mode.load() == kModeTest)
+        ProcessNavEngine() = NavEngine{};
+    if (m_frame != nullptr)
+        m_frame->PostCode(m_port == 0 ? kMsgPlaybackRestart1 : kMsgPlaybackRestart2);
+}
+
 std::size_t CPortReader::ReadChunk(std::span<std::uint8_t> buffer, bool readable)
 {
-    std::size_t wanted = std::min(buffer.size(), BytesWaiting(m_link.fd));
+    IByteSource& source = *m_link.source;
+    std::size_t wanted = std::min(buffer.size(), source.BytesWaiting());
     if (wanted == 0 && readable)
         wanted = buffer.size();
     if (wanted == 0 || m_signals.pause.load() != 0)
         return 0;
-    ssize_t n = 0;
-    do
-        n = ::read(m_link.fd, buffer.data(), wanted);
-    while (n < 0 && errno == EINTR);
-    if (n == 0 || (n < 0 && errno != EAGAIN))
+    const SourceRead read = source.Read(buffer.first(wanted));
+    if (read.status == ReadStatus::Ended)
     {
         HangUp();
         return 0;
     }
-    if (n < 0)
+    if (read.count == 0)
         return 0;
-    const auto count = static_cast<std::size_t>(n);
+    const auto chunk = std::span<const std::uint8_t>(buffer).first(read.count);
+    if (m_link.tap)
+        m_link.tap->Append(chunk);
     // A chunk that was read is parsed even if a pause began meanwhile: dropping it could cut a frame.
     if (m_signals.run.load() != 0)
-        Parse(buffer.first(count));
-    return count;
+        Parse(chunk);
+    return read.count;
 }
 
 void CPortReader::DrainWhilePaused()
@@ -170,20 +224,23 @@ void CPortReader::DrainWhilePaused()
         std::copy(m_queue.begin() + static_cast<std::ptrdiff_t>(m_queueHead),
                   m_queue.begin() + static_cast<std::ptrdiff_t>(m_queueSize), m_queue.begin());
         m_queueSize -= m_queueHead;
+        if (m_breakAt != kNoBreak)
+            m_breakAt -= m_queueHead;
         m_queueHead = 0;
     }
     while (!QueueFull())
     {
         const std::size_t room = m_queue.size() - m_queueSize;
-        const ssize_t n = ::read(m_link.fd, m_queue.data() + m_queueSize, room);
-        if (n > 0)
+        const SourceRead read = m_link.source->Read(std::span(m_queue).subspan(m_queueSize, room));
+        if (read.count > 0)
         {
-            m_queueSize += static_cast<std::size_t>(n);
+            // Recorded when read, so a recording keeps the bytes of a pause at their own time.
+            if (m_link.tap)
+                m_link.tap->Append(std::span<const std::uint8_t>(m_queue).subspan(m_queueSize, read.count));
+            m_queueSize += read.count;
             continue;
         }
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n == 0 || errno != EAGAIN)
+        if (read.status == ReadStatus::Ended)
             HangUp();
         return;
     }
@@ -191,20 +248,29 @@ void CPortReader::DrainWhilePaused()
 
 void CPortReader::ParseQueued()
 {
-    while (m_queueHead < m_queueSize && m_signals.run.load() != 0 && m_signals.pause.load() == 0)
+    while (m_queueHead < m_queueSize && m_signals.run.load() != 0 && m_signals.pause.load() == 0 && !HeldBack())
     {
-        const std::size_t count = std::min(kChunkSize, m_queueSize - m_queueHead);
+        if (m_queueHead == m_breakAt)
+            Discontinuity();
+        const std::size_t end = m_breakAt > m_queueHead && m_breakAt < m_queueSize ? m_breakAt : m_queueSize;
+        const std::size_t count = std::min(kChunkSize, end - m_queueHead);
         const std::span<const std::uint8_t> chunk(m_queue.data() + m_queueHead, count);
         m_queueHead += count;
         Parse(chunk);
     }
     if (m_queueHead == m_queueSize)
+    {
+        if (m_breakAt != kNoBreak)
+            Discontinuity();
         m_queueHead = m_queueSize = 0;
+    }
 }
 
 void CPortReader::Parse(std::span<const std::uint8_t> chunk)
 {
+    m_epochEnded = false;
     ParseChunk(*m_context, chunk, m_port, m_signals.mode.load(), *this);
+    m_link.source->ChunkParsed(m_epochEnded);
 }
 
 void CPortReader::HangUp()
@@ -219,20 +285,45 @@ void CPortReader::HangUp()
 
 void CPortReader::Activity(unsigned code)
 {
-    if (m_frame != nullptr)
-        m_frame->PostCode(code);
+    if (m_frame == nullptr)
+        return;
+    if (m_gate)
+    {
+        // A recording played fast reads thousands of chunks a second: a blink every 20 ms is all
+        // the toolbar can show, and the frame's queue stays short.
+        constexpr std::int64_t kActivityIntervalUs = 20000;
+        const std::int64_t now = std::chrono::duration_cast<std::chrono::microseconds>(
+                                     std::chrono::steady_clock::now().time_since_epoch())
+                                     .count();
+        if (m_lastActivityUs >= 0 && now - m_lastActivityUs < kActivityIntervalUs)
+            return;
+        m_lastActivityUs = now;
+    }
+    m_frame->PostCode(code);
 }
 
 void CPortReader::NotifyViews(unsigned message, unsigned wParam, const CData& set)
 {
-    RecordDelivery delivery{message, wParam, nullptr, m_link.session};
+    const int mode = m_signals.mode.load();
+    if (mode == kModeTest && m_port == 0)
+        m_epochEnded = m_epochEnded || (wParam == kSourcePort2 && set.currentId == kIdMeas);
+    else if (mode == kModeNmea)
+        m_epochEnded = m_epochEnded || message == kMsgNmeaData;
+    else
+        m_epochEnded = m_epochEnded || set.currentId == kIdNav || set.currentId == kIdNavA;
+
+    RecordDelivery delivery{message, wParam, nullptr, m_link.session, nullptr};
     for (const auto& slot : m_link.views)
     {
         const auto view = slot.lock();
         if (!view)
             continue;
         if (!delivery.snapshot)
+        {
             delivery.snapshot = std::make_shared<const CData>(set);  // one copy, shared by the views
+            if (m_gate)
+                delivery.ticket = m_gate->Take();
+        }
         view->PostRecord(delivery);
     }
     PostFix(wParam, set);

@@ -1,6 +1,7 @@
-// The reader side of one serial port: what a reader thread is given at start (PortLink), the flags
-// it shares with the UI thread (PortSignals), and the reader itself, which waits on the tty and on a
-// wake descriptor, reads at most 80 queued bytes at a time and runs them through the chunk loop.
+// The reader side of one port: what a reader thread is given at start (PortLink), the flags it
+// shares with the UI thread (PortSignals), and the reader itself, which waits on the port's byte
+// source and on a wake descriptor, reads at most 80 bytes at a time and runs them through the chunk
+// loop.
 #pragma once
 
 #include <array>
@@ -13,21 +14,29 @@
 #include <string>
 
 #include "analysis/BinaryFix.h"
+#include "link/ByteSource.h"
 #include "link/ChunkParser.h"
+#include "link/DeliveryGate.h"
+#include "link/RawRecorder.h"
 #include "link/ViewLinks.h"
 
 namespace vrn
 {
 inline constexpr std::size_t kViewSlots = 4;            // views a port tells about its records
 inline constexpr std::size_t kPausedQueueSize = 16000;  // bytes kept while a port is paused
+// View updates a source paced by the views may have undelivered: enough to keep the UI thread busy,
+// few enough that input events never wait behind a long queue.
+inline constexpr std::size_t kPacedDeliveryLimit = 16;
 
-// Given to a reader thread at start: the open tty (owned by the feed document, closed only after
-// the reader has been joined), the first four views at start, and the session of this start.
+// Given to a reader thread at start: the open byte source (owned by the feed document, closed only
+// after the reader has been joined), the first four views at start, the session of this start and
+// the port's raw recording slot (may be null).
 struct PortLink
 {
-    int fd = -1;
+    IByteSource* source = nullptr;
     std::array<std::weak_ptr<IViewHandle>, kViewSlots> views{};  // empty slots hold no view
     std::shared_ptr<PortSession> session;
+    std::shared_ptr<RecordTap> tap;
     std::weak_ptr<IFixHandle> fixes;  // the accuracy analysis, when there is one
 };
 
@@ -60,7 +69,7 @@ private:
 class CPortReader final : private IChunkSink
 {
 public:
-    // `port` 0 or 1; `frame` may be null. `signals` and the descriptor in `link` outlive the reader.
+    // `port` 0 or 1; `frame` may be null. `signals` and the source in `link` outlive the reader.
     CPortReader(int port, PortLink link, PortSignals& signals, IMainFrame* frame);
     ~CPortReader() override;
     CPortReader(const CPortReader&) = delete;
@@ -69,9 +78,9 @@ public:
     // The thread procedure: 1 after a normal end, 0 after a start failure (shown as a message).
     int Run();
 
-    // One read of the bytes waiting on the tty, at most `buffer.size()` (80), and their parse;
-    // returns the count read, 0 when nothing was waiting (or the device hung up). `readable`: poll
-    // reported input, so a read is tried even if the waiting count says 0.
+    // One read of the bytes waiting at the source, at most `buffer.size()` (80), and their parse;
+    // returns the count read, 0 when nothing was waiting (or the device hung up). `readable`: the
+    // wait reported input, so a read is tried even if the waiting count says 0.
     std::size_t ReadChunk(std::span<std::uint8_t> buffer, bool readable);
 
 private:
@@ -82,8 +91,18 @@ private:
     // Hands the set's fix to the accuracy analysis when it is news: the own fix at the end of each
     // navigation epoch, a receiver's fix when a report changed it.
     void PostFix(unsigned wParam, const CData& set);
-    // While paused: moves what the tty holds into the own queue; bytes beyond its room stay in the
-    // tty (whose driver then drops the newest, as a full queue does).
+    void ForgetFixes();
+    // The source starts over: fresh record sets, a fresh navigation engine when this port runs it,
+    // and the views told as at a start.
+    void Restart();
+    // The stream broke: the parsers start hunting afresh (the records go too; the next ones follow
+    // within a second).
+    void Discontinuity();
+    [[nodiscard]] bool HeldBack() const { return m_gate && m_gate->Full(); }
+    // Waits for the wake descriptor or a returned delivery ticket.
+    void WaitForDeliveries(int wakeFd);
+    // While paused: moves what the source holds into the own queue; bytes beyond its room stay in
+    // the source (a tty's driver then drops the newest, as a full queue does).
     void DrainWhilePaused();
     // After the pause: parses the own queue in chunks of at most 80 bytes until it is empty or the
     // port is paused or stopped again.
@@ -100,6 +119,13 @@ private:
     std::size_t m_queueHead = 0;  // first unparsed byte
     std::size_t m_queueSize = 0;  // end of the queued bytes
     bool m_hungUp = false;
+    bool m_epochEnded = false;  // set by NotifyViews while a chunk is parsed
+    // Queue position from which the stream broke (bytes before it belong to the old connection);
+    // kNoBreak when none is pending.
+    static constexpr std::size_t kNoBreak = static_cast<std::size_t>(-1);
+    std::size_t m_breakAt = kNoBreak;
+    std::shared_ptr<DeliveryGate> m_gate;  // only for sources paced by the views
+    std::int64_t m_lastActivityUs = -1;    // paced sources: when the last activity code was posted
     ReceiverFix m_lastFix{};  // the receiver fix last handed to the analysis
     analysis::CBinaryFixFallback m_binaryFix;
 };

@@ -35,6 +35,9 @@ struct RecordDelivery
     unsigned wParam = 0;
     std::shared_ptr<const CData> snapshot;
     std::shared_ptr<const PortSession> session;
+    // Held while the update is queued, for a reader that waits for its views (DeliveryGate); the
+    // UI side drops its copy when the update has run or was discarded.
+    std::shared_ptr<const void> ticket;
 
     // Whether the port still runs the start this came from. The UI side checks it right before it
     // hands the record to the view, on the UI thread, and drops the delivery when it is false.

@@ -32,10 +32,17 @@ inline constexpr int kIdInitReceiver1 = 104;
 inline constexpr int kIdInitReceiver2 = 105;
 inline constexpr int kIdBaud1First = 32807;  // 32807..32810: port 1 at 4800, 9600, 19200, 38400
 inline constexpr int kIdBaud2First = 32811;  // 32811..32814: port 2
+inline constexpr int kIdRecordRaw1 = 32815;   // "Record &Raw Data 1": the port's bytes to a file
+inline constexpr int kIdRecordRaw2 = 32816;
+inline constexpr int kIdFileOpenRecording = 32820;  // "Open &Recording...": play a raw recording
+// Commands of the playback toolbar (shown while a port plays a recording).
+inline constexpr int kIdPlaybackPlay = 32821;  // play / pause
+inline constexpr int kIdPlaybackStep = 32822;  // one navigation epoch, then pause
+inline constexpr int kIdPlaybackStop = 32823;  // stop the port that plays
 // The accuracy workbench.
-inline constexpr int kIdViewStatistics = 32815;  // "&Statistics View"
-inline constexpr int kIdFileExportTrack = 32816;  // "&Export Track..."
-inline constexpr int kIdTtffCampaign = 32817;     // "&TTFF Campaign..."
+inline constexpr int kIdViewStatistics = 32830;  // "&Statistics View"
+inline constexpr int kIdFileExportTrack = 32831;  // "&Export Track..."
+inline constexpr int kIdTtffCampaign = 32832;     // "&TTFF Campaign..."
 
 // One line of the menu: level 0 is a top-level menu, 1 its items, 2 the items of a submenu.
 // An entry with id 0 and a text opens a (sub)menu; id 0 without text is a separator.

@@ -7,7 +7,7 @@ top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$top"
 
 packages=(cmake ninja-build g++ pkg-config ccache
-          libgtest-dev libgmock-dev libbenchmark-dev libsimpleini-dev
+          libgtest-dev libgmock-dev libbenchmark-dev libsimpleini-dev nlohmann-json3-dev
           qt6-base-dev libgl-dev fonts-liberation locales libxml2-utils)
 missing=()
 for p in "${packages[@]}"; do

@@ -102,6 +102,8 @@ void CDialogBar::SetText(int id, const QString& text)
     QWidget* widget = Control(id);
     if (auto* label = qobject_cast<QLabel*>(widget))
     {
+        if (label->text() == text)
+            return;  // most fields keep their text from one record to the next: no new fit
         label->setText(text);
         FitLabel(*label);
     }

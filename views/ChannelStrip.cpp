@@ -1,6 +1,9 @@
 // Signal view rows and the drawing state of a signal view.
 #include "views/ChannelStrip.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPalette>
@@ -130,9 +133,23 @@ void ChannelStrip::DrawRow(QPainter& screen, const StripSample& sample, const QC
     if (m_graph.isNull() || m_width <= 0 || h < 3 || c < 1)
         return;
     {
+        // The plot moves one sample (c pixels, less the frame column) to the left, in place: one
+        // move per scan line of the surface (at its pixel ratio) instead of a copy drawn back.
+        const int r = SurfaceRatioOf(m_graph);
+        const int count = std::min((49 * c + 1) * r, m_graph.width() - c * r);
+        const bool inPlace = count > 0 && m_graph.format() == QImage::Format_RGB32;
+        if (inPlace)
+            for (int y = r; y < (h - 2) * r && y < m_graph.height(); ++y)
+            {
+                auto* line = reinterpret_cast<QRgb*>(m_graph.scanLine(y));
+                std::memmove(line + r, line + c * r, static_cast<std::size_t>(count) * sizeof(QRgb));
+            }
         QPainter graph(&m_graph);
-        const QImage moved = SurfaceCopy(m_graph, QRect(c, 1, 49 * c + 1, h - 3));
-        graph.drawImage(QPoint(1, 1), moved);
+        if (!inPlace)
+        {
+            const QImage moved = SurfaceCopy(m_graph, QRect(c, 1, 49 * c + 1, h - 3));
+            graph.drawImage(QPoint(1, 1), moved);
+        }
         if (c > 1)
             graph.fillRect(QRect(49 * c + 1, 1, c - 1, h - 3), colours::kWhite);
         graph.setPen(pen);

@@ -2,10 +2,16 @@
 #include "views/GdiPaint.h"
 
 #include <QBrush>
+#include <QCoreApplication>
+#include <QPointer>
+#include <QThread>
 #include <QFontMetrics>
+#include <QHash>
 #include <QPainter>
+#include <QStaticText>
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "protocol/GpsTypes.h"
 
@@ -148,10 +154,75 @@ QFont DefaultSurfaceFont()
     return ArialFont(13, 700);
 }
 
-QSize TextExtent(const QFont& font, const QString& text)
+namespace
+{
+// Laid-out texts per font: the views draw the same few hundred short texts (numbers, labels) over
+// and over, and shaping them anew each time was most of a fast playback's drawing time. The cache
+// belongs to the application object (its fonts die with it) and serves the application's thread;
+// a font's table starts over when it grows past kTextCacheLimit.
+constexpr qsizetype kTextCacheLimit = 4096;
+
+struct LaidOutText
+{
+    QStaticText text;
+    QSize extent;
+};
+
+class TextCache : public QObject
+{
+public:
+    using QObject::QObject;
+    struct FontTexts
+    {
+        QFont font;
+        QHash<QString, LaidOutText> texts;
+    };
+    std::vector<FontTexts> fonts;
+};
+
+TextCache* ApplicationTextCache()
+{
+    QCoreApplication* app = QCoreApplication::instance();
+    if (app == nullptr || QThread::currentThread() != app->thread())
+        return nullptr;
+    static QPointer<TextCache> cache;  // touched on the application's thread only
+    if (!cache)
+        cache = new TextCache(app);  // the application owns it
+    return cache;
+}
+
+LaidOutText LayOutFresh(const QFont& font, const QString& text)
 {
     const QFontMetrics metrics(font);
-    return {metrics.horizontalAdvance(text), metrics.height()};
+    LaidOutText entry{QStaticText(text), {metrics.horizontalAdvance(text), metrics.height()}};
+    entry.text.setTextFormat(Qt::PlainText);
+    entry.text.prepare(QTransform(), font);
+    return entry;
+}
+
+LaidOutText LayOut(const QFont& font, const QString& text)
+{
+    TextCache* cache = ApplicationTextCache();
+    if (cache == nullptr)
+        return LayOutFresh(font, text);
+    auto it = std::find_if(cache->fonts.begin(), cache->fonts.end(),
+                           [&font](const TextCache::FontTexts& f) { return f.font == font; });
+    if (it == cache->fonts.end())
+    {
+        cache->fonts.push_back(TextCache::FontTexts{font, {}});
+        it = cache->fonts.end() - 1;
+    }
+    if (const auto found = it->texts.constFind(text); found != it->texts.constEnd())
+        return *found;
+    if (it->texts.size() >= kTextCacheLimit)
+        it->texts.clear();
+    return *it->texts.insert(text, LayOutFresh(font, text));
+}
+}  // namespace
+
+QSize TextExtent(const QFont& font, const QString& text)
+{
+    return LayOut(font, text).extent;
 }
 
 void TextAt(QPainter& painter, int x, int y, const QString& text, const QColor& colour,
@@ -159,12 +230,12 @@ void TextAt(QPainter& painter, int x, int y, const QString& text, const QColor& 
 {
     if (text.isEmpty())
         return;
-    const QSize extent = TextExtent(painter.font(), text);
-    const QRect cell(QPoint(x, y), extent);
+    const LaidOutText laidOut = LayOut(painter.font(), text);
+    const QRect cell(QPoint(x, y), laidOut.extent);
     if (background)
         painter.fillRect(cell, *background);
     const QPen saved = painter.pen();
     painter.setPen(colour);
-    painter.drawText(cell, Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip | Qt::TextSingleLine, text);
+    painter.drawStaticText(cell.topLeft(), laidOut.text);
     painter.setPen(saved);
 }

@@ -236,6 +236,12 @@ TEST(AccuracyWorkbench, ResetForgetsEveryEpochButKeepsTheReference)
     EXPECT_EQ(bench.Series(SourceId::Receiver2).Size(), 0U);
     bench.AddEpoch(SourceId::Receiver2, Epoch(Offset(kOrigin, 0, 3, 0)));
     EXPECT_NEAR(bench.Table(SourceId::Receiver2).meanN, 3.0, 1e-6);
+
+    // One source alone starts over; the others keep theirs.
+    bench.AddEpoch(SourceId::Own, Epoch(Offset(kOrigin, 0, 1, 0)));
+    bench.Reset(SourceId::Receiver2);
+    EXPECT_EQ(bench.Table(SourceId::Receiver2).epochs, 0U);
+    EXPECT_EQ(bench.Table(SourceId::Own).epochs, 1U);
 }
 
 TEST(TruthTable, ParsesItsColumnsInAnyOrderAndRefusesBadRows)

@@ -172,6 +172,7 @@ public:
     {
         std::lock_guard lock(m_mutex);
         m_deliveries.push_back(delivery);
+        m_deliveries.back().ticket.reset();  // handled at once, as far as a paced reader is concerned
     }
     [[nodiscard]] std::vector<RecordDelivery> Deliveries() const
     {

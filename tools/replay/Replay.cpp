@@ -1,12 +1,17 @@
 // vrnrcvr-replay's options, output and feeding loop; see the header.
 #include "Replay.h"
 
+#include <sys/timerfd.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstring>
+
+#include "link/NetworkSource.h"
 
 namespace replay
 {
@@ -51,13 +56,18 @@ bool ParseReference(std::string_view text, Options& options)
 std::string Usage()
 {
     return "usage: vrnrcvr-replay [--protocol nmea|binary|test] [--port 1|2] [--debug] [--stats]\n"
-           "                      [--own FILE] [--solution FILE] [--gpx FILE]\n"
-           "                      [--accuracy [--reference LAT,LON,HEIGHT | --truth TRUTH.csv]] FILE|-\n"
+           "                      [--own FILE] [--solution FILE] [--duration SECONDS] [--gpx FILE]\n"
+           "                      [--accuracy [--reference LAT,LON,HEIGHT | --truth TRUTH.csv]] INPUT\n"
            "       vrnrcvr-replay --print-almanac\n"
            "\n"
            "Feeds a recorded receiver byte stream (a file, or - for standard input) through the same\n"
            "chunk loop as a live port, in reads of at most 80 bytes, and prints the lines that port's\n"
            "log file would receive with every message kind enabled.\n"
+           "\n"
+           "INPUT is a file, - for standard input, tcp://HOST:PORT (a receiver or serial server on\n"
+           "the network) or gpsd://HOST[:PORT][/DEVICE] (the raw bytes of a device that a gpsd\n"
+           "daemon owns; default port 2947, its first device); a network input is read until it\n"
+           "closes.\n"
            "\n"
            "  --protocol nmea|binary|test  the port's protocol (default binary); test is port 1 with\n"
            "                          the program's own navigation from the raw measurements\n"
@@ -71,6 +81,7 @@ std::string Usage()
            "  --gpx FILE              write the sources' tracks as GPX 1.1\n"
            "  --print-almanac         print the built-in almanac as CSV and exit\n"
            "  --port 1|2              the port the stream arrives on (default 1)\n"
+           "  --duration SECONDS      network input: stop after this long\n"
            "  --debug                 decoder error texts on; the first one is printed on stderr\n"
            "  --stats                 print byte, chunk, frame, packet and sentence counters on stderr\n"
            "  --help                  print this text\n";
@@ -95,7 +106,9 @@ bool ParseOptions(std::span<const std::string_view> args, Options& options, std:
             continue;
         }
         bool hasValue = false;
-        auto [name, value] = SplitOption(arg, hasValue);
+        const auto split = SplitOption(arg, hasValue);
+        const std::string_view name = split.first;
+        std::string_view value = split.second;
         // Options that take a value accept "--name value" and "--name=value".
         auto takeValue = [&]() -> bool {
             if (hasValue)
@@ -164,6 +177,20 @@ bool ParseOptions(std::span<const std::string_view> args, Options& options, std:
             }
             (name == "--truth" ? options.truthFile : options.gpxFile) = std::string(value);
         }
+        else if (name == "--duration")
+        {
+            if (!takeValue())
+                return false;
+            double seconds = 0.0;
+            const auto* end = value.data() + value.size();
+            const auto [last, ec] = std::from_chars(value.data(), end, seconds);
+            if (value.empty() || ec != std::errc{} || last != end || !std::isfinite(seconds) || seconds <= 0.0)
+            {
+                error = "bad duration '" + std::string(value) + "' (seconds, more than 0)";
+                return false;
+            }
+            options.durationS = seconds;
+        }
         else if (name == "--port")
         {
             if (!takeValue())
@@ -200,6 +227,11 @@ bool ParseOptions(std::span<const std::string_view> args, Options& options, std:
     if (options.haveReference && !options.truthFile.empty())
     {
         error = "give either --reference or --truth, not both";
+        return false;
+    }
+    if (options.durationS > 0.0 && !vrn::IsNetworkSourceName(options.input))
+    {
+        error = "--duration needs a tcp:// or gpsd:// input";
         return false;
     }
     if (!haveInput && !options.help && !options.printAlmanac)
@@ -271,6 +303,76 @@ bool ReplayStream(std::FILE* in, const Options& options, vrn::ParseContext& cont
     if (std::ferror(in) != 0)
     {
         error = std::string("read error: ") + std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+bool ReplayNetwork(const Options& options, vrn::ParseContext& context, vrn::IChunkSink& sink, Stats& stats,
+                   std::string& error)
+{
+    const auto address = vrn::ParseNetworkAddress(options.input, error);
+    if (!address)
+        return false;
+    vrn::NetworkOptions once;
+    once.reconnect = false;
+    // A tool waits for a silent peer only as long as --duration allows, or for ever.
+    once.idleLimit = std::chrono::hours(24 * 365);
+    vrn::CNetworkSource source(*address, options.input, once);
+    if (!source.Usable())
+    {
+        error = "cannot set up '" + options.input + "': " + std::strerror(errno);
+        return false;
+    }
+    int timer = -1;
+    if (options.durationS > 0.0)
+    {
+        timer = ::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
+        itimerspec when{};
+        const double whole = std::floor(options.durationS);
+        when.it_value.tv_sec = static_cast<time_t>(whole);
+        when.it_value.tv_nsec = static_cast<long>((options.durationS - whole) * 1e9);
+        if (when.it_value.tv_sec == 0 && when.it_value.tv_nsec == 0)
+            when.it_value.tv_nsec = 1;
+        if (timer < 0 || ::timerfd_settime(timer, 0, &when, nullptr) != 0)
+        {
+            error = std::string("cannot set the duration timer: ") + std::strerror(errno);
+            if (timer >= 0)
+                ::close(timer);
+            return false;
+        }
+    }
+    // Whole chunks only until the end, so the chunks are those of a file of the same bytes.
+    std::vector<std::uint8_t> pending;
+    std::array<std::uint8_t, 4096> block{};
+    bool ended = false;
+    while (!ended)
+    {
+        const vrn::SourceWait wait = source.Wait(timer, true);
+        if (wait.woken)
+            break;
+        for (;;)
+        {
+            const vrn::SourceRead read = source.Read(block);
+            if (read.status == vrn::ReadStatus::Ended)
+            {
+                ended = true;
+                break;
+            }
+            if (read.count == 0)
+                break;
+            pending.insert(pending.end(), block.begin(), block.begin() + static_cast<std::ptrdiff_t>(read.count));
+        }
+        const std::size_t whole = pending.size() / vrn::kChunkSize * vrn::kChunkSize;
+        FeedChunks(std::span(pending).first(whole), options, context, sink, stats);
+        pending.erase(pending.begin(), pending.begin() + static_cast<std::ptrdiff_t>(whole));
+    }
+    if (timer >= 0)
+        ::close(timer);
+    FeedChunks(pending, options, context, sink, stats);
+    if (ended && !source.EverStreamed())
+    {
+        error = "cannot open '" + options.input + "': " + source.FailureText();
         return false;
     }
     return true;

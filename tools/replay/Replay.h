@@ -31,7 +31,8 @@ struct Options
     double referenceLatitudeDeg = 0.0, referenceLongitudeDeg = 0.0, referenceHeightM = 0.0;
     std::string truthFile;  // --truth: the simulator's truth rows as the reference
     std::string gpxFile;    // --gpx: the tracks of the stream's sources
-    std::string input;  // a file, or "-" for standard input
+    std::string input;  // a file, "-" for standard input, or a tcp:// or gpsd:// address
+    double durationS = 0.0;  // network input: stop after this many seconds (0 = until it closes)
 };
 
 // Reads the command line (without the program name). False, and a one-line reason in `error`, on a
@@ -99,6 +100,13 @@ void FeedChunks(std::span<const std::uint8_t> bytes, const Options& options, vrn
 // Reads `in` to its end through FeedChunks. False, and a reason in `error`, on a read error.
 bool ReplayStream(std::FILE* in, const Options& options, vrn::ParseContext& context, vrn::IChunkSink& sink,
                   Stats& stats, std::string& error);
+
+// Reads a tcp:// or gpsd:// source until the peer closes it or `durationS` passes (0 = no limit)
+// and feeds what arrives through FeedChunks in the same 80-byte chunks a file of those bytes gets.
+// False, and a one-line reason in `error`, when the source cannot be opened: a bad address, an
+// unknown host, a refused connection, a gpsd that refuses the watch. There is no retry.
+bool ReplayNetwork(const Options& options, vrn::ParseContext& context, vrn::IChunkSink& sink, Stats& stats,
+                   std::string& error);
 
 // The counters of --stats, one "name: value" line each.
 std::string FormatStats(const Stats& stats, const CData::Counters& counters);

@@ -11,6 +11,7 @@
 #include "ReplayAccuracy.h"
 #include "ReplayNav.h"
 #include "analysis/TrackExport.h"
+#include "link/ByteSource.h"
 #include "nav/NavEngine.h"
 
 namespace
@@ -77,8 +78,11 @@ int main(int argc, char** argv)
         return std::fflush(stdout) == 0 ? 0 : Fail(std::string("cannot write the output: ") + std::strerror(errno));
     }
 
+    const bool network = vrn::IsNetworkSourceName(options.input);
     std::FILE* in = stdin;
-    if (options.input != "-")
+    if (network)
+        in = nullptr;
+    else if (options.input != "-")
     {
         in = std::fopen(options.input.c_str(), "rb");
         if (in == nullptr)
@@ -105,7 +109,7 @@ int main(int argc, char** argv)
     OutputFile own, solution;
     if (!own.Open(options.ownFile) || !solution.Open(options.solutionFile))
     {
-        if (in != stdin)
+        if (in != stdin && in != nullptr)
             std::fclose(in);
         return Fail("cannot create '" + (own.Failed() ? options.ownFile : options.solutionFile) +
                     "': " + std::strerror(errno));
@@ -130,18 +134,19 @@ int main(int argc, char** argv)
     if (analyse && !tap.UseReference(options, error))
     {
         vrn::SetPortLog(nullptr);
-        if (in != stdin)
+        if (in != stdin && in != nullptr)
             std::fclose(in);
         return Fail(error);
     }
     vrn::IChunkSink& sink = analyse ? static_cast<vrn::IChunkSink&>(tap) : plain;
-    const bool ok = replay::ReplayStream(in, options, *context, sink, stats, error);
+    const bool ok = network ? replay::ReplayNetwork(options, *context, sink, stats, error)
+                            : replay::ReplayStream(in, options, *context, sink, stats, error);
     vrn::SetPortLog(nullptr);
-    if (in != stdin)
+    if (in != stdin && in != nullptr)
         std::fclose(in);
     const bool written = out.Flush() && own.Close() && solution.Close();
     if (!ok)
-        return Fail("'" + options.input + "': " + error);
+        return Fail(network ? error : "'" + options.input + "': " + error);
     if (!written)
         return Fail(std::string("cannot write the output: ") + std::strerror(errno));
     if (analyse)
