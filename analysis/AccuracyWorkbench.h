@@ -62,6 +62,26 @@ struct EpochError
     EpochState state = EpochState::LeftOut;
 };
 
+namespace detail
+{
+// The errors of one source against one reference (point), aligned with its series.
+struct ErrorSet
+{
+    std::deque<EpochError> errors;  // errors[i] belongs to the epoch of sequence first + i
+    std::uint64_t first = 0;
+    CErrorStatistics stats;
+    std::optional<ReferencePoint> centre;
+    std::uint64_t id = 0;
+};
+struct Tracker
+{
+    ErrorSet active;
+    std::optional<ErrorSet> next;  // a re-centre in progress
+    std::uint64_t firstPending = 0;  // Source reference: first epoch that may still be pending
+    std::uint64_t refreshes = 0;     // Refresh calls since the last re-centre began
+};
+}  // namespace detail
+
 // Epochs per source a Refresh re-centres at most.
 inline constexpr std::size_t kRefreshBudget = 100;
 // A running mean re-centres once it has moved by this share of the horizontal RMS, or at least by
@@ -124,21 +144,8 @@ public:
     [[nodiscard]] std::uint64_t Generation(SourceId source) const;
 
 private:
-    struct ErrorSet
-    {
-        std::deque<EpochError> errors;  // errors[i] belongs to the epoch of sequence first + i
-        std::uint64_t first = 0;
-        CErrorStatistics stats;
-        std::optional<ReferencePoint> centre;
-        std::uint64_t id = 0;
-    };
-    struct Tracker
-    {
-        ErrorSet active;
-        std::optional<ErrorSet> next;  // a re-centre in progress
-        std::uint64_t firstPending = 0;  // Source reference: first epoch that may still be pending
-        std::uint64_t refreshes = 0;     // Refresh calls since the last re-centre began
-    };
+    using ErrorSet = detail::ErrorSet;
+    using Tracker = detail::Tracker;
 
     [[nodiscard]] bool MeanKind() const;
     [[nodiscard]] std::optional<ReferencePoint> TargetCentre(SourceId source) const;
