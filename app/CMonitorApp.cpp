@@ -167,6 +167,15 @@ bool CMonitorApp::InitInstance()
     m_mainFrame->show();
     m_mainFrame->repaint();
 
+    // A profile that is there but cannot be read is named once; the run goes on with the defaults
+    // and no save writes over the file.
+    const CAppSettings::ProfileReadStatus profile = CAppSettings::CheckProfile();
+    if (profile.result == CAppSettings::ProfileRead::Failed)
+        ShowMessage(m_mainFrame.get(),
+                    QStringLiteral("The settings could not be read from %1 (%2). The program runs on its "
+                                   "defaults and leaves the file as it is.")
+                        .arg(QString::fromStdString(profile.path), QString::fromStdString(profile.reason)));
+
     // 11. Input Settings, modal; Cancel disabled on this first showing.
     {
         CInputSettingsDlg dialog(m_mainFrame.get());

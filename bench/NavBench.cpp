@@ -82,7 +82,8 @@ void BM_ReplayTestModeOneHour(benchmark::State& state)
     }
     if (lines != kEpochs)
         state.SkipWithError("not every epoch ran");
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes.size()));
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                            static_cast<std::int64_t>(bytes.size()));
     state.counters["epochs/s"] =
         benchmark::Counter(static_cast<double>(state.iterations()) * kEpochs, benchmark::Counter::kIsRate);
 }

@@ -26,9 +26,10 @@ constexpr std::string_view kGeneral = "General";
 constexpr std::string_view kRandomData = "Random Data";
 constexpr std::string_view kFileData = "File Data";
 
-// Guards the profile path and every read-modify-write of the file.
+// Guards the profile path, every read-modify-write of the file and the outcome of the last read.
 std::mutex g_profileMutex;
 std::string g_profilePath;
+CAppSettings::ProfileReadStatus g_lastRead;
 
 std::string_view ReceiverSection(int receiver)
 {
@@ -48,10 +49,31 @@ std::string PathLocked()
     return g_profilePath.empty() ? CAppSettings::DefaultProfilePath() : g_profilePath;
 }
 
+// Reads the profile and keeps what the read found for LastProfileRead.
+vrn::ini::IniRead ReadProfileLocked(const std::string& path)
+{
+    vrn::ini::IniRead read = vrn::ini::ReadIniFile(path);
+    g_lastRead.path = path;
+    g_lastRead.reason = read.reason;
+    switch (read.result)
+    {
+        case vrn::ini::IniReadResult::Read:
+            g_lastRead.result = CAppSettings::ProfileRead::Whole;
+            break;
+        case vrn::ini::IniReadResult::Missing:
+            g_lastRead.result = CAppSettings::ProfileRead::Missing;
+            break;
+        case vrn::ini::IniReadResult::Failed:
+            g_lastRead.result = CAppSettings::ProfileRead::Failed;
+            break;
+    }
+    return read;
+}
+
 IniDocument ReadProfile()
 {
     std::lock_guard lock(g_profileMutex);
-    return vrn::ini::LoadIniFile(PathLocked());
+    return ReadProfileLocked(PathLocked()).document;
 }
 
 int ClampToInt(std::int64_t value)
@@ -118,10 +140,14 @@ public:
     {
         std::lock_guard lock(g_profileMutex);
         const std::string path = PathLocked();
-        IniDocument document = vrn::ini::LoadIniFile(path);
+        vrn::ini::IniRead read = ReadProfileLocked(path);
+        // A profile that is there but was not read whole is never written over: its sections,
+        // comments and keys would be replaced by these few keys.
+        if (read.result == vrn::ini::IniReadResult::Failed)
+            return false;
         for (const auto& entry : m_entries)
-            document.Set(entry.section, entry.key, entry.value);
-        return vrn::ini::SaveIniFile(path, document);
+            read.document.Set(entry.section, entry.key, entry.value);
+        return vrn::ini::SaveIniFile(path, read.document);
     }
 
 private:
@@ -147,6 +173,19 @@ std::string CAppSettings::ProfilePath()
 {
     std::lock_guard lock(g_profileMutex);
     return PathLocked();
+}
+
+CAppSettings::ProfileReadStatus CAppSettings::LastProfileRead()
+{
+    std::lock_guard lock(g_profileMutex);
+    return g_lastRead;
+}
+
+CAppSettings::ProfileReadStatus CAppSettings::CheckProfile()
+{
+    std::lock_guard lock(g_profileMutex);
+    ReadProfileLocked(PathLocked());
+    return g_lastRead;
 }
 
 std::string CAppSettings::DefaultProfilePath()

@@ -58,6 +58,26 @@ public:
     // variable is unset or not absolute.
     static std::string DefaultProfilePath();
 
+    // What a read of the profile found. A profile that is there but cannot be read whole (no read
+    // permission, not a regular file, an I/O error part-way) loads as defaults, and every save
+    // refuses to write over it (returns false), so the file stays exactly as it is.
+    enum class ProfileRead : std::uint8_t
+    {
+        Whole,    // read whole (also before the first read)
+        Missing,  // no such file yet: defaults, and a save creates it
+        Failed    // there but not read whole: defaults, and no save
+    };
+    struct ProfileReadStatus
+    {
+        ProfileRead result = ProfileRead::Whole;
+        std::string path;    // the profile that was read
+        std::string reason;  // why the read failed, e.g. "Permission denied"
+    };
+    // The outcome of the latest read of the profile by any load or save, on any thread.
+    static ProfileReadStatus LastProfileRead();
+    // Reads the profile now and returns what that found (start-up asks this once).
+    static ProfileReadStatus CheckProfile();
+
     // ---- groups ----
     // Loads read the profile and fill the group's fields (missing keys give the defaults); saves
     // write the group's keys at once and return false when the file could not be written.

@@ -85,7 +85,17 @@ void CLogFileSettingsDlg::OnOK()
     }
     const std::filesystem::path path(m_fileName.toStdString());
     std::error_code error;
-    if (std::filesystem::is_regular_file(path, error))
+    const std::filesystem::file_status status = std::filesystem::status(path, error);
+    // A pipe or a device could hold the port's reader up in every write: only regular files log.
+    // (A folder falls through to the creation below, which refuses it.)
+    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status) &&
+        !std::filesystem::is_directory(status))
+    {
+        ShowMessage(this, QStringLiteral("The log file must be a regular file."));
+        GotoControl(kFileEdit);
+        return;
+    }
+    if (std::filesystem::is_regular_file(status))
     {
         CFileExistsDlg question(this);
         question.DoModal();

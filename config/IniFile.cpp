@@ -232,28 +232,58 @@ std::string IniDocument::Text() const
     return text;
 }
 
-IniDocument LoadIniFile(const std::string& path)
+IniRead ReadIniFile(const std::string& path)
 {
+    IniRead out;
+    auto fail = [&out](std::string reason)
+    {
+        out.result = IniReadResult::Failed;
+        out.reason = std::move(reason);
+        return out;
+    };
+    // O_NONBLOCK: a FIFO under the profile's name must not hang the open.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
-        return {};
-    std::string content;
-    struct stat info = {};
-    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode))
     {
-        std::array<char, 4096> buffer{};
-        for (;;)
+        const int error = errno;
+        if (error == ENOENT)
         {
-            const ssize_t n = ::read(fd, buffer.data(), buffer.size());
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                break;
-            content.append(buffer.data(), static_cast<std::size_t>(n));
+            out.result = IniReadResult::Missing;
+            return out;
         }
+        return fail(std::generic_category().message(error));
+    }
+    struct stat info = {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
+    {
+        ::close(fd);
+        return fail(S_ISDIR(info.st_mode) ? std::generic_category().message(EISDIR) : "not a regular file");
+    }
+    std::string content;
+    std::array<char, 4096> buffer{};
+    for (;;)
+    {
+        const ssize_t n = ::read(fd, buffer.data(), buffer.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+        {
+            const int error = errno;
+            ::close(fd);
+            return fail(std::generic_category().message(error));
+        }
+        if (n == 0)
+            break;
+        content.append(buffer.data(), static_cast<std::size_t>(n));
     }
     ::close(fd);
-    return IniDocument(content);
+    out.document = IniDocument(content);
+    return out;
+}
+
+IniDocument LoadIniFile(const std::string& path)
+{
+    return ReadIniFile(path).document;
 }
 
 bool SaveIniFile(const std::string& path, const IniDocument& document)

@@ -54,7 +54,25 @@ private:
     std::vector<Line> m_lines;
 };
 
-// Reads a profile; a missing or unreadable file gives an empty document.
+// What reading a profile found.
+enum class IniReadResult : std::uint8_t
+{
+    Read,     // the whole file
+    Missing,  // no such file: an empty document, and a save may create it
+    Failed    // the file is there but was not read whole: an empty document that must not be saved over
+};
+
+struct IniRead
+{
+    IniDocument document;
+    IniReadResult result = IniReadResult::Read;
+    std::string reason;  // why it failed ("Permission denied", "not a regular file", ...)
+};
+
+// Reads a profile whole. Anything that is not a regular file (a folder, a pipe, a device) counts as
+// a failure, as does an error at the open or part-way through the reading.
+IniRead ReadIniFile(const std::string& path);
+// The document of `ReadIniFile`: empty when the file is missing or could not be read.
 IniDocument LoadIniFile(const std::string& path);
 // Writes through a temporary file and a rename, creating missing directories of `path`.
 // A symbolic link is followed, so the link stays in place. False when anything failed; the old

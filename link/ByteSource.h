@@ -55,6 +55,10 @@ public:
     // takes no bytes now: only the wake descriptor and the source's own timers end the wait.
     // Never returns at once without a reason, so a loop around it cannot spin.
     virtual SourceWait Wait(int wakeFd, bool watch) = 0;
+    // Reader thread, while its pause queue is full: as Wait with `watch` false, but a source that
+    // can tell a hang-up without a read (a device) ends the wait with `hangUp` set, so a vanished
+    // device is reported while the port is paused. The default watches the wake descriptor only.
+    virtual SourceWait WaitForHangUp(int wakeFd) { return Wait(wakeFd, false); }
     // Reader thread. Reads at most `buffer.size()` bytes without blocking.
     virtual SourceRead Read(std::span<std::uint8_t> buffer) = 0;
     // Bytes known to be waiting; 0 when the source cannot tell.

@@ -10,6 +10,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cctype>
 #include <cerrno>
@@ -89,6 +90,20 @@ std::string PermissionText(const std::string& device)
                 " $USER, and log in again)";
     }
     return text;
+}
+
+// How long `count` bytes take on the line at the tty's output rate (10 bits a byte for 8N1); zero
+// when the rate cannot be read.
+std::chrono::milliseconds LineTime(int fd, std::size_t count)
+{
+    termios settings{};
+    if (::tcgetattr(fd, &settings) != 0)
+        return std::chrono::milliseconds(0);
+    const speed_t speed = ::cfgetospeed(&settings);
+    for (const auto& entry : kBaudTable)
+        if (entry.speed == speed)
+            return std::chrono::milliseconds(static_cast<std::int64_t>(count) * 10 * 1000 / entry.rate);
+    return std::chrono::milliseconds(0);
 }
 
 void Fail(PortOpenFailure kind, std::string text, PortOpenFailure& failure, std::string& error)
@@ -251,26 +266,45 @@ int CSerialPort::Write(std::span<const std::uint8_t> bytes)
 {
     if (m_fd < 0)
         return 1;
+    // The whole call, the wait for the line included, ends within two seconds plus the time the
+    // bytes take on the line: a device that takes nothing (an adapter that stalls, a peer that
+    // never reads) holds the UI thread no longer than that. tcdrain has no limit of its own, so it
+    // is only called once the driver's queue is empty and nothing but the transmitter is left.
     using Clock = std::chrono::steady_clock;
-    constexpr auto kStallLimit = std::chrono::seconds(2);
-    auto lastProgress = Clock::now();
+    constexpr auto kSlack = std::chrono::seconds(2);
+    const auto deadline = Clock::now() + kSlack + LineTime(m_fd, bytes.size());
+    auto millisecondsLeft = [&deadline]
+    {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        return static_cast<int>(std::clamp<std::chrono::milliseconds::rep>(left.count(), 0, 100));
+    };
     while (!bytes.empty())
     {
         const ssize_t n = ::write(m_fd, bytes.data(), bytes.size());
         if (n > 0)
         {
             bytes = bytes.subspan(static_cast<std::size_t>(n));
-            lastProgress = Clock::now();
             continue;
         }
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0 && errno != EAGAIN)
-            return 1;  // the device is gone or refuses: absorbed
-        if (Clock::now() - lastProgress > kStallLimit)
+            return 1;  // the device is gone (a hang-up gives EIO at once) or refuses: absorbed
+        const int wait = millisecondsLeft();
+        if (wait == 0)
             return 1;
-        pollfd wait{m_fd, POLLOUT, 0};
-        ::poll(&wait, 1, 100);
+        pollfd ready{m_fd, POLLOUT, 0};
+        ::poll(&ready, 1, wait);
+    }
+    for (;;)
+    {
+        int queued = 0;
+        if (::ioctl(m_fd, TIOCOUTQ, &queued) != 0 || queued <= 0)
+            break;
+        const int wait = millisecondsLeft();
+        if (wait == 0)
+            return 1;
+        ::poll(nullptr, 0, std::min(wait, 2));
     }
     ::tcdrain(m_fd);
     return 1;

@@ -59,8 +59,9 @@ public:
     [[nodiscard]] const std::string& Device() const { return m_device; }
 
     // Writes all of `bytes`, going round partial writes, EAGAIN and EINTR, then waits until the
-    // output has left the buffer (tcdrain). Gives up after about two seconds without progress
-    // (a line that takes nothing); errors are absorbed. Result 1.
+    // output has left the driver's queue and the transmitter. The whole call takes at most two
+    // seconds more than the bytes' time on the line (a device that takes nothing, or drains
+    // nothing); after a hang-up it returns at once. Errors are absorbed. Result 1.
     int Write(std::span<const std::uint8_t> bytes) override;
 
     void SetDtr(bool on);

@@ -5,12 +5,13 @@
 // chunks of at most 80 bytes, hands each read to the port's raw recording and runs it through
 // ParseChunk. Paused, it moves the source's bytes into a queue of its own (the kernel keeps only
 // about 4 KB per tty) and parses that queue in 80-byte chunks when the pause ends; with the queue
-// full it stops watching the source. A hang-up (a device that reports POLLHUP/POLLERR, a read that
-// fails with EIO or finds the end of the stream) is reported once to the frame as the port's stop
-// code; from then on only the wake descriptor is watched, so a vanished device costs no CPU until
-// the port is stopped. Network sources never hang up: they reconnect by themselves inside Wait.
-// A source paced by the views (a recording played fast) is read only while fewer than
-// kPacedDeliveryLimit view updates are undelivered.
+// full it stops reading the source but still watches a device for a hang-up. A hang-up (a device
+// that reports POLLHUP/POLLERR, a read that fails with EIO or finds the end of the stream) is
+// reported once to the frame as the port's stop code, paused or not; from then on only the wake
+// descriptor is watched, so a vanished device costs no CPU until the port is stopped. What the own
+// queue holds is still parsed, in order, when the pause ends. Network sources never hang up: they
+// reconnect by themselves inside Wait. A source paced by the views (a recording played fast) is
+// read only while fewer than kPacedDeliveryLimit view updates are undelivered.
 #include "link/PortLink.h"
 
 #include <poll.h>
@@ -110,8 +111,10 @@ int CPortReader::Run()
             WaitForDeliveries(wakeFd);
             continue;
         }
-        const bool watchPort = !m_hungUp && !(paused && QueueFull());
-        const SourceWait wait = source.Wait(wakeFd, watchPort);
+        const bool queueFull = paused && QueueFull();
+        const bool watchPort = !m_hungUp && !queueFull;
+        const SourceWait wait =
+            !m_hungUp && queueFull ? source.WaitForHangUp(wakeFd) : source.Wait(wakeFd, watchPort);
         if (wait.woken)
         {
             std::uint64_t count = 0;
@@ -126,6 +129,9 @@ int CPortReader::Run()
             else
                 Discontinuity();
         }
+        // Paused with a full queue nothing is read, so a hang-up is taken as it is reported.
+        if (queueFull && !m_hungUp && wait.hangUp)
+            HangUp();
         if (!watchPort || m_signals.run.load() == 0 || (!wait.readable && !wait.hangUp))
             continue;
         if (m_signals.pause.load() != 0)

@@ -102,7 +102,8 @@ private:
     // Waits for the wake descriptor or a returned delivery ticket.
     void WaitForDeliveries(int wakeFd);
     // While paused: moves what the source holds into the own queue; bytes beyond its room stay in
-    // the source (a tty's driver then drops the newest, as a full queue does).
+    // the source (a tty's driver then holds the sender back, or drops the newest, as a full queue
+    // does).
     void DrainWhilePaused();
     // After the pause: parses the own queue in chunks of at most 80 bytes until it is empty or the
     // port is paused or stopped again.

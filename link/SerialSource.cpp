@@ -33,6 +33,21 @@ SourceWait CSerialSource::Wait(int wakeFd, bool watch)
     return result;
 }
 
+SourceWait CSerialSource::WaitForHangUp(int wakeFd)
+{
+    // No events asked of the tty: poll still reports POLLHUP and POLLERR, never its data.
+    SourceWait result;
+    std::array<pollfd, 2> fds{pollfd{wakeFd, POLLIN, 0}, pollfd{m_port.Descriptor(), 0, 0}};
+    if (::poll(fds.data(), fds.size(), -1) < 0)
+    {
+        result.hangUp = errno != EINTR;
+        return result;
+    }
+    result.woken = (fds[0].revents & POLLIN) != 0;
+    result.hangUp = (fds[1].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+    return result;
+}
+
 SourceRead CSerialSource::Read(std::span<std::uint8_t> buffer)
 {
     ssize_t n = 0;

@@ -14,6 +14,7 @@ public:
 
     [[nodiscard]] bool Usable() const override;
     SourceWait Wait(int wakeFd, bool watch) override;
+    SourceWait WaitForHangUp(int wakeFd) override;
     SourceRead Read(std::span<std::uint8_t> buffer) override;
     [[nodiscard]] std::size_t BytesWaiting() const override { return m_port.BytesWaiting(); }
 

@@ -3,6 +3,7 @@
 #include "log/CPortLogger.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -65,18 +66,33 @@ bool CPortLogger::StartLogging(int port)
     if (!ValidPort(port))
         return false;
     PortState& state = m_ports[Index(port)];
-    std::lock_guard lock(state.mutex);
-    CloseLocked(state);
-    const std::string& name = m_settings.LogFileName[Index(port)];
+    std::string name;
+    {
+        std::lock_guard lock(state.mutex);
+        CloseLocked(state);
+        name = m_settings.LogFileName[Index(port)];
+    }
     if (name.empty())
         return false;
-    // No O_CREAT: the file must exist. O_NONBLOCK keeps a FIFO without reader from hanging the open.
+    // Only a regular file: a write to a pipe nobody drains, a device or a terminal can block the
+    // reader while it holds this port's lock, and then Stop Port, Stop Logging and Exit wait for
+    // it. The name is checked first, so no device is even opened; the open descriptor is checked
+    // again, so a name swapped in between cannot slip through. No O_CREAT: the file must exist.
+    // O_NONBLOCK keeps the open itself from waiting (a FIFO without reader, a modem line). All of
+    // it runs without the lock, so a slow file system holds up only this call, not the reader.
+    struct stat info = {};
+    if (::stat(name.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+        return false;
     const int fd = ::open(name.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0)
         return false;
-    const int flags = ::fcntl(fd, F_GETFL);
-    if (flags >= 0)
-        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
+    {
+        ::close(fd);
+        return false;
+    }
+    std::lock_guard lock(state.mutex);
+    CloseLocked(state);  // the UI thread alone starts logs; this only keeps the rule "one file"
     state.fd = fd;
     state.logging = true;
     return true;

@@ -37,7 +37,8 @@ public:
     // profile. Returns whether the dialog ended with OK. UI thread.
     bool ConfigureLogging(int port);
     // Opens the port's configured file for appending; the file must exist already (it is never
-    // created here). A log already open is closed first. Returns whether the port now logs.
+    // created here) and be a regular file (a pipe, a device or a folder is refused, so a write can
+    // never hold a reader up). A log already open is closed first. Returns whether the port now logs.
     bool StartLogging(int port);
     // Closes the port's file if it is logging.
     void StopLogging(int port);

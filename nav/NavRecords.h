@@ -164,6 +164,7 @@ struct NavSolution
     int fixMode = 0;          // 0 none, 2 fix
     int satellitesUsed = 0;
     int fixCounter = 0;
+    double lastFixTime = 0.0;  // measurement time of the last accepted fix, s (once fixCounter > 0)
     double x = 0.0, y = 0.0, z = 0.0;
     double vx = 0.0, vy = 0.0, vz = 0.0;
     double clockBias = 0.0;                  // m

@@ -10,6 +10,8 @@
 // of the current position. The normal matrix HᵀH is inverted once; G = N⁻¹Hᵀ maps residuals to
 // corrections of position/clock and velocity/drift. The first four fixes take the full step,
 // later ones one eighth of it, so noise is smoothed while the state carries over between epochs.
+// So that the damped step does not leave the fix trailing a moving receiver, the position is first
+// carried along the solved velocity over the time since the last accepted fix (up to 10 s).
 //
 // Bad data: a singular or badly conditioned geometry (GDOP above 99) retries once with an altitude
 // row; a retried solution is discarded (fix mode 0). Non-finite wire values make their channel
@@ -31,7 +33,10 @@ constexpr double kMaxRangeRateJump = 100.0;
 constexpr double kDegreesPerRadianExact = 57.295779513082195;
 constexpr double kOscillatorNominalHz = 32051.25;
 constexpr double kOscillatorHzPerMps = 5.255035554116115;
-constexpr double kMaxRadius = 2.0e7;  // m from the earth's centre; GPS orbits are at 2.66e7 m
+constexpr double kMaxRadius = 2.0e7;       // m from the earth's centre; GPS orbits are at 2.66e7 m
+constexpr double kMaxCarrySeconds = 10.0;  // a longer gap carries nothing forward
+constexpr double kWeekSeconds = 604800.0;
+constexpr double kHalfWeekSeconds = 302400.0;
 
 struct SolutionRow
 {
@@ -148,6 +153,23 @@ void NavEngine::SolvePosition()
     const bool timeUsable = std::isfinite(t);
     if (timeUsable)
         s.timeOfWeek = t;
+
+    // Carry the position along the velocity over the time since the last accepted fix (a week
+    // rollover folded in); a gap of more than 10 s, or time going backwards, carries nothing.
+    if (s.fixCounter > 0 && timeUsable)
+    {
+        double since = t - s.lastFixTime;
+        if (since > kHalfWeekSeconds)
+            since -= kWeekSeconds;
+        else if (since < -kHalfWeekSeconds)
+            since += kWeekSeconds;
+        if (since > 0.0 && since <= kMaxCarrySeconds)
+        {
+            s.x += s.vx * since;
+            s.y += s.vy * since;
+            s.z += s.vz * since;
+        }
+    }
 
     std::array<SolutionRow, kSolutionRows> rows{};
     std::size_t rowCount = 0;
@@ -331,5 +353,6 @@ void NavEngine::SolvePosition()
     }
     next.fixMode = 2;
     next.fixCounter += 1;
+    next.lastFixTime = t;
     s = next;
 }

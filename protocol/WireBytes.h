@@ -71,7 +71,8 @@ private:
     {
         T out = 0;
         for (std::size_t i = 0; i < sizeof(T); ++i)
-            out = static_cast<T>((out << 8) | ((value >> (8 * i)) & 0xFFU));
+            out = static_cast<T>((static_cast<std::uint64_t>(out) << 8) |
+                                 ((static_cast<std::uint64_t>(value) >> (8 * i)) & 0xFFU));
         return out;
     }
     template <typename T>

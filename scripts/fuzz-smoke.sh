@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets with clang (ASan + UBSan) in build-fuzz/ and runs each for SECONDS
-# (default 30), seeded from the recorded streams. Exit status 1 when a target finds a fault; the
-# reproducer is left in build-fuzz/ (crash-*, leak-*, timeout-*).
+# Builds every target of the project with clang (warnings as errors) in build-clang/, so the code
+# stays buildable by both compilers; then builds the libFuzzer targets with clang (ASan + UBSan) in
+# build-fuzz/ and runs each for SECONDS (default 30), seeded from the recorded streams. Exit status
+# 1 when the clang build fails or a target finds a fault; the reproducer is left in build-fuzz/
+# (crash-*, leak-*, timeout-*). VRN_SKIP_CLANG_BUILD=1 skips the full clang build.
 # Usage: scripts/fuzz-smoke.sh [SECONDS]
 set -euo pipefail
 seconds=${1:-30}
@@ -18,6 +20,21 @@ if [ ${#missing[@]} -gt 0 ]; then
     echo "Installing Debian packages: ${missing[*]}"
     as_root apt-get update -qq
     as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# Every target (program, tools, tests, benchmarks, GUI) with clang; the tests are not run here.
+if [ "${VRN_SKIP_CLANG_BUILD:-0}" != 1 ]; then
+    clangBuild=${VRN_CLANG_BUILD_DIR:-build-clang}
+    clangStart=$(date +%s)
+    # Debug: the quickest compile, and clang's warnings do not depend on the optimisation.
+    cmake -S . -B "$clangBuild" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug \
+        -DVRN_WERROR=ON >/dev/null
+    if ! cmake --build "$clangBuild" -j "${VRN_JOBS:-2}" >"$clangBuild/build.log" 2>&1; then
+        grep -E -A8 'error|FAILED' "$clangBuild/build.log" | head -n 60
+        echo "clang build of every target: FAILED (full output in $clangBuild/build.log)"
+        exit 1
+    fi
+    echo "clang build of every target: $(( $(date +%s) - clangStart ))s"
 fi
 
 build=${VRN_FUZZ_BUILD_DIR:-build-fuzz}

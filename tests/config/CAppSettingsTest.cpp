@@ -1,9 +1,13 @@
 // Settings store: defaults, formats, round trips and hand-edited profiles, on real files.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <clocale>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <iterator>
 #include <limits>
 #include <string>
@@ -347,6 +351,105 @@ TEST_F(Settings, FailedWriteIsReportedAndLeavesNoLitter)
     CAppSettings::SetProfilePath((m_dir / "new" / "deeper" / "p.ini").string());
     EXPECT_TRUE(CAppSettings::WriteProfileInt("General", "Debug", 1));
     EXPECT_EQ(CAppSettings::ReadProfileInt("General", "Debug", 0), 1);
+}
+
+// A profile that is there but cannot be read whole loads as defaults, and no save writes over
+// it: not the groups, not single keys, not sections. The read's outcome names the file and why.
+TEST_F(Settings, ProfileThatCannotBeReadIsNeverSavedOver)
+{
+    struct Case
+    {
+        const char* name;
+        std::function<void(const std::string&)> make;
+        std::filesystem::file_type type;
+        std::string reason;
+    };
+    const std::vector<Case> cases = {
+        {"a folder", [](const std::string& p) { std::filesystem::create_directory(p); },
+         std::filesystem::file_type::directory, "Is a directory"},
+        {"a pipe", [](const std::string& p) { ::mkfifo(p.c_str(), 0600); }, std::filesystem::file_type::fifo,
+         "not a regular file"},
+    };
+    for (const Case& c : cases)
+    {
+        const std::string path = (m_dir / (std::string(c.name) + ".ini")).string();
+        c.make(path);
+        CAppSettings::SetProfilePath(path);
+        CAppSettings settings;
+        settings.LoadDataSources();
+        EXPECT_EQ(settings.MeasSerialBaud, "4800") << c.name;
+        EXPECT_FALSE(settings.SaveDataSources()) << c.name;
+        EXPECT_FALSE(CAppSettings::WriteProfileText("General", "Debug", "1")) << c.name;
+        EXPECT_FALSE(CAppSettings::WriteProfileValues("Main", {{"WplLength", "44"}})) << c.name;
+        const auto status = CAppSettings::LastProfileRead();
+        EXPECT_EQ(status.result, CAppSettings::ProfileRead::Failed) << c.name;
+        EXPECT_EQ(status.path, path) << c.name;
+        EXPECT_EQ(status.reason, c.reason) << c.name;
+        EXPECT_EQ(std::filesystem::symlink_status(path).type(), c.type) << c.name;
+    }
+    // Nothing but the two was left in the folder (no temporary files).
+    EXPECT_EQ(
+        std::distance(std::filesystem::directory_iterator(m_dir), std::filesystem::directory_iterator()), 2);
+    // A readable profile again: loads and saves work, and the outcome says so.
+    CAppSettings::SetProfilePath(m_profile);
+    EXPECT_TRUE(CAppSettings::WriteProfileText("General", "Debug", "1"));
+    EXPECT_EQ(CAppSettings::CheckProfile().result, CAppSettings::ProfileRead::Whole);
+    std::filesystem::remove(m_profile);
+    EXPECT_EQ(CAppSettings::CheckProfile().result, CAppSettings::ProfileRead::Missing);
+}
+
+// The reported case: the user's profile belongs to another user with mode 0000 in a folder the
+// user may write. Loads give defaults and every save is refused, so the file keeps every byte.
+// As root the check runs in a child process that has become the unprivileged user "nobody".
+TEST_F(Settings, ProfileWithoutReadPermissionKeepsEveryByte)
+{
+    const std::string original = "; my receivers\n[Data Sources]\nMeasSerialBaud=38400\n[Unknown]\nx=1\n";
+    WriteProfile(original);
+    ASSERT_EQ(::chmod(m_profile.c_str(), 0), 0);
+    // What the user's run does: load, then save everything a session saves. Bit 0: a load read
+    // the file's value; bit 1: a save claimed success; bit 2: the outcome was not "failed".
+    auto session = [this]
+    {
+        int result = 0;
+        CAppSettings settings;
+        settings.LoadDataSources();
+        if (settings.MeasSerialBaud != "4800")
+            result |= 1;
+        if (settings.SaveDataSources() || settings.SaveReceiverInit(0) || settings.SaveLogging(1) ||
+            CAppSettings::WriteProfileValues("Main", {{"WplLength", "44"}}))
+            result |= 2;
+        const auto status = CAppSettings::LastProfileRead();
+        if (status.result != CAppSettings::ProfileRead::Failed || status.reason != "Permission denied" ||
+            status.path != m_profile)
+            result |= 4;
+        return result;
+    };
+    int result = -1;
+    if (::geteuid() != 0)
+        result = session();
+    else
+    {
+        ASSERT_EQ(::chmod(m_dir.c_str(), 0777), 0);  // the user may write the folder, as reported
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0)
+        {
+            if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+                ::_exit(100);
+            ::_exit(session());
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status));
+        result = WEXITSTATUS(status);
+        ASSERT_NE(result, 100) << "could not become the user nobody";
+    }
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(std::filesystem::status(m_profile).permissions(), std::filesystem::perms::none);
+    ::chmod(m_profile.c_str(), 0600);
+    EXPECT_EQ(ReadProfile(), original);
+    EXPECT_EQ(
+        std::distance(std::filesystem::directory_iterator(m_dir), std::filesystem::directory_iterator()), 1);
 }
 
 TEST_F(Settings, SymlinkedProfileStaysALink)

@@ -1,7 +1,12 @@
-// The INI store's number conversions and line handling.
+// The INI store's number conversions, line handling and reading of files.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <functional>
 #include <limits>
 
 #include "config/IniFile.h"
@@ -101,5 +106,75 @@ TEST(IniDocument, WritesIntoEmptyAndUnterminatedFiles)
     blanks.Set("S", "k", "v");
     blanks.Set("T", "X", "2");
     EXPECT_EQ(blanks.Text(), "[S]\nk=v\n\n\n[T]\nx=2");
+}
+
+// A read tells a missing file (fine to create) from one that is there but was not read whole
+// (never to be written over), and never waits on a pipe.
+TEST(IniFile, ReadSaysWhetherTheFileWasReadWhole)
+{
+    std::string pattern = (std::filesystem::temp_directory_path() / "vrn-ini-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    const std::filesystem::path dir = pattern;
+    struct Case
+    {
+        const char* name;
+        std::function<std::string()> make;  // returns the path to read
+        IniReadResult result;
+        std::string reason;
+    };
+    const std::vector<Case> cases = {
+        {"a profile",
+         [&]
+         {
+             std::ofstream(dir / "p.ini") << "; kept\n[S]\nk=v\n";
+             return (dir / "p.ini").string();
+         },
+         IniReadResult::Read, ""},
+        {"an empty profile",
+         [&]
+         {
+             std::ofstream(dir / "e.ini");
+             return (dir / "e.ini").string();
+         },
+         IniReadResult::Read, ""},
+        {"no file", [&] { return (dir / "none.ini").string(); }, IniReadResult::Missing, ""},
+        {"a folder",
+         [&]
+         {
+             std::filesystem::create_directory(dir / "d.ini");
+             return (dir / "d.ini").string();
+         },
+         IniReadResult::Failed, "Is a directory"},
+        {"a pipe without a writer",
+         [&]
+         {
+             ::mkfifo((dir / "f.ini").c_str(), 0600);
+             return (dir / "f.ini").string();
+         },
+         IniReadResult::Failed, "not a regular file"},
+        {"a path through a file", [&] { return (dir / "p.ini" / "x.ini").string(); }, IniReadResult::Failed,
+         "Not a directory"},
+        // A regular file whose first read fails with an I/O error: nothing of this process is mapped at 0.
+        {"an I/O error", [] { return std::string("/proc/self/mem"); }, IniReadResult::Failed,
+         "Input/output error"},
+    };
+    for (const Case& c : cases)
+    {
+        const IniRead read = ReadIniFile(c.make());
+        EXPECT_EQ(read.result, c.result) << c.name;
+        EXPECT_EQ(read.reason, c.reason) << c.name;
+        EXPECT_EQ(read.document.Get("S", "k").value_or("") == "v", std::string(c.name) == "a profile")
+            << c.name;
+    }
+    // No read permission (root reads anyway, so this row needs another user).
+    std::ofstream(dir / "locked.ini") << "[S]\nk=v\n";
+    ::chmod((dir / "locked.ini").c_str(), 0);
+    if (::geteuid() != 0)
+    {
+        const IniRead read = ReadIniFile((dir / "locked.ini").string());
+        EXPECT_EQ(read.result, IniReadResult::Failed);
+        EXPECT_EQ(read.reason, "Permission denied");
+    }
+    std::filesystem::remove_all(dir);
 }
 }  // namespace

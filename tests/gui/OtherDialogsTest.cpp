@@ -1,5 +1,7 @@
 // Log File Settings with the file-exists question, Preferences, Sky Chart Configuration and Track
 // Map Preferences.
+#include <sys/stat.h>
+
 #include <fstream>
 #include <iterator>
 
@@ -84,6 +86,22 @@ TEST_F(OtherDialogsTest, LogFileIsCreatedOrRefusedWithFocus)
 
     EXPECT_EQ(RunLogSettings(0, "", 0), -1);
     EXPECT_EQ(m_messages.back(), QStringLiteral("A filename is required for output to a Log File."));
+}
+
+TEST_F(OtherDialogsTest, LogFileMustBeARegularFile)
+{
+    const auto fifo = m_dir / "pipe.log";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::filesystem::create_symlink(fifo, m_dir / "link.log");
+    for (const std::filesystem::path& name : {fifo, m_dir / "link.log", std::filesystem::path("/dev/null")})
+    {
+        m_messages.clear();
+        EXPECT_EQ(RunLogSettings(0, name, 0), -1) << name;
+        ASSERT_EQ(m_messages.size(), 1U) << name;
+        EXPECT_EQ(m_messages[0], QStringLiteral("The log file must be a regular file.")) << name;
+    }
+    EXPECT_EQ(ProfileValue("Logging 1", "FileName"), "");
+    EXPECT_EQ(std::filesystem::status(fifo).type(), std::filesystem::file_type::fifo);
 }
 
 TEST_F(OtherDialogsTest, LogFileOffersTheGroupOfTheReceiversProtocol)

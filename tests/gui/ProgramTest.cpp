@@ -212,3 +212,25 @@ TEST_F(ProgramRun, ExitWithBothPortsStreamingAndLoggingLeavesWholeLogsAndAProfil
     EXPECT_EQ(ProfileValue("Logging 1", "FileName"), log1.string());
     EXPECT_FALSE(ProfileValue("Main", "WplShowCmd").empty());
 }
+
+// A profile that is there but cannot be read: one message names it, the run goes on with the
+// defaults, and nothing written later (the start-up dialog's OK, the placements at the exit) goes
+// over the profile; a dialog whose settings cannot be kept says so as it always does.
+TEST_F(ProgramRun, UnreadableProfileIsNamedOnceAndNeverWrittenOver)
+{
+    std::filesystem::create_directory(m_profile);  // reading a folder fails: "Is a directory"
+    CMainFrame& frame = Start({});
+    frame.ExecuteCommand(res::kIdAppExit);
+    const QString unread = QStringLiteral("The settings could not be read from %1 (Is a directory). The program "
+                                          "runs on its defaults and leaves the file as it is.")
+                               .arg(QString::fromStdString(m_profile));
+    const QString unsaved =
+        QStringLiteral("The settings could not be written to %1.").arg(QString::fromStdString(m_profile));
+    ASSERT_FALSE(m_messages.empty());
+    EXPECT_EQ(m_messages[0], unread);
+    for (std::size_t i = 1; i < m_messages.size(); ++i)
+        EXPECT_EQ(m_messages[i], unsaved) << i;
+    EXPECT_TRUE(std::filesystem::is_directory(m_profile));
+    EXPECT_TRUE(std::filesystem::is_empty(m_profile));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_dir), std::filesystem::directory_iterator()), 1);
+}

@@ -284,6 +284,36 @@ TEST_F(FeedDoc, PortTwoNeverRunsTheOwnSolution)
     EXPECT_EQ(deliveries[1].snapshot->currentId, 0x0B);
 }
 
+// A hand-edited profile with a protocol mode outside 0..2: each port reads its receiver's binary
+// messages as in mode 1 (port 1 runs no own solution, which would add four snapshots per MEAS).
+TEST_F(FeedDoc, ProtocolModesOutsideTheKnownOnesReadAsBinary)
+{
+    const std::vector<std::uint8_t> meas{0x08, 0xE8, 0x03, 0, 0, 0, 0, 0, 0, 0};
+    for (const int port : {0, 1})
+        for (const int protocol : {7, 99, -1})
+        {
+            const Pty& pty = port == 0 ? pty1 : pty2;
+            TempProfile::SetPort(port, pty.Path(), "9600", protocol);
+            const auto view = registry.AddView();
+            ASSERT_EQ(Doc().StartPort(port), 1);
+            pty.Send(Frame(meas));
+            pty.Send(PlainFrame());
+            EXPECT_TRUE(Received(*view, 2)) << "port " << port + 1 << ", protocol " << protocol;
+            std::this_thread::sleep_for(50ms);
+            Doc().StopPort(port);
+            const auto deliveries = view->Deliveries();
+            registry.RemoveView(view);
+            ASSERT_EQ(deliveries.size(), 2u) << "port " << port + 1 << ", protocol " << protocol;
+            for (const auto& d : deliveries)
+            {
+                EXPECT_EQ(d.message, kMsgBinaryData);
+                EXPECT_EQ(d.wParam, port == 0 ? kSourcePort1 : kSourcePort2);
+            }
+            EXPECT_EQ(deliveries[0].snapshot->currentId, 8);
+            EXPECT_EQ(deliveries[1].snapshot->currentId, 0x0B);
+        }
+}
+
 TEST_F(FeedDoc, NmeaChunkWithoutGgaIsLoggedButNotNotified)
 {
     RecordingLog log;

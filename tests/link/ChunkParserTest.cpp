@@ -133,6 +133,33 @@ TEST(ChunkParser, PortTwoReadsTestModeAsBinary)
     EXPECT_EQ(context.own.GetCounters().framesCompleted, 0U);
 }
 
+// A protocol mode outside 0..2 (a hand-edited profile) reads as binary on either port: the same
+// records, notified and logged as in mode 1, and no own solution.
+TEST(ChunkParser, ModesOutsideTheKnownOnesReadAsBinary)
+{
+    const auto chunk = Join({Frame(kIdMeas, 9), Frame(kIdNav, 27), Frame(11, 1)});
+    for (const int port : {0, 1})
+    {
+        RecordingLog expectedLog;
+        vrn::ParseContext binaryContext;
+        RecordingSink binary;
+        vrn::ParseChunk(binaryContext, chunk, port, vrn::kModeBinary, binary);
+        const auto expectedRecords = expectedLog.records;
+        ASSERT_EQ(binary.notices.size(), 3U);
+        for (const int mode : {7, 99, -1, 1000000})
+        {
+            RecordingLog log;
+            vrn::ParseContext context;
+            RecordingSink sink;
+            vrn::ParseChunk(context, chunk, port, mode, sink);
+            EXPECT_EQ(sink.notices, binary.notices) << "port " << port + 1 << ", mode " << mode;
+            EXPECT_EQ(log.records, expectedRecords) << "port " << port + 1 << ", mode " << mode;
+            EXPECT_EQ(context.own.GetCounters().framesCompleted, 0U)
+                << "port " << port + 1 << ", mode " << mode;
+        }
+    }
+}
+
 TEST(ChunkParser, DiagnosticIsReportedOnceAndDropsTheRestOfTheChunk)
 {
     struct Restore

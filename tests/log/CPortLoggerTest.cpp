@@ -1,18 +1,27 @@
-// Port logs on real files: enables, appending, refused starts, the settings dialog, threads.
+// Port logs on real files: enables, appending, refused starts, the settings dialog, threads, and
+// names that are no regular file.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <set>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "app/CoreServices.h"
 #include "config/ProfileTestDir.h"
+#include "link/CFeedDoc.h"
+#include "link/LinkTestSupport.h"
 #include "log/CPortLogger.h"
 #include "protocol/CData.h"
+#include "protocol/Records.h"
 
 namespace
 {
@@ -254,5 +263,142 @@ TEST_F(Logger, ReadersWritingWhileTheLogStartsAndStops)
     }
     EXPECT_EQ(seen[1].size(), static_cast<std::size_t>(kLines));
     EXPECT_EQ(seen[0].size(), static_cast<std::size_t>(writtenOne.load()));
+}
+// A FIFO in the test's folder, with a reading end that the test holds open and never reads
+// unless it drains it (so a writer fills the pipe and then blocks).
+class Fifo
+{
+public:
+    explicit Fifo(const std::filesystem::path& path) : m_path(path.string())
+    {
+        if (::mkfifo(m_path.c_str(), 0600) == 0)
+            m_reader = ::open(m_path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    }
+    ~Fifo()
+    {
+        if (m_reader >= 0)
+            ::close(m_reader);
+    }
+    Fifo(const Fifo&) = delete;
+    Fifo& operator=(const Fifo&) = delete;
+    [[nodiscard]] bool Ok() const { return m_reader >= 0; }
+    // Reads what the pipe holds; the count read.
+    std::size_t Drain() const
+    {
+        std::size_t total = 0;
+        std::array<char, 65536> buffer{};
+        for (ssize_t n; (n = ::read(m_reader, buffer.data(), buffer.size())) > 0;)
+            total += static_cast<std::size_t>(n);
+        return total;
+    }
+
+private:
+    std::string m_path;
+    int m_reader = -1;
+};
+
+// A write to anything but a regular file could hold the reader thread (and with it the port's
+// lock) for as long as the other end pleases, so such names never start a log.
+TEST_F(Logger, StartRefusesAnythingButARegularFile)
+{
+    const Fifo heldFifo(m_dir / "held.fifo");
+    ASSERT_TRUE(heldFifo.Ok());
+    ASSERT_EQ(::mkfifo((m_dir / "lonely.fifo").c_str(), 0600), 0);
+    std::filesystem::create_directory(m_dir / "folder");
+    Create((m_dir / "plain.log").string());
+    std::filesystem::create_symlink(m_dir / "held.fifo", m_dir / "fifo-link.log");
+    std::filesystem::create_symlink(m_dir / "plain.log", m_dir / "plain-link.log");
+    struct Case
+    {
+        const char* name;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {"held.fifo", false},      // a reader that never reads
+        {"lonely.fifo", false},    // no reader at all
+        {"/dev/null", false},      // a character device
+        {"/dev/tty", false},       // a terminal
+        {"folder", false},         // a folder
+        {"fifo-link.log", false},  // a link is judged by what it points to
+        {"plain.log", true},      {"plain-link.log", true},
+    };
+    const std::size_t before = OpenDescriptors();
+    for (const Case& c : cases)
+    {
+        Configure(0, c.name);
+        CPortLogger logger;
+        ASSERT_TRUE(logger.ConfigureLogging(0));
+        EXPECT_EQ(logger.StartLogging(0), c.accepted) << c.name;
+        EXPECT_EQ(logger.IsLogging(0), c.accepted ? 1 : 0) << c.name;
+        std::string gga = "GPGGA,1";
+        EXPECT_EQ(logger.WriteSentence(1, gga, 0), c.accepted ? 1 : 0) << c.name;
+    }
+    EXPECT_EQ(OpenDescriptors(), before);
+    EXPECT_EQ(heldFifo.Drain(), 0U);
+    EXPECT_EQ(Read((m_dir / "plain.log").string()), "GPGGA,1\nGPGGA,1\n");  // through the file and its link
+}
+
+// A port streaming NAV records with its log named after a FIFO that nobody drains: logging does not
+// start, the reader goes on, and Stop Logging and Stop Port return at once.
+TEST_F(Logger, AFifoThatNobodyReadsNeverHoldsUpThePort)
+{
+    using namespace std::chrono_literals;
+    vrn::test::Pty pty;
+    ASSERT_TRUE(pty.Ok());
+    const Fifo fifo(m_dir / "port1.log");
+    ASSERT_TRUE(fifo.Ok());
+    ASSERT_TRUE(CAppSettings::WriteProfileValues(
+        "Data Sources", {{"MeasSerialPort", pty.Path()}, {"MeasSerialBaud", "38400"}}));
+    ASSERT_TRUE(CAppSettings::WriteProfileText("ReceiverInit1", "Protocol", "1"));
+    Configure(0, "port1.log");
+    CPortLogger logger;
+    vrn::SetPortLog(&logger);
+    ASSERT_TRUE(logger.ConfigureLogging(0));
+    EXPECT_FALSE(logger.StartLogging(0));
+
+    vrn::test::RecordingRegistry registry;  // no view: ten thousand snapshots would only cost memory
+    vrn::test::RecordingFrame frame;
+    vrn::CFeedDoc doc(registry, &frame);
+    ASSERT_EQ(doc.StartPort(0), 1);
+    // 10000 NAV records log 200 KB of lines, three times what a pipe holds.
+    constexpr int kRecords = 10000;
+    std::atomic<bool> stopSending{false};
+    std::atomic<bool> allSent{false};
+    std::thread receiver(
+        [&]
+        {
+            std::vector<std::uint8_t> nav(28, 0);
+            nav[0] = kIdNav;
+            const auto bytes = vrn::test::Frame(nav);
+            for (int i = 0; i < kRecords && !stopSending.load(); ++i)
+                for (std::size_t done = 0; done < bytes.size() && !stopSending.load();)
+                {
+                    const ssize_t n = ::write(pty.Master(), bytes.data() + done, bytes.size() - done);
+                    if (n > 0)
+                        done += static_cast<std::size_t>(n);
+                    else
+                        std::this_thread::sleep_for(1ms);
+                }
+            allSent.store(!stopSending.load());
+        });
+    // Everything sent and nothing left in the tty: the reader took it all.
+    const bool allRead =
+        vrn::test::WaitFor([&] { return allSent.load() && vrn::BytesWaiting(pty.Slave()) == 0; }, 20000ms);
+    auto stops = std::async(std::launch::async,
+                            [&]
+                            {
+                                logger.StopLogging(0);
+                                doc.StopPort(0);
+                            });
+    const bool prompt = stops.wait_for(2s) == std::future_status::ready;
+    // Whatever happened, let everything end: drain the pipe until the stops are through.
+    stopSending.store(true);
+    while (stops.wait_for(10ms) != std::future_status::ready)
+        fifo.Drain();
+    receiver.join();
+    vrn::SetPortLog(nullptr);
+    EXPECT_TRUE(allRead) << "the reader stopped reading";
+    EXPECT_TRUE(prompt) << "Stop Logging and Stop Port waited for the log";
+    EXPECT_EQ(fifo.Drain(), 0U);
 }
 }  // namespace

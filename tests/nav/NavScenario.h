@@ -1,8 +1,8 @@
 // Test-side generator of a consistent raw-measurement epoch series for a receiver at a known place:
 // a 30-satellite constellation with harmonic terms and clock polynomials, broadcast as subframes,
-// pseudoranges from light-time geometry with earth rotation, satellite clocks, the engine's own
-// ionospheric and tropospheric models and a drifting receiver clock, and measurement time tags
-// that step inside the receiver's continuity window.
+// pseudoranges from light-time geometry with earth rotation, satellite clocks from the broadcast
+// clock model written out here, the engine's own ionospheric and tropospheric models and a
+// drifting receiver clock, and measurement time tags that step inside the continuity window.
 #pragma once
 
 #include <algorithm>
@@ -127,7 +127,8 @@ public:
             e.rangeRate = m.rangeRate;
             MeasEntry& me = mr.entries[k];
             const auto elevDeg = static_cast<std::uint16_t>(std::max(0.0, m.elevation * 57.29577951308232));
-            me.chanPrn = static_cast<std::uint16_t>(k | (static_cast<unsigned>(prn) << 4) | (elevDeg << 9));
+            me.chanPrn = static_cast<std::uint16_t>(k | (static_cast<unsigned>(prn) << 4) |
+                                                    (static_cast<unsigned>(elevDeg) << 9));
             me.signal = 70;
             me.meas1 = static_cast<std::int32_t>(m.pseudorange);
         }
@@ -169,7 +170,7 @@ public:
         if (azimuth < 0.0)
             azimuth += 6.2831853071796;
         double drift = 0.0;
-        const double clock = SatelliteClockCorrection(eph, ts, motion.relClock, &drift);
+        const double clock = BroadcastClock(eph, ts, drift);
         const double iono =
             IonosphericDelay(&m_iono, elevation, azimuth, m_config.latitude, m_config.longitude, t);
         const double tropo = TroposphericDelay(elevation, m_config.height);
@@ -181,6 +182,27 @@ public:
         m.rangeRate = (d[0] * (vs[0] - v[0]) + d[1] * (vs[1] - v[1]) + d[2] * (vs[2] - v[2])) / rho +
                       m_config.clockDrift - drift * kC;
         return m;
+    }
+
+    // The satellite clock offset (s) at transmission time `ts` as the broadcast clock model defines
+    // it, written out here rather than taken from the engine so that the engine's own correction is
+    // what the closed loop checks: polynomial from toc, relativistic term from a Kepler solution of
+    // its own, minus the group delay. `drift` receives the polynomial's rate (s/s).
+    static double BroadcastClock(const EphemerisRecord& eph, double ts, double& drift)
+    {
+        constexpr double kMu = 3.986005e14;
+        constexpr double kF = -4.442807633e-10;  // s/m^(1/2)
+        const auto fold = [](double d)
+        { return d > 302400.0 ? d - 604800.0 : (d < -302400.0 ? d + 604800.0 : d); };
+        const double a = eph.sqrtA * eph.sqrtA;
+        const double n = std::sqrt(kMu / (a * a * a)) + eph.deltaN;
+        const double m = eph.m0 + n * fold(ts - eph.toe);
+        double e = m;
+        for (int pass = 0; pass < 30; ++pass)
+            e = m + eph.e * std::sin(e);
+        const double dt = fold(ts - eph.toc);
+        drift = eph.af1 + 2.0 * eph.af2 * dt;
+        return eph.af0 + eph.af1 * dt + eph.af2 * dt * dt + kF * eph.e * eph.sqrtA * std::sin(e) - eph.tgd;
     }
 
 private:

@@ -71,6 +71,33 @@ TEST(NavSolve, ExactlyOneSecondBetweenMeasurementsIsNeverUsed)
         EXPECT_EQ(t.goodCount, 0);
 }
 
+// The window is [0.9989, 0.9999] in single precision: 0.9988999962806702 .. 0.9998999834060669 s.
+TEST(NavSolve, ContinuityWindowIsPinnedAtBothBounds)
+{
+    struct Case
+    {
+        double step;
+        bool used;
+    };
+    const Case cases[] = {
+        {0.9899, false},    {0.99889999, false}, {0.9989, true}, {0.9995, true},
+        {0.99989998, true}, {0.9999, false},     {1.0, false},
+    };
+    for (const Case& c : cases)
+    {
+        ScenarioConfig config;
+        config.step = c.step;
+        config.clockDrift = 0.0;  // receiver time steps exactly as the true time
+        Scenario scenario(config);
+        NavEngine engine;
+        for (int k = 0; k < 40; ++k)
+            RunEpoch(engine, scenario.Next());
+        ASSERT_EQ(engine.solution.timeKnown, 1) << c.step;
+        EXPECT_EQ(engine.solution.fixCounter > 0, c.used) << "step " << c.step;
+        EXPECT_EQ(engine.tracks[0].goodCount > 4, c.used) << "step " << c.step;
+    }
+}
+
 TEST(NavSolve, ChannelsCountFourGoodEpochsBeforeUse)
 {
     Scenario scenario(ScenarioConfig{});
@@ -114,6 +141,8 @@ TEST(NavSolve, FourFullStepsThenOneEighth)
     NavEngine engine;
     RunUntilFixes(engine, scenario, 4);
     ASSERT_EQ(engine.solution.fixCounter, 4);
+    // No velocity, so the damped engine carries nothing forward before its step.
+    engine.solution.vx = engine.solution.vy = engine.solution.vz = 0.0;
     const auto epoch = scenario.Next();
     NavEngine damped = engine;
     NavEngine full = engine;
@@ -131,6 +160,74 @@ TEST(NavSolve, FourFullStepsThenOneEighth)
     }
     // Velocity is never damped.
     EXPECT_NEAR(damped.solution.vx, full.solution.vx, 1e-9);
+}
+
+// Before its residuals, an epoch carries the position along the velocity over the time since the
+// last accepted fix, when that time is above 0 and at most 10 s (a week rollover folded in). Each
+// case's epoch has only two channels, so no step follows and the carry alone moves the position.
+TEST(NavSolve, PositionIsCarriedForwardOverTheTimeSinceTheLastFix)
+{
+    struct Case
+    {
+        const char* name;
+        double lastFix;  // relative to the epoch's measurement time, or absolute when `absolute`
+        double epochTime;
+        bool absolute;
+        bool reset;
+        double carried;  // seconds of velocity expected in the position
+    };
+    const Case cases[] = {
+        {"one second", -1.0, 0.0, false, false, 1.0},
+        {"ten seconds", -10.0, 0.0, false, false, 10.0},
+        {"just past ten seconds", -10.001, 0.0, false, false, 0.0},
+        {"eleven seconds", -11.0, 0.0, false, false, 0.0},
+        {"same time", 0.0, 0.0, false, false, 0.0},
+        {"time went backwards", 2.0, 0.0, false, false, 0.0},
+        {"over the week's end", 604799.25, 0.75, true, false, 1.5},
+        {"a week back is not a second", 0.5, 604799.5, true, false, 0.0},
+        {"after the reset", -1.0, 0.0, false, true, 0.0},
+    };
+    Scenario scenario(ScenarioConfig{});
+    NavEngine converged;
+    RunUntilFixes(converged, scenario, 8);
+    ASSERT_EQ(converged.solution.fixCounter, 8);
+    const auto next = scenario.Next();
+    for (const Case& c : cases)
+    {
+        NavEngine engine = converged;
+        if (c.reset)
+            engine.ResetNavigation();
+        NavSolution& s = engine.solution;
+        s.vx = 12.0;
+        s.vy = -5.0;
+        s.vz = 0.5;
+        SatDataRecord measurements = next.satData;
+        measurements.count = 2;
+        if (c.absolute)
+            measurements.time = c.epochTime;
+        s.lastFixTime = c.absolute ? c.lastFix : measurements.time + c.lastFix;
+        const NavSolution before = s;
+        engine.StoreChannelMeasurements(measurements);
+        engine.SolvePosition();
+        EXPECT_EQ(s.fixMode, 0) << c.name;
+        EXPECT_NEAR(s.x - before.x, 12.0 * c.carried, 1e-6) << c.name;
+        EXPECT_NEAR(s.y - before.y, -5.0 * c.carried, 1e-6) << c.name;
+        EXPECT_NEAR(s.z - before.z, 0.5 * c.carried, 1e-6) << c.name;
+        EXPECT_EQ(s.lastFixTime, before.lastFixTime) << c.name << ": no fix, no new fix time";
+    }
+}
+
+TEST(NavSolve, AnAcceptedFixKeepsItsMeasurementTime)
+{
+    Scenario scenario(ScenarioConfig{});
+    NavEngine engine;
+    RunUntilFixes(engine, scenario, 8);
+    const auto epoch = scenario.Next();
+    RunEpoch(engine, epoch);
+    ASSERT_EQ(engine.solution.fixMode, 2);
+    EXPECT_EQ(engine.solution.lastFixTime, epoch.satData.time);
+    // The solution's own time of week is corrected by the clock bias; the fix time is not.
+    EXPECT_NE(engine.solution.timeOfWeek, epoch.satData.time);
 }
 
 TEST(NavSolve, SatelliteWithoutEphemerisWaitsButKeepsCounting)

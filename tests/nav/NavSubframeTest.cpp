@@ -327,6 +327,29 @@ TEST(NavSubframe, WeekRolloverAgainstTheSolutionWeek)
     EXPECT_EQ(same.solution.week, 1000);
 }
 
+// The 10-bit week of subframe 1 is folded up to the solution's week over as many 1024-week
+// rollovers as it takes: past week 2047 that is two or more.
+TEST(NavSubframe, TenBitWeekIsFoldedOverEveryRollover)
+{
+    struct Case
+    {
+        int solutionWeek;
+        int expected;
+    };
+    for (const Case& c : {Case{2300, 2300}, Case{2299, 2300}, Case{2047, 2047}, Case{2047, 2048},
+                          Case{2560, 2560}, Case{3000, 3001}, Case{1500, 1500}})
+    {
+        NavEngine engine = FreshEngine();
+        engine.solution.week = c.solutionWeek;
+        EphemerisRecord e = SampleEphemeris();
+        e.week10 = c.expected % 1024;
+        engine.DecodeSubframe(1, EncodeEphemeris(e, 50).sf1);
+        EXPECT_EQ(engine.solution.timeKnown, 1);
+        EXPECT_EQ(engine.solution.week, c.expected) << "solution week " << c.solutionWeek;
+        EXPECT_EQ(engine.solution.firstWeek, c.expected) << "solution week " << c.solutionWeek;
+    }
+}
+
 TEST(NavSubframe, TocWeekFollowsTheDecodingTime)
 {
     struct Case

@@ -81,10 +81,28 @@ TEST(EngineClosedLoop, MovingReceiverAcrossAnEphemerisCutover)
 {
     StreamOptions o = simtest::Options(SimProtocol::Test);
     o.start = GpsTime{2400, 7200.0 * 3 - 200.0};  // new issues 200 s in
-    o.velocityEnu = {0.0, 0.0, 0.0};
+    o.velocityEnu = {12.0, 5.0, 0.5};
     const LoopResult r = RunLoop(o, 420.0);
     ASSERT_GE(r.firstFix, 0) << "no fix";
     EXPECT_LT(r.maxError, 1.0);
+    EXPECT_LT(r.maxSpeedError, 0.1);
+}
+
+// The fix keeps up with moving receivers (carried along the velocity before each step), from 120 s
+// after the first fix on.
+TEST(EngineClosedLoop, MovingReceiversStayWithinAMetre)
+{
+    const std::vector<Vec3> velocities{{12.0, 5.0, 0.5}, {-25.0, 3.0, 0.0}, {0.0, -40.0, -0.5}};
+    for (const Vec3& v : velocities)
+    {
+        StreamOptions o = simtest::Options(SimProtocol::Test);
+        o.velocityEnu = v;
+        const LoopResult r = RunLoop(o, 400.0);
+        ASSERT_GE(r.firstFix, 0) << "no fix at " << v.x << ", " << v.y << ", " << v.z;
+        ASSERT_GT(r.compared, 100);
+        EXPECT_LT(r.maxError, 1.0) << v.x << ", " << v.y << ", " << v.z;
+        EXPECT_LT(r.maxSpeedError, 0.1) << v.x << ", " << v.y << ", " << v.z;
+    }
 }
 
 }  // namespace

@@ -113,6 +113,15 @@ TEST(SimEndToEnd, ReplayedSolutionStaysWithinAMetreOfTheTruth)
     EXPECT_LT(o.maxSpeedError, 0.1);
 }
 
+TEST(SimEndToEnd, MovingReceiverIsFollowedWithinAMetre)
+{
+    const Outcome o = RunBoth("moving", {"--velocity", "12,5,0.5", "--start", "2401,200000"});
+    ASSERT_GT(o.compared, 300);
+    EXPECT_EQ(o.lost, 0);
+    EXPECT_LT(o.maxError, 1.0);
+    EXPECT_LT(o.maxSpeedError, 0.1);
+}
+
 TEST(SimEndToEnd, NoisyStreamGivesLessThanThreeMetresRms)
 {
     const Outcome o = RunBoth("noisy", {"--noise", "3", "--seed", "11", "--start", "2401,200000"});

@@ -8,10 +8,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <array>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "ProcessSupport.h"
@@ -103,6 +106,123 @@ TEST(SimTool, ModernReceiverRunSpeaksTheChosenDialect)
         EXPECT_NE(text.find(talker), std::string::npos) << talker;
     EXPECT_EQ(text.find("$GNGGA,"), 0U);
     fs::remove_all(dir);
+}
+
+// Where the standard output of a child goes.
+enum class StdoutTo : std::uint8_t
+{
+    DevNull,
+    DevFull,
+    Closed,
+    ClosedPipe  // a pipe whose reading end is closed before the child starts
+};
+
+// Runs vrnrcvr-sim with `args` and stdout as `to`; returns its exit status, or -1 when it was still
+// running after `limitMs` (it is killed then). Its stderr goes to `err`.
+int RunWithStdout(const std::vector<std::string>& args, StdoutTo to, std::string& err, int limitMs = 10000)
+{
+    std::array<int, 2> errPipe{-1, -1}, outPipe{-1, -1};
+    if (::pipe(errPipe.data()) != 0 || (to == StdoutTo::ClosedPipe && ::pipe(outPipe.data()) != 0))
+        return -2;
+    if (to == StdoutTo::ClosedPipe)
+        ::close(outPipe[0]);
+    const pid_t pid = ::fork();
+    if (pid == 0)
+    {
+        if (to == StdoutTo::Closed)
+            ::close(1);
+        else if (to == StdoutTo::ClosedPipe)
+            ::dup2(outPipe[1], 1);
+        else
+            ::dup2(::open(to == StdoutTo::DevFull ? "/dev/full" : "/dev/null", O_WRONLY), 1);
+        ::dup2(errPipe[1], 2);
+        std::vector<char*> argv{const_cast<char*>(simtest::kSimTool.c_str())};
+        for (const std::string& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        ::execv(simtest::kSimTool.c_str(), argv.data());
+        ::_exit(127);
+    }
+    if (to == StdoutTo::ClosedPipe)
+        ::close(outPipe[1]);
+    ::close(errPipe[1]);
+    err.clear();
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
+    for (;;)
+    {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+        pollfd p{errPipe[0], POLLIN, 0};
+        if (left.count() <= 0 || ::poll(&p, 1, static_cast<int>(left.count())) <= 0)
+            break;
+        std::array<char, 512> buf{};
+        const ssize_t n = ::read(errPipe[0], buf.data(), buf.size());
+        if (n <= 0)
+            break;  // the child closed stderr: it ended
+        err.append(buf.data(), static_cast<std::size_t>(n));
+    }
+    ::close(errPipe[0]);
+    int status = 0;
+    for (int wait = 0; ::waitpid(pid, &status, WNOHANG) == 0; ++wait)
+    {
+        if (wait == 100)
+        {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, &status, 0);
+            return -1;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// An endless run into output that cannot take it ends at the first failed write, status 1, with
+// one line saying what could not be written and why.
+TEST(SimTool, FailedWritesEndTheRunWithStatusOne)
+{
+    struct Case
+    {
+        const char* name;
+        std::vector<std::string> args;
+        StdoutTo stdoutTo;
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {"file on a full disk",
+         {"--out", "/dev/full"},
+         StdoutTo::DevNull,
+         "vrnrcvr-sim: writing '/dev/full' failed: No space left on device\n"},
+        {"standard output on a full disk",
+         {"--out", "-"},
+         StdoutTo::DevFull,
+         "vrnrcvr-sim: writing the standard output failed: No space left on device\n"},
+        {"closed standard output",
+         {"--out", "-"},
+         StdoutTo::Closed,
+         "vrnrcvr-sim: writing the standard output failed: Bad file descriptor\n"},
+        {"pipe without a reader",
+         {"--out", "-"},
+         StdoutTo::ClosedPipe,
+         "vrnrcvr-sim: writing the standard output failed: Broken pipe\n"},
+        {"truth on a full disk",
+         {"--out", "/dev/null", "--truth", "/dev/full"},
+         StdoutTo::DevNull,
+         "vrnrcvr-sim: writing '/dev/full' failed: No space left on device\n"},
+    };
+    for (const Case& c : cases)
+        for (const char* protocol : {"nmea", "test"})
+        {
+            std::vector<std::string> args{"--protocol", protocol};
+            args.insert(args.end(), c.args.begin(), c.args.end());
+            std::string err;
+            EXPECT_EQ(RunWithStdout(args, c.stdoutTo, err), 1) << c.name << ", " << protocol;
+            EXPECT_EQ(err, c.message) << c.name << ", " << protocol;
+        }
+    // A reader that stays to the end still gets the whole run and status 0.
+    std::string err;
+    EXPECT_EQ(RunWithStdout({"--protocol", "nmea", "--out", "-", "--duration", "5"}, StdoutTo::DevNull, err),
+              0);
+    EXPECT_EQ(err, "");
 }
 
 TEST(SimTool, PseudoTerminalRunStopsCleanlyOnSigterm)

@@ -3,11 +3,13 @@
 #include <unistd.h>
 
 #include <array>
+#include <cerrno>
 #include <charconv>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iostream>
 #include <memory>
@@ -221,16 +223,41 @@ std::unique_ptr<std::ofstream> OpenTruth(const std::string& path)
     return f;
 }
 
+// A failed write: one line naming what failed and why; the run ends with status 1.
+int WriteFailed(std::string_view what, int error)
+{
+    std::cerr << "vrnrcvr-sim: writing " << what << " failed";
+    if (error != 0)
+        std::cerr << ": " << std::strerror(error);
+    std::cerr << '\n';
+    return 1;
+}
+
+// Writes `bytes` to `out` and, when `flush` is set, flushes it. The stream's error flag is checked
+// too, so a failure inside an earlier buffered write is not missed. Returns 0, else the errno of
+// the failure (EIO when the library left none).
+int WriteBlock(std::FILE* out, const std::vector<std::uint8_t>& bytes, bool flush)
+{
+    errno = 0;
+    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size() &&
+                    (!flush || std::fflush(out) == 0) && std::ferror(out) == 0;
+    return ok ? 0 : (errno != 0 ? errno : EIO);
+}
+
 int RunToFile(const Options& o)
 {
-    std::FILE* out = o.out == "-" ? stdout : std::fopen(o.out.c_str(), "wb");
+    const bool toStdout = o.out == "-";
+    std::FILE* out = toStdout ? stdout : std::fopen(o.out.c_str(), "wb");
     if (!out)
         Fail("--out", "cannot create '" + o.out + "'");
+    const std::string outName = toStdout ? "the standard output" : "'" + o.out + "'";
     auto truth = OpenTruth(o.truth);
     CSimStream stream(o.stream);
     std::vector<std::uint8_t> bytes;
     bytes.reserve(1 << 16);
-    bool ok = true;
+    // Every write is checked and the first failure ends the run: a full disk, a closed standard
+    // output or a reader that went away must not leave the simulation running on for nothing.
+    int status = 0;
     while (!g_stopSignal)
     {
         const std::size_t before = bytes.size();
@@ -240,31 +267,37 @@ int RunToFile(const Options& o)
             bytes.resize(before);
             break;
         }
-        if (truth)
-            *truth << FormatTruthRow(stream.LastEpoch()) << '\n';
-        if (bytes.size() > (1 << 15) || o.out == "-")
+        if (truth && !(*truth << FormatTruthRow(stream.LastEpoch()) << '\n'))
         {
-            ok = ok && std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
-            bytes.clear();
-            if (o.out == "-")
-                std::fflush(out);
-        }
-        if (!ok)
+            status = WriteFailed("'" + o.truth + "'", errno);
             break;
+        }
+        if (bytes.size() > (1 << 15) || toStdout)
+        {
+            if (const int error = WriteBlock(out, bytes, toStdout); error != 0)
+            {
+                status = WriteFailed(outName, error);
+                break;
+            }
+            bytes.clear();
+        }
     }
-    ok = ok && std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
-    ok = (out == stdout ? std::fflush(out) : std::fclose(out)) == 0 && ok;
-    if (truth)
+    if (status == 0)
     {
-        truth->flush();
-        ok = ok && truth->good();
+        if (const int error = WriteBlock(out, bytes, true); error != 0)
+            status = WriteFailed(outName, error);
     }
-    if (!ok)
+    errno = 0;
+    if ((toStdout ? std::fflush(out) : std::fclose(out)) != 0 && status == 0)
+        status = WriteFailed(outName, errno);
+    if (truth && status == 0)
     {
-        std::cerr << "vrnrcvr-sim: writing the output failed\n";
-        return 1;
+        errno = 0;
+        truth->close();
+        if (truth->fail())
+            status = WriteFailed("'" + o.truth + "'", errno);
     }
-    return 0;
+    return status;
 }
 
 int RunOnPty(const Options& o)
