@@ -62,7 +62,9 @@ public:
     void OnCloseDocument();
     // Sends the port's initialisation command: `commandCode` kCommandConfiguredBaud (9) takes the
     // baud code from the configured rate, 0..3 name it. Sent whether or not the port is open.
-    void SendReceiverCommand(int index, int commandCode);
+    // `resetMode` 0..3 (hot, warm, cold, test) replaces the stored start mode; -1 keeps it. Returns
+    // the start mode byte that went out (1..4, 0 for none).
+    int SendReceiverCommand(int index, int commandCode, int resetMode = -1);
 
     // ---- UBX commands (ports in a UBX mode) ----
     // Queues a command for the port's receiver (the generation setting is read from the port's
