@@ -4,7 +4,7 @@
 // channels, as the channel-measurement message (pseudorange, range rate) and the measurement message
 // (time, channel status) of the classic receiver; RXM-SFRBX (or RXM-SFRB) GPS L1 C/A subframes
 // become the subframe messages. The engine then runs one epoch and this set's own NAV, DOP and SV
-// records are filled, exactly as in the classic Test mode.
+// records and its full-precision fix are filled, exactly as in the classic Test mode.
 //
 // Channels. The engine keeps per-channel continuity (time step, range-rate jump, a count of good
 // epochs), so a satellite must keep its channel while it is tracked: a satellite keeps the channel
@@ -21,6 +21,7 @@
 #include <cmath>
 
 #include "nav/NavEngine.h"
+#include "nav/OwnFix.h"
 #include "protocol/CData.h"
 #include "protocol/UbxFrame.h"
 #include "protocol/WireBytes.h"
@@ -223,9 +224,11 @@ int CData::ImportUbxNavigationInput(std::uint8_t cls, std::uint8_t id, std::span
     }
     ublox.rawIntervalS = interval;
     ublox.lastRawTow = rcvTow;
+    const int fixesBefore = engine.solution.fixCounter;
     engine.RunNavigationEpoch();
     (void)FillOwnNavRecord(engine);
     (void)FillOwnDopRecord(engine);
     (void)FillOwnSvRecord(engine);
+    FillOwnFix(fix, engine, engine.solution.fixCounter != fixesBefore);
     return kImportNavEpoch;
 }

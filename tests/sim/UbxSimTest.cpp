@@ -4,9 +4,12 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include "ProcessSupport.h"
 #include "SimTestSupport.h"
@@ -102,6 +105,10 @@ TEST(UbxSim, RawMeasurementsGiveAnOwnFixWithinAMetreOfTheTruth)
     EXPECT_GT(sink.receiverFixes, 350);
     EXPECT_LT(maxReceiverError, kFixPositionErrorM + 0.01);
     EXPECT_GT(context->own.ublox.subframes, 50U);
+    // Every epoch also gives the own set's full-precision fix, as in the classic Test mode.
+    EXPECT_STREQ(context->own.fix.source.data(), "OWN");
+    EXPECT_EQ(context->own.fix.sequence, 400U);
+    EXPECT_EQ(context->own.fix.fixMode, 3);
 }
 
 TEST(UbxSim, StreamReadsBackWithNmeaAndEveryConstellation)
@@ -224,6 +231,25 @@ TEST(UbxSim, ClosedLoopThroughBothPrograms)
     std::getline(fixes, first);
     EXPECT_EQ(header, "sentence,utc,date,lat,lon,altMSL,quality,fixMode,satsUsed,hdop,pdop,vdop,speed,course");
     EXPECT_EQ(first.rfind("NAV-PVT,235942.00,", 0), 0U) << first;  // GPS Thursday 00:00 less 18 s
+
+    // The accuracy table has both sources: the receiver's NAV-PVT and the own fix, which the
+    // noiseless raw data put within centimetres of the truth.
+    ASSERT_EQ(simtest::RunTool({"--protocol", "ubx", "--own-fix", "--accuracy", "--truth", (dir / "t.csv").string(),
+                                (dir / "s.ubx").string()},
+                               err, simtest::kReplayTool, (dir / "table.txt").string()),
+              0)
+        << err;
+    std::ifstream table(dir / "table.txt");
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(table, line);)
+        lines.push_back(line);
+    ASSERT_EQ(lines.size(), 2U);
+    EXPECT_EQ(lines[0].rfind("source=receiver1 epochs=240 ", 0), 0U) << lines[0];
+    EXPECT_EQ(lines[1].rfind("source=own epochs=", 0), 0U) << lines[1];
+    const std::size_t rms = lines[1].find(" rms3D=");
+    ASSERT_NE(rms, std::string::npos) << lines[1];
+    EXPECT_LT(std::strtod(lines[1].c_str() + rms + 7, nullptr), 0.5) << lines[1];
+    EXPECT_EQ(lines[1].find(" fixed=0 "), std::string::npos) << lines[1];
     fs::remove_all(dir);
 }
 
