@@ -4,7 +4,9 @@
 #include <QAction>
 
 #include "GuiTestSupport.h"
+#include "analysis/TimeToFirstFix.h"
 #include "app/CAboutDlg.h"
+#include "app/CAccuracyHub.h"
 #include "app/CGuiDocument.h"
 #include "app/CMainFrame.h"
 #include "app/CMonitorApp.h"
@@ -95,6 +97,10 @@ TEST_F(UbxGuiTest, InitializeReceiverSendsStartAndOutputAndShowsTheAnswers)
     frame.ExecuteCommand(res::kIdInitReceiver1);
     ASSERT_TRUE(Receives(vrn::UbxStartCommand(vrn::UbxStart::Cold).frame));
     EXPECT_EQ(frame.MessagePaneText(), QStringLiteral("Receiver 1: CFG-RST (cold start) sent, waiting for the answer"));
+    // The time to first fix runs from the start, as for the classic receiver.
+    const auto& meter = frame.Accuracy().Meter();
+    EXPECT_TRUE(meter.Waiting(vrn::analysis::SourceId::Receiver1));
+    EXPECT_EQ(meter.State(vrn::analysis::SourceId::Receiver1).startMode, vrn::analysis::kStartCold);
     m_pty.Write(Ack(0x06, 0x04));
     // The output needs the generation: the MON-VER poll goes first; a receiver of protocol 27 on
     // takes CFG-VALSET.
@@ -112,6 +118,25 @@ TEST_F(UbxGuiTest, InitializeReceiverSendsStartAndOutputAndShowsTheAnswers)
     // The About box names the receiver by its MON-VER.
     EXPECT_EQ(CAboutDlg::ReceiverText(frame.Document()->Feed()),
               QStringLiteral("Receiver 1: SW EXT CORE 1.00 (61b2dd), HW 00190000, PROTVER=27.50"));
+}
+
+// A TTFF campaign on a UBX port restarts the receiver with CFG-RST, not the classic command.
+TEST_F(UbxGuiTest, CampaignStartsAUbxReceiverWithCfgRst)
+{
+    WriteProfile("[Data Sources]\nMeasSerialPort=" + m_pty.Path() + "\n[ReceiverInit1]\nProtocol=3\n");
+    CMainFrame& frame = Frame();
+    frame.ToggleStartPort(0);
+    ASSERT_EQ(frame.IsPortRunning(0), 1);
+    vrn::analysis::CampaignSettings settings;
+    settings.runs = 1;
+    settings.port = 0;
+    settings.startMode = vrn::analysis::kStartWarm;
+    frame.StartTtffCampaign(settings);
+    ASSERT_TRUE(Receives(vrn::UbxStartCommand(vrn::UbxStart::Warm).frame));
+    EXPECT_TRUE(frame.Accuracy().Campaign().Running());
+    EXPECT_TRUE(frame.Accuracy().Meter().Waiting(vrn::analysis::SourceId::Receiver1));
+    frame.ToggleStartPort(0);
+    EXPECT_FALSE(frame.Accuracy().Campaign().Running());
 }
 
 TEST_F(UbxGuiTest, ChangeBaudWaitsForTheAnswerThenStopsAndStores)
