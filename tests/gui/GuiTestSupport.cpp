@@ -207,16 +207,6 @@ bool ProcessEventsUntil(const std::function<bool()>& done, int milliseconds)
     return true;
 }
 
-std::string Sentence(const std::string& body)
-{
-    unsigned sum = 0;
-    for (char c : body)
-        sum ^= static_cast<unsigned char>(c);
-    std::array<char, 8> hex{};
-    std::snprintf(hex.data(), hex.size(), "*%02X\r\n", sum);
-    return "$" + body + hex.data();
-}
-
 void MainFrameTest::SetUp()
 {
     GuiTest::SetUp();

@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "SentenceText.h"
+
 class GuiTest : public ::testing::Test
 {
 protected:
@@ -82,5 +84,4 @@ private:
 // Runs the event loop until `done` holds or `milliseconds` pass; returns `done()`.
 bool ProcessEventsUntil(const std::function<bool()>& done, int milliseconds = 5000);
 
-// "$<body>*hh\r\n" with the body's checksum.
-std::string Sentence(const std::string& body);
+using testing_support::Sentence;
