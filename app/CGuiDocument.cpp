@@ -21,11 +21,11 @@ void CGuiDocument::AddView(CViewBase* view)
     const unsigned gone = view->GoneCode();
     connect(view, &QObject::destroyed, this, [this, gone](QObject* object) {
         const auto it = std::find_if(m_views.begin(), m_views.end(),
-                                     [object](const QPointer<CViewBase>& v) { return v == object || v.isNull(); });
+                                     [object](const QPointer<QObject>& v) { return v == object || v.isNull(); });
         if (it == m_views.end())
             return;
         m_views.erase(std::remove_if(m_views.begin(), m_views.end(),
-                                     [object](const QPointer<CViewBase>& v) { return v.isNull() || v == object; }),
+                                     [object](const QPointer<QObject>& v) { return v.isNull() || v == object; }),
                       m_views.end());
         if (m_feed)
             m_feed->RelayNotification(gone, 0, nullptr);
@@ -37,7 +37,7 @@ std::vector<CViewBase*> CGuiDocument::Views() const
     std::vector<CViewBase*> views;
     for (const auto& v : m_views)
         if (v)
-            views.push_back(v);
+            views.push_back(static_cast<CViewBase*>(v.data()));  // only views are added
     return views;
 }
 

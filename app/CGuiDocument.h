@@ -33,9 +33,15 @@ public:
 
     void UpdateAllViews(int hint, const CData* object) override;
     [[nodiscard]] std::vector<std::shared_ptr<vrn::IViewHandle>> ViewHandles() const override;
+    // The accuracy workbench's handle, given to every port started from now on.
+    void SetFixHandle(std::shared_ptr<vrn::IFixHandle> handle) { m_fixHandle = std::move(handle); }
+    [[nodiscard]] std::shared_ptr<vrn::IFixHandle> FixHandle() const override { return m_fixHandle; }
 
 private:
-    std::vector<QPointer<CViewBase>> m_views;
+    std::shared_ptr<vrn::IFixHandle> m_fixHandle;
+    // Kept as QObjects: a view is still compared while its destructor runs, when it is no longer a
+    // CViewBase (a QPointer<CViewBase> would downcast it).
+    std::vector<QPointer<QObject>> m_views;
     std::unique_ptr<vrn::CFeedDoc> m_feed;  // after m_views: its readers are joined first
 };
 }  // namespace vrn::gui

@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -14,6 +15,8 @@
 #include <QToolBar>
 #include <vector>
 
+#include "analysis/TrackExport.h"
+#include "app/CAccuracyHub.h"
 #include "app/CGuiDocument.h"
 #include "app/CMonitorApp.h"
 #include "app/COpenRecordingDlg.h"
@@ -23,10 +26,13 @@
 #include "app/WindowPlacement.h"
 #include "config/CAppSettings.h"
 #include "config/CInputSettingsDlg.h"
+#include "config/CTtffCampaignDlg.h"
 #include "link/ChunkParser.h"
 #include "link/Notifications.h"
 #include "link/ReceiverCommand.h"
+#include "res/AccuracyImages.h"
 #include "res/ToolbarImages.h"
+#include "views/CStatisticsView.h"
 #include "views/CViewBase.h"
 
 namespace vrn::gui
@@ -34,6 +40,8 @@ namespace vrn::gui
 namespace
 {
 using namespace vrn::res;
+
+static_assert(kViewKindCount == 6, "one child frame slot per view kind");
 
 constexpr std::array<const char*, 4> kBaudTexts{"4800", "9600", "19200", "38400"};
 constexpr int kIdleUpdateMs = 250;  // how often the enable and check rules are refreshed
@@ -61,6 +69,8 @@ bool IsCheckable(int id)
     case kIdViewSignal1:
     case kIdViewSignal2:
     case kIdViewMeasure:
+    case kIdViewStatistics:
+    case kIdTtffCampaign:
     case kIdStartPort1:
     case kIdStartPort2:
     case kIdPause1:
@@ -74,7 +84,7 @@ bool IsCheckable(int id)
 }
 }  // namespace
 
-CMainFrame::CMainFrame(CMonitorApp& app) : m_app(app)
+CMainFrame::CMainFrame(CMonitorApp& app) : m_app(app), m_hub(std::make_unique<CAccuracyHub>())
 {
     m_slotImages.fill(-1);
     setObjectName(QStringLiteral("mainFrame"));
@@ -86,7 +96,7 @@ CMainFrame::~CMainFrame()
     // the members are gone already.
     if (m_mdi)
         QObject::disconnect(m_mdi, nullptr, this, nullptr);
-    // The readers post to this frame: stop and join them while it still exists.
+    // The readers post to this frame and the workbench: stop and join them while both exist.
     m_document.reset();
     m_closedDocument.reset();
 }
@@ -110,6 +120,8 @@ bool CMainFrame::Create()
     BuildMenu();
     if (!BuildToolbar() || !BuildStatusBar())
         return false;
+    BuildAccuracyToolbar();
+    m_hub->LoadSettings();
     // The playback controls sit in a toolbar of their own under the classic one, whose 36 slots
     // stay as they are.
     addToolBarBreak();
@@ -296,6 +308,28 @@ bool CMainFrame::BuildToolbar()
     return true;
 }
 
+void CMainFrame::BuildAccuracyToolbar()
+{
+    // A toolbar of its own, so the classic one keeps its 36 slots.
+    m_accuracyToolbar = addToolBar(QStringLiteral("Accuracy"));
+    m_accuracyToolbar->setObjectName(QStringLiteral("accuracyToolbar"));
+    m_accuracyToolbar->setIconSize(QSize(kToolbarImageWidth, kToolbarImageHeight));
+    m_accuracyToolbar->setMovable(false);
+    for (const int id : AccuracyToolbarCommands())
+    {
+        QAction* action = m_accuracyToolbar->addAction(QIcon(AccuracyCommandImage(id)), QString());
+        action->setObjectName(QStringLiteral("accuracy%1").arg(id));
+        action->setData(id);
+        action->setCheckable(IsCheckable(id));
+        const std::string_view tip = CommandToolTip(id);
+        action->setToolTip(QString::fromUtf8(tip.data(), static_cast<qsizetype>(tip.size())));
+        const std::string_view prompt = CommandPrompt(id);
+        action->setStatusTip(QString::fromUtf8(prompt.data(), static_cast<qsizetype>(prompt.size())));
+        connect(action, &QAction::triggered, this, [this, id] { ExecuteCommand(id); });
+        m_accuracyActions[id] = action;
+    }
+}
+
 bool CMainFrame::BuildStatusBar()
 {
     QStatusBar* bar = statusBar();
@@ -410,7 +444,10 @@ void CMainFrame::SetMessagePaneText(const QString& text)
 CGuiDocument& CMainFrame::EnsureDocument()
 {
     if (!m_document)
+    {
         m_document = std::make_unique<CGuiDocument>(this);
+        m_document->SetFixHandle(m_hub->Handle());
+    }
     return *m_document;
 }
 
@@ -426,6 +463,7 @@ bool CMainFrame::IsCommandEnabled(int id) const
     case kIdInitReceiver1: return IsPortRunning(0) != 0;
     case kIdPause2:
     case kIdInitReceiver2: return IsPortRunning(1) != 0;
+    case kIdTtffCampaign: return m_hub->Campaign().Running() || IsPortRunning(0) != 0 || IsPortRunning(1) != 0;
     case kIdRecordRaw1: return IsPortRunning(0) != 0 || (m_document && m_document->Feed().IsRecording(0));
     case kIdRecordRaw2: return IsPortRunning(1) != 0 || (m_document && m_document->Feed().IsRecording(1));
     default: break;
@@ -445,6 +483,8 @@ bool CMainFrame::IsCommandChecked(int id) const
     case kIdViewSignal1: return FrameVisible(kViewSignal1);
     case kIdViewSignal2: return FrameVisible(kViewSignal2);
     case kIdViewMeasure: return FrameVisible(kViewMeasure);
+    case kIdViewStatistics: return FrameVisible(kViewStatistics);
+    case kIdTtffCampaign: return m_hub->Campaign().Running();
     case kIdStartPort1: return IsPortRunning(0) != 0;
     case kIdStartPort2: return IsPortRunning(1) != 0;
     case kIdPause1: return IsDisplayPaused(0) != 0;
@@ -470,6 +510,8 @@ void CMainFrame::UpdateCommandUI()
     for (const auto& [id, action] : m_menuActions)
         apply(action);
     for (QAction* action : m_slotActions)
+        apply(action);
+    for (const auto& [id, action] : m_accuracyActions)
         apply(action);
     UpdateSourcePane();
     if (m_playbackBar)
@@ -515,6 +557,9 @@ void CMainFrame::ExecuteCommand(int id)
     case kIdViewSignal1: ToggleView(kViewSignal1); break;
     case kIdViewSignal2: ToggleView(kViewSignal2); break;
     case kIdViewMeasure: ToggleView(kViewMeasure); break;
+    case kIdViewStatistics: ToggleView(kViewStatistics); break;
+    case kIdFileExportTrack: ExportTrackDialog(); break;
+    case kIdTtffCampaign: TtffCampaignDialog(); break;
     case kIdStartPort1: ToggleStartPort(0); break;
     case kIdStartPort2: ToggleStartPort(1); break;
     case kIdPause1: TogglePause(0); break;
@@ -524,7 +569,11 @@ void CMainFrame::ExecuteCommand(int id)
     case kIdInitReceiver1:
     case kIdInitReceiver2:
         if (m_document)
-            m_document->Feed().SendReceiverCommand(id == kIdInitReceiver1 ? 0 : 1, vrn::kCommandConfiguredBaud);
+        {
+            const int port = id == kIdInitReceiver1 ? 0 : 1;
+            const int startMode = m_document->Feed().SendReceiverCommand(port, vrn::kCommandConfiguredBaud);
+            m_hub->CommandSent(port, startMode);  // the time to first fix runs from here
+        }
         break;
     default:
         if (id >= kIdBaud1First && id < kIdBaud1First + 4)
@@ -553,6 +602,8 @@ void CMainFrame::ToggleView(int kind)
     std::unique_ptr<CViewBase> view = CreateView(kind);
     if (!view)
         return;
+    if (auto* statistics = qobject_cast<CStatisticsView*>(view.get()))
+        statistics->AttachHub(*m_hub);
     auto owned = std::make_unique<CViewFrame>();
     CViewFrame* frame = owned.get();
     frame->setWidget(view.release());
@@ -602,6 +653,7 @@ void CMainFrame::ToggleStartPort(int port)
             TogglePause(port);
         if (m_document)
             m_document->Feed().StopPort(port);
+        m_hub->PortStopped(port);
         setWindowTitle(QStringLiteral("Talvoren Receiver"));
         SetButtonImage(StartSlot(port), kImagePortIdle);
         if (port == 0)
@@ -728,6 +780,84 @@ void CMainFrame::ToggleLogging(int port)
     UpdateCommandUI();
 }
 
+// ---- the accuracy workbench ----
+
+bool CMainFrame::ExportTrack(const QString& path, QString& error)
+{
+    using namespace vrn::analysis;
+    const auto& bench = m_hub->Workbench();
+    std::vector<SourceId> sources;
+    for (const SourceId s : kAllSources)
+        if (!bench.Series(s).Empty())
+            sources.push_back(s);
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    std::string reason;
+    const bool ok = WriteFileSafely(
+        path.toStdString(),
+        [&](std::ostream& out) {
+            if (suffix == QLatin1String("kml"))
+                WriteKml(out, bench, sources);
+            else if (suffix == QLatin1String("csv"))
+                WriteCsv(out, bench, sources);
+            else
+                WriteGpx(out, bench, sources);
+        },
+        reason);
+    if (!ok)
+        error = QString::fromStdString(reason);
+    return ok;
+}
+
+void CMainFrame::ExportTrackDialog()
+{
+    FileDialogRequest request;
+    request.save = true;
+    request.title = QStringLiteral("Export Track");
+    request.initialName = QStringLiteral("track.gpx");
+    request.filter = QStringLiteral("GPX 1.1 (*.gpx);;KML (*.kml);;CSV with errors (*.csv)");
+    request.defaultSuffix = QStringLiteral("gpx");
+    const std::optional<QString> path = AskFileName(this, request);
+    if (!path || path->isEmpty())
+        return;
+    QString error;
+    if (!ExportTrack(*path, error))
+        ShowMessage(this, error);
+    else
+        SetMessagePaneText(QStringLiteral("Track exported to %1").arg(*path));
+}
+
+void CMainFrame::StartTtffCampaign(const vrn::analysis::CampaignSettings& settings)
+{
+    m_hub->StartCampaign(settings, [this](int port, int startMode) {
+        if (!m_document || !IsPortRunning(port))
+            return false;
+        // The settings' reset modes run 0..3 for the start mode bytes 1..4.
+        (void)m_document->Feed().SendReceiverCommand(port, vrn::kCommandConfiguredBaud, startMode - 1);
+        return true;
+    });
+    UpdateCommandUI();
+}
+
+void CMainFrame::TtffCampaignDialog()
+{
+    if (m_hub->Campaign().Running())
+    {
+        m_hub->StopCampaign();
+        return;
+    }
+    CTtffCampaignDlg dialog(this);
+    vrn::analysis::CampaignSettings settings = m_hub->Campaign().Settings();
+    settings.port = IsPortRunning(settings.port) ? settings.port : (IsPortRunning(0) ? 0 : 1);
+    dialog.SetSettings(settings);
+    dialog.SetPortRunning(0, IsPortRunning(0) != 0);
+    dialog.SetPortRunning(1, IsPortRunning(1) != 0);
+    if (dialog.DoModal() != kIdOk)
+        return;
+    StartTtffCampaign(dialog.Settings());
+    if (!FrameVisible(kViewStatistics))
+        ToggleView(kViewStatistics);
+}
+
 // ---- notification codes ----
 
 void CMainFrame::SendCode(unsigned code)
@@ -740,6 +870,7 @@ void CMainFrame::SendCode(unsigned code)
     case kMsgRadarGone: ForgetChildFrame(kViewRadar); break;
     case kMsgDebugGone: ForgetChildFrame(kViewDebug); break;
     case kMsgMeasureGone: ForgetChildFrame(kViewMeasure); break;
+    case kMsgStatisticsGone: ForgetChildFrame(kViewStatistics); break;
     case kMsgActivity1: OnActivity(0); break;
     case kMsgActivity2: OnActivity(1); break;
     case kMsgSettingsChanged:
@@ -754,6 +885,7 @@ void CMainFrame::SendCode(unsigned code)
         break;
     case kMsgPlaybackRestart1:
     case kMsgPlaybackRestart2:
+        m_hub->PlaybackRestarted(code == kMsgPlaybackRestart1 ? 0 : 1);
         if (m_document)
             m_document->Feed().RelayNotification(code, 0, nullptr);
         break;

@@ -1,7 +1,7 @@
-// The program's top-level window: an MDI frame with the menu, the 36-slot toolbar and the two-pane
-// status bar. Owns the feed document and the child frames of the five view kinds, keeps the run
-// state of both ports, turns commands into calls on the document and the port logger, and handles
-// the notification codes. UI thread only, except PostCode.
+// The program's top-level window: an MDI frame with the menu, the 36-slot toolbar, the accuracy
+// toolbar and the two-pane status bar. Owns the feed document, the accuracy workbench and the child
+// frames of the view kinds, keeps the run state of both ports, turns commands into calls on the
+// document and the port logger, and handles the notification codes. UI thread only, except PostCode.
 #pragma once
 
 #include <QMainWindow>
@@ -21,8 +21,14 @@ class QMdiArea;
 class QTimer;
 class QToolBar;
 
+namespace vrn::analysis
+{
+struct CampaignSettings;
+}
+
 namespace vrn::gui
 {
+class CAccuracyHub;
 class CGuiDocument;
 class CMonitorApp;
 class CPlaybackBar;
@@ -68,6 +74,14 @@ public:
     // Starts or ends the raw recording of a running port (asks for the file with a save dialog).
     void ToggleRecording(int port);
 
+    // ---- the accuracy workbench ----
+    [[nodiscard]] CAccuracyHub& Accuracy() const { return *m_hub; }
+    // Writes the tracks of every source with epochs to `path`: GPX, KML or CSV by its extension
+    // (.gpx, .kml, .csv; GPX for anything else). False and a reason when it cannot be written.
+    bool ExportTrack(const QString& path, QString& error);
+    // Starts a TTFF campaign on a running port (the menu command asks for the settings first).
+    void StartTtffCampaign(const vrn::analysis::CampaignSettings& settings);
+
     // ---- notification codes ----
     void SendCode(unsigned code) override;
     void PostCode(unsigned code) override;
@@ -102,6 +116,9 @@ protected:
 private:
     void BuildMenu();
     bool BuildToolbar();
+    void BuildAccuracyToolbar();
+    void ExportTrackDialog();
+    void TtffCampaignDialog();
     bool BuildStatusBar();
     void SetButtonImage(int slot, int image);
     void OnActivity(int port);
@@ -116,6 +133,8 @@ private:
     CMonitorApp& m_app;
     QMdiArea* m_mdi = nullptr;
     QToolBar* m_toolbar = nullptr;
+    QToolBar* m_accuracyToolbar = nullptr;
+    std::unique_ptr<CAccuracyHub> m_hub;  // before the document: it outlives the readers
     QLabel* m_messagePane = nullptr;
     QLabel* m_sourcePane = nullptr;
     CPlaybackBar* m_playbackBar = nullptr;
@@ -129,8 +148,9 @@ private:
     std::array<int, 2> m_displayPaused{};
     std::unique_ptr<CGuiDocument> m_document;
     std::unique_ptr<CGuiDocument> m_closedDocument;  // deleted once its close call has returned
-    std::array<QPointer<CViewFrame>, 5> m_childFrames{};
+    std::array<QPointer<CViewFrame>, 6> m_childFrames{};  // by view kind
     std::map<int, QAction*> m_menuActions;
+    std::map<int, QAction*> m_accuracyActions;
     std::array<QAction*, res::kToolbarSlots> m_slotActions{};
     std::array<int, res::kToolbarSlots> m_slotImages{};
     std::array<int, 2> m_activityPhase{};

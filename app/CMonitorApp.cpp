@@ -359,8 +359,9 @@ void CMonitorApp::SaveViewScreenshots()
     if (!m_mainFrame)
         return;
     m_mainFrame->grab().save(dir.filePath(QStringLiteral("demo-main-window.png")));
-    const std::array<const char*, kViewKindCount> names{"demo-radar-view", "demo-signal-view-1", "demo-signal-view-2",
-                                                         "demo-debug-view", "demo-measure-view"};
+    const std::array<const char*, kViewKindCount> names{"demo-radar-view",   "demo-signal-view-1",
+                                                         "demo-signal-view-2", "demo-debug-view",
+                                                         "demo-measure-view", "demo-statistics-view"};
     for (int kind = 0; kind < kViewKindCount; ++kind)
         if (CViewFrame* frame = m_mainFrame->ChildFrame(kind))
             if (QWidget* view = frame->widget())

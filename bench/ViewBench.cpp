@@ -1,19 +1,24 @@
 // UI-thread time of one record update per view: what the sky chart, the track map, the status panel
-// texts, the signal strips and the measure table cost for each message of a streaming receiver.
+// texts, the signal strips, the measure table and the Statistics view cost for each message of a
+// streaming receiver.
 // Each benchmark reports the median and the 99th percentile of the single updates in µs.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QTableWidget>
 #include <algorithm>
 #include <array>
 #include <chrono>
 #include <cmath>
 #include <memory>
+#include <random>
 #include <vector>
 
+#include "analysis/AccuracyWorkbench.h"
 #include "views/ChannelStrip.h"
 #include "views/MeasureText.h"
 #include "views/RadarCanvas.h"
+#include "views/StatisticsPlot.h"
 
 namespace
 {
@@ -133,4 +138,91 @@ void MeasureTableTexts(benchmark::State& state)
     TimeEach(state, [&](int) { benchmark::DoNotOptimize(MeasureBarTexts(meas, 2.05F, 18)); });
 }
 BENCHMARK(MeasureTableTexts);
+
+// The Statistics view with a day of epochs of each of the three sources: a static receiver with a
+// few metres of noise and a slow wander.
+class FullDay
+{
+public:
+    explicit FullDay(vrn::analysis::ReferenceKind kind)
+    {
+        using namespace vrn::analysis;
+        ReferenceChoice choice;
+        choice.kind = kind;
+        choice.latitudeDeg = 24.7753;
+        choice.longitudeDeg = 121.00248;
+        choice.heightM = 150.0;
+        bench.SetReference(choice);
+        for (int k = 0; k < static_cast<int>(kDefaultCapacity); ++k)
+            AddSecond();
+        bench.Settle();
+    }
+    void AddSecond()
+    {
+        using namespace vrn::analysis;
+        for (const SourceId s : kAllSources)
+        {
+            const double wander = 1.5 * std::sin(m_second / 900.0 + static_cast<double>(Index(s)));
+            PositionEpoch e;
+            e.gpsWeek = 2400;
+            e.gpsTowS = static_cast<double>(m_second);
+            e.latitudeDeg = 24.7753 + (m_noise(m_random) + wander) / 111000.0;
+            e.longitudeDeg = 121.00248 + m_noise(m_random) / 100900.0;
+            e.heightM = 150.0 + 2.0 * m_noise(m_random);
+            e.fixMode = m_second % 600 == 0 ? 0 : 3;
+            e.satsUsed = 9;
+            e.hdop = 0.9;
+            bench.AddEpoch(s, e);
+        }
+        ++m_second;
+    }
+    vrn::analysis::CAccuracyWorkbench bench;
+
+private:
+    std::mt19937_64 m_random{7};
+    std::normal_distribution<double> m_noise{0.0, 2.0};
+    int m_second = 0;
+};
+
+// One second of the view: an epoch of each source into full rings, the re-centring slice, the three
+// tables and their cells. Arg 0: each source's own running mean (re-centring); 1: a typed position.
+void StatisticsUpdate(benchmark::State& state)
+{
+    EnsureApplication();
+    using namespace vrn::analysis;
+    FullDay day(state.range(0) == 0 ? ReferenceKind::OwnMean : ReferenceKind::Position);
+    QTableWidget table(static_cast<int>(kSourceCount), static_cast<int>(TableColumns().size()));
+    for (int r = 0; r < table.rowCount(); ++r)
+        for (int c = 0; c < table.columnCount(); ++c)
+            table.setItem(r, c, new QTableWidgetItem());
+    TimeEach(state,
+             [&](int)
+             {
+                 day.AddSecond();
+                 day.bench.Refresh();
+                 for (const SourceId s : kAllSources)
+                 {
+                     const AccuracyTable t = day.bench.Table(s);
+                     for (std::size_t c = 0; c < TableColumns().size(); ++c)
+                         table.item(static_cast<int>(Index(s)), static_cast<int>(c))
+                             ->setText(statistics::CellText(t, c));
+                 }
+             });
+}
+// 12000 seconds: the running mean is re-centred at least once (every 86400/8 updates at most).
+BENCHMARK(StatisticsUpdate)->Arg(0)->Arg(1)->Iterations(12000);
+
+// The view's repaint: scatter, circles and both time series of the full day, 900 by 500 pixels.
+void StatisticsPaint(benchmark::State& state)
+{
+    EnsureApplication();
+    using namespace vrn::analysis;
+    FullDay day(ReferenceKind::OwnMean);
+    statistics::Tables tables{};
+    for (const SourceId s : kAllSources)
+        tables[Index(s)] = day.bench.Table(s);
+    QImage image(900, 500, QImage::Format_RGB32);
+    TimeEach(state, [&](int) { statistics::PaintStatistics(image, day.bench, tables, {true, true, true}); });
+}
+BENCHMARK(StatisticsPaint)->Iterations(100);
 }  // namespace

@@ -89,6 +89,7 @@ void CFeedDoc::RelayNotification(unsigned code, unsigned /*wParam*/, const CData
         case kMsgRadarGone:
         case kMsgDebugGone:
         case kMsgMeasureGone:
+        case kMsgStatisticsGone:
         case kMsgStopPort1:
         case kMsgStopPort2:
             if (m_frame != nullptr)
@@ -214,6 +215,7 @@ int CFeedDoc::StartReader(int index, int mode)
         link.views[i] = views[i];
     port.session = std::make_shared<PortSession>();
     link.session = port.session;
+    link.fixes = m_views.FixHandle();
 
     port.signals.run.store(1);
     try
@@ -335,7 +337,7 @@ void CFeedDoc::StopReader(Port& port)
         port.reader.join();
 }
 
-void CFeedDoc::SendReceiverCommand(int index, int commandCode)
+int CFeedDoc::SendReceiverCommand(int index, int commandCode, int resetMode)
 {
     m_settings.LoadReceiverInit(index);
     ReceiverInitFields init;
@@ -346,7 +348,7 @@ void CFeedDoc::SendReceiverCommand(int index, int commandCode)
     init.useDosTime = m_settings.UseDOSTime;
     init.weekNo = m_settings.WeekNo;
     init.tow = m_settings.TOW;
-    init.resetMode = m_settings.ResetMode;
+    init.resetMode = resetMode >= 0 ? resetMode : m_settings.ResetMode;
     init.protocol = m_settings.Protocol;
     init.enableGga = m_settings.EnableGGA;
     init.enableGll = m_settings.EnableGLL;
@@ -362,6 +364,7 @@ void CFeedDoc::SendReceiverCommand(int index, int commandCode)
     PortWriter writer(*this, index);
     SendFramedPacket(writer, bytes);
     m_views.UpdateAllViews(index == 0 ? kHintInitSent1 : kHintInitSent2, nullptr);
+    return command.startMode;
 }
 
 int CFeedDoc::IsRunning(int index) const

@@ -61,7 +61,9 @@ public:
     void OnCloseDocument();
     // Sends the port's initialisation command: `commandCode` kCommandConfiguredBaud (9) takes the
     // baud code from the configured rate, 0..3 name it. Sent whether or not the port is open.
-    void SendReceiverCommand(int index, int commandCode);
+    // `resetMode` 0..3 (hot, warm, cold, test) replaces the stored start mode; -1 keeps it. Returns
+    // the start mode byte that went out (1..4, 0 for none).
+    int SendReceiverCommand(int index, int commandCode, int resetMode = -1);
 
     // Opens the port as StartPort does, without the hint and the running field. 1 or 0. A port
     // name "tcp://HOST:PORT" or "gpsd://HOST[:PORT][/DEVICE]" opens a network source, which starts

@@ -23,6 +23,7 @@ inline constexpr unsigned kMsgSignal2Gone = kWmUser + 9;
 inline constexpr unsigned kMsgRadarGone = kWmUser + 0xA;
 inline constexpr unsigned kMsgDebugGone = kWmUser + 0xC;
 inline constexpr unsigned kMsgMeasureGone = kWmUser + 0xE;
+inline constexpr unsigned kMsgStatisticsGone = kWmUser + 0x13;  // the Statistics view, likewise
 inline constexpr unsigned kMsgSettingsChanged = kWmUser + 0xF;  // views: hint 4
 inline constexpr unsigned kMsgSettingsChanged2 = kWmUser + 0x10;  // views: hint 5
 inline constexpr unsigned kMsgStopPort1 = kWmUser + 0x11;  // stop port 1 if it runs (device vanished)

@@ -21,6 +21,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cmath>
 #include <exception>
 #include <utility>
 
@@ -180,6 +181,14 @@ void CPortReader::Discontinuity()
 {
     m_context = FreshContext();
     m_breakAt = kNoBreak;
+    ForgetFixes();
+}
+
+void CPortReader::ForgetFixes()
+{
+    // The fresh record sets number their fix reports from the start again.
+    m_lastFix = ReceiverFix{};
+    m_binaryFix = analysis::CBinaryFixFallback{};
 }
 
 void CPortReader::Restart()
@@ -187,6 +196,7 @@ void CPortReader::Restart()
     m_context = FreshContext();
     m_queueHead = m_queueSize = 0;
     m_breakAt = kNoBreak;
+    ForgetFixes();
     // Only the reader of the port in test mode touches the engine; a fresh one is what the start
     // of the recording saw.
     if (m_port == 0 && m_signals.mode.load() == kModeTest)
@@ -329,6 +339,39 @@ void CPortReader::NotifyViews(unsigned message, unsigned wParam, const CData& se
         }
         view->PostRecord(delivery);
     }
+    PostFix(wParam, set);
+}
+
+void CPortReader::PostFix(unsigned wParam, const CData& set)
+{
+    const auto fixes = m_link.fixes.lock();
+    if (!fixes)
+        return;
+    int source = m_port == 0 ? kFixReceiver1 : kFixReceiver2;
+    const ReceiverFix* report = &set.fix;
+    if (m_port == 0 && wParam == kSourcePort2)
+    {
+        // The own set of test mode: its MEAS notification closes the navigation epoch.
+        if (set.currentId != kIdMeas)
+            return;
+        source = kFixOwn;
+    }
+    else
+    {
+        report = m_binaryFix.Offer(set);
+        if (report == nullptr)
+            return;
+        const ReceiverFix& f = *report;
+        const ReceiverFix& last = m_lastFix;
+        auto same = [](double a, double b) { return a == b || (std::isnan(a) && std::isnan(b)); };
+        if (f.sequence == last.sequence && f.fixMode == last.fixMode && f.quality == last.quality &&
+            f.satsUsed == last.satsUsed && same(f.hdop, last.hdop) && f.modeIndicator == last.modeIndicator)
+            return;  // nothing new for the analysis
+        m_lastFix = f;
+    }
+    const double now =
+        std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+    fixes->PostFix(FixDelivery{source, *report, now, m_link.session});
 }
 
 int RunPortReader(int port, PortLink link, PortSignals& signals, IMainFrame* frame)

@@ -13,6 +13,7 @@
 #include <span>
 #include <string>
 
+#include "analysis/BinaryFix.h"
 #include "link/ByteSource.h"
 #include "link/ChunkParser.h"
 #include "link/DeliveryGate.h"
@@ -36,6 +37,7 @@ struct PortLink
     std::array<std::weak_ptr<IViewHandle>, kViewSlots> views{};  // empty slots hold no view
     std::shared_ptr<PortSession> session;
     std::shared_ptr<RecordTap> tap;
+    std::weak_ptr<IFixHandle> fixes;  // the accuracy analysis, when there is one
 };
 
 // Flags of one port written by the UI thread and read by its reader, plus the reader's wake
@@ -87,6 +89,10 @@ private:
     void NotifyViews(unsigned message, unsigned wParam, const CData& set) override;
 
     void Parse(std::span<const std::uint8_t> chunk);
+    // Hands the set's fix to the accuracy analysis when it is news: the own fix at the end of each
+    // navigation epoch, a receiver's fix when a report changed it.
+    void PostFix(unsigned wParam, const CData& set);
+    void ForgetFixes();
     // The source starts over: fresh record sets, a fresh navigation engine when this port runs it,
     // and the views told as at a start.
     void Restart();
@@ -124,6 +130,8 @@ private:
     std::size_t m_breakAt = kNoBreak;
     std::shared_ptr<DeliveryGate> m_gate;  // only for sources paced by the views
     std::int64_t m_lastActivityUs = -1;    // paced sources: when the last activity code was posted
+    ReceiverFix m_lastFix{};  // the receiver fix last handed to the analysis
+    analysis::CBinaryFixFallback m_binaryFix;
 };
 
 // Thread procedure of port `port` (what std::thread runs): builds the reader and runs it; no

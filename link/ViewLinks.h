@@ -8,6 +8,8 @@
 #include <memory>
 #include <vector>
 
+#include "protocol/ReceiverFix.h"
+
 class CData;
 
 namespace vrn
@@ -54,6 +56,32 @@ public:
     virtual void PostRecord(const RecordDelivery& delivery) = 0;
 };
 
+// Sources of fix reports: the two ports' receivers and the own fix of port 1 in test mode.
+inline constexpr int kFixReceiver1 = 0;
+inline constexpr int kFixReceiver2 = 1;
+inline constexpr int kFixOwn = 2;
+
+// One fix report for the accuracy analysis, taken by the reader from the record set it notifies.
+struct FixDelivery
+{
+    int source = kFixReceiver1;
+    ReceiverFix fix;
+    double arrivalS = 0.0;  // steady clock, seconds, when the reader parsed it
+    std::shared_ptr<const PortSession> session;
+
+    [[nodiscard]] bool Current() const { return session && session->Live(); }
+};
+
+// Where a port's fix reports go besides the views (the accuracy analysis), whatever views are open.
+class IFixHandle
+{
+public:
+    virtual ~IFixHandle() = default;
+    // Called on a reader thread: the receiver's reports when the record set's fix changed, the own
+    // fix once per navigation epoch. Queues to the UI thread and returns at once.
+    virtual void PostFix(const FixDelivery& delivery) = 0;
+};
+
 // The document's views, as the document sees them. UI thread only.
 class IViewRegistry
 {
@@ -63,6 +91,8 @@ public:
     virtual void UpdateAllViews(int hint, const CData* object) = 0;
     // Handles of the document's views in the order the views were created.
     [[nodiscard]] virtual std::vector<std::shared_ptr<IViewHandle>> ViewHandles() const = 0;
+    // The accuracy analysis' handle for the ports started from now on; none by default.
+    [[nodiscard]] virtual std::shared_ptr<IFixHandle> FixHandle() const { return nullptr; }
 };
 
 // The main frame as the document and the readers see it.

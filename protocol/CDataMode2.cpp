@@ -4,9 +4,9 @@
 // DOP and SV records, in the receiver's units, and into the set's fix (in full precision) and
 // satellite table.
 #include <algorithm>
-#include <cstdio>
 
 #include "nav/NavEngine.h"
+#include "nav/OwnFix.h"
 #include "protocol/CData.h"
 
 int CData::ImportNavigationInput(std::span<const std::uint8_t> message, std::size_t length, int byteOrder)
@@ -15,13 +15,17 @@ int CData::ImportNavigationInput(std::span<const std::uint8_t> message, std::siz
     switch (currentId)
     {
         case kIdMeas:
+        {
             DecodeMeas(message, length, byteOrder);
             engine.SetEpochInputs(meas);
+            const int fixesBefore = engine.solution.fixCounter;
             engine.RunNavigationEpoch();
             (void)FillOwnNavRecord(engine);
             (void)FillOwnDopRecord(engine);
             (void)FillOwnSvRecord(engine);
+            FillOwnFix(fix, engine, engine.solution.fixCounter != fixesBefore);
             return kImportNavEpoch;
+        }
         case kIdSubframe:
             DecodeSubframe(message, byteOrder);
             engine.QueueSubframe(subframe);
@@ -59,24 +63,6 @@ int CData::FillOwnNavRecord(const NavEngine& engine)
     nav.infoByte = 0;
     nav.infoWord = 0;
 
-    ++fix.sequence;
-    fix.carried = kFixCarriesSatsUsed;
-    std::snprintf(fix.source.data(), fix.source.size(), "NAV");
-    fix.gpsWeek = s.week;
-    fix.gpsTimeOfWeekS = s.timeOfWeek;
-    int day = -1;
-    UtcOfGpsTime(s.week, s.timeOfWeek, kDefaultLeapSeconds, fix.utcText, fix.utcSecondsOfDay, day);
-    fix.date = day >= 0 ? DateTextOfGpsDay(day) : std::array<char, 8>{};
-    const bool position = s.fixMode != 0;
-    constexpr double kDegreesPerRadian = 57.29577951308232;
-    fix.latitudeDeg = position ? s.latitude * kDegreesPerRadian : kNoValue;
-    fix.longitudeDeg = position ? s.longitude * kDegreesPerRadian : kNoValue;
-    fix.heightEllipsoidM = position ? s.height : kNoValue;
-    fix.altitudeMslM = kNoValue;
-    fix.geoidSeparationM = kNoValue;
-    fix.satsUsed = s.satellitesUsed;
-    fix.speedMps = position ? s.speed : kNoValue;
-    fix.courseDeg = position ? s.heading : kNoValue;
     return 1;
 }
 
@@ -93,10 +79,6 @@ int CData::FillOwnDopRecord(const NavEngine& engine)
     dop.vdop = ClampToInt<std::uint8_t>(10.0 * s.vdop);
     dop.tdop = ClampToInt<std::uint8_t>(10.0 * s.tdop);
     dop.mode = static_cast<std::uint8_t>(std::clamp(s.satellitesUsed, 0, 3));
-    fix.fixMode = s.fixMode != 0 ? 3 : 1;
-    fix.pdop = s.pdop;
-    fix.hdop = s.hdop;
-    fix.vdop = s.vdop;
     return 1;
 }
 

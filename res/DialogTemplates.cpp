@@ -199,6 +199,41 @@ constexpr std::array kTrackMapPrefs{
     ControlTemplate{2, K::PushButton, "Cancel", 163, 28, 38, 14},
 };
 
+constexpr std::array kTtffCampaign{
+    ControlTemplate{kNoId, K::GroupBox, "Receiver", 8, 4, 90, 44},
+    ControlTemplate{1201, K::RadioButton, " Receiver 1", 16, 17, 70, 10, kGroup},
+    ControlTemplate{1202, K::RadioButton, " Receiver 2", 16, 31, 70, 10},
+    ControlTemplate{kNoId, K::GroupBox, "Start Mode:", 8, 52, 90, 74},
+    ControlTemplate{1203, K::RadioButton, " Hot Start", 16, 65, 70, 10, kGroup},
+    ControlTemplate{1204, K::RadioButton, " Warm Start", 16, 79, 70, 10},
+    ControlTemplate{1205, K::RadioButton, " Cold Start", 16, 93, 70, 10},
+    ControlTemplate{1206, K::RadioButton, " Test Start", 16, 107, 70, 10},
+    ControlTemplate{kNoId, K::Label, "Starts:", 108, 10, 60, 8},
+    ControlTemplate{1207, K::Edit, "", 172, 8, 36, 12},
+    ControlTemplate{kNoId, K::Label, "Wait between starts:", 108, 28, 110, 8},
+    ControlTemplate{1208, K::Edit, "", 172, 40, 36, 12},
+    ControlTemplate{kNoId, K::Label, "s", 212, 42, 8, 8},
+    ControlTemplate{kNoId, K::Label, "The next start follows the wait after every source has its fix (or "
+                                     "300 s have passed).",
+                    108, 58, 112, 40},
+    ControlTemplate{1, K::DefaultButton, "Start", 108, 104, 50, 14},
+    ControlTemplate{2, K::PushButton, "Cancel", 166, 104, 50, 14},
+};
+
+constexpr std::array kReferencePosition{
+    ControlTemplate{kNoId, K::Label, "Latitude:", 10, 12, 50, 8},
+    ControlTemplate{1211, K::Edit, "", 62, 10, 70, 12},
+    ControlTemplate{kNoId, K::Label, "deg", 136, 12, 20, 8},
+    ControlTemplate{kNoId, K::Label, "Longitude:", 10, 30, 50, 8},
+    ControlTemplate{1212, K::Edit, "", 62, 28, 70, 12},
+    ControlTemplate{kNoId, K::Label, "deg", 136, 30, 20, 8},
+    ControlTemplate{kNoId, K::Label, "Height:", 10, 48, 50, 8},
+    ControlTemplate{1213, K::Edit, "", 62, 46, 70, 12},
+    ControlTemplate{kNoId, K::Label, "m", 136, 48, 20, 8},
+    ControlTemplate{1, K::DefaultButton, "OK", 164, 8, 44, 14},
+    ControlTemplate{2, K::PushButton, "Cancel", 164, 28, 44, 14},
+};
+
 constexpr std::string_view kFont = "MS Sans Serif";
 
 constexpr std::array kTemplates{
@@ -210,6 +245,8 @@ constexpr std::array kTemplates{
     DialogTemplate{kIddReceiverInit, "", 259, 280, kFont, 8, kReceiverInit},
     DialogTemplate{kIddLogFileSettings, "Log File Settings", 218, 175, kFont, 8, kLogFileSettings},
     DialogTemplate{kIddTrackMapPrefs, "Track Map Preferences", 208, 112, kFont, 8, kTrackMapPrefs},
+    DialogTemplate{kIddTtffCampaign, "TTFF Campaign", 226, 132, kFont, 8, kTtffCampaign},
+    DialogTemplate{kIddReferencePosition, "Reference Position", 216, 68, kFont, 8, kReferencePosition},
 };
 }  // namespace
 

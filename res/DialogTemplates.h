@@ -59,6 +59,8 @@ inline constexpr int kIddSkyChartConfig = 121;
 inline constexpr int kIddReceiverInit = 122;
 inline constexpr int kIddLogFileSettings = 131;
 inline constexpr int kIddTrackMapPrefs = 133;
+inline constexpr int kIddTtffCampaign = 140;
+inline constexpr int kIddReferencePosition = 141;
 
 // Null for an unknown id.
 const DialogTemplate* FindDialogTemplate(int id);

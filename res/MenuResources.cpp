@@ -9,6 +9,7 @@ constexpr std::array kMenu{
     MenuEntry{0, "&File", 0},
     MenuEntry{1, "&Open Input Settings", kIdFileOpen, "Ctrl+O"},
     MenuEntry{1, "Open &Recording...", kIdFileOpenRecording},
+    MenuEntry{1, "&Export Track...", kIdFileExportTrack},
     MenuEntry{1, "", 0},
     MenuEntry{1, "E&xit", kIdAppExit},
     MenuEntry{0, "&View", 0},
@@ -18,6 +19,7 @@ constexpr std::array kMenu{
     MenuEntry{1, "De&bug 1", kIdViewDebug1},
     MenuEntry{1, "Deb&ug 2", kIdViewDebug2},
     MenuEntry{1, "&Measure View", kIdViewMeasure},
+    MenuEntry{1, "&Statistics View", kIdViewStatistics},
     MenuEntry{0, "&Action", 0},
     MenuEntry{1, "Start up Port &1", kIdStartPort1},
     MenuEntry{1, "Start up Port &2", kIdStartPort2},
@@ -29,6 +31,8 @@ constexpr std::array kMenu{
     MenuEntry{1, "L&ogging Port 2", kIdLogging2},
     MenuEntry{1, "Record &Raw Data 1", kIdRecordRaw1},
     MenuEntry{1, "Record Ra&w Data 2", kIdRecordRaw2},
+    MenuEntry{1, "", 0},
+    MenuEntry{1, "&TTFF Campaign...", kIdTtffCampaign},
     MenuEntry{1, "", 0},
     MenuEntry{1, "&Change Baud Rate 1", 0},
     MenuEntry{2, "&4800", kIdBaud1First},
@@ -55,6 +59,8 @@ constexpr std::array<int, kToolbarSlots> kSlots{
     0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // slots 9..28: the gap
     kIdInitReceiver2, kIdStartPort2, kIdPause2, kIdLogging2, 0, kIdViewSignal2, kIdViewDebug1,
 };
+
+constexpr std::array<int, 3> kAccuracySlots{kIdViewStatistics, kIdFileExportTrack, kIdTtffCampaign};
 
 struct Prompt
 {
@@ -89,11 +95,15 @@ constexpr std::array kPrompts{
     Prompt{kIdPlaybackPlay, "Play or pause the recording", "Play / Pause"},
     Prompt{kIdPlaybackStep, "Play to the end of the next navigation epoch", "Step"},
     Prompt{kIdPlaybackStop, "Stop playing the recording", "Stop"},
+    Prompt{kIdViewStatistics, "Open Statistics view", "Statistics View"},
+    Prompt{kIdFileExportTrack, "Export the tracks as GPX, KML or CSV", "Export Track"},
+    Prompt{kIdTtffCampaign, "Repeat a start command and measure the time to first fix", "TTFF Campaign"},
 };
 }  // namespace
 
 std::span<const MenuEntry> MainMenu() { return kMenu; }
 const std::array<int, kToolbarSlots>& ToolbarSlots() { return kSlots; }
+std::span<const int> AccuracyToolbarCommands() { return kAccuracySlots; }
 
 std::string_view CommandPrompt(int id)
 {

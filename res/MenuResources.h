@@ -39,6 +39,10 @@ inline constexpr int kIdFileOpenRecording = 32820;  // "Open &Recording...": pla
 inline constexpr int kIdPlaybackPlay = 32821;  // play / pause
 inline constexpr int kIdPlaybackStep = 32822;  // one navigation epoch, then pause
 inline constexpr int kIdPlaybackStop = 32823;  // stop the port that plays
+// The accuracy workbench.
+inline constexpr int kIdViewStatistics = 32830;  // "&Statistics View"
+inline constexpr int kIdFileExportTrack = 32831;  // "&Export Track..."
+inline constexpr int kIdTtffCampaign = 32832;     // "&TTFF Campaign..."
 
 // One line of the menu: level 0 is a top-level menu, 1 its items, 2 the items of a submenu.
 // An entry with id 0 and a text opens a (sub)menu; id 0 without text is a separator.
@@ -55,6 +59,9 @@ std::span<const MenuEntry> MainMenu();
 // in slot order.
 inline constexpr std::size_t kToolbarSlots = 36;
 const std::array<int, kToolbarSlots>& ToolbarSlots();
+
+// The second toolbar, after the classic one: the accuracy workbench's commands.
+std::span<const int> AccuracyToolbarCommands();
 
 // Toolbar images with a meaning of their own.
 inline constexpr int kImagePortIdle = 2;

@@ -8,7 +8,7 @@ cd "$top"
 
 packages=(cmake ninja-build g++ pkg-config ccache
           libgtest-dev libgmock-dev libbenchmark-dev libsimpleini-dev nlohmann-json3-dev
-          qt6-base-dev libgl-dev fonts-liberation locales)
+          qt6-base-dev libgl-dev fonts-liberation locales libxml2-utils)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

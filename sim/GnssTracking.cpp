@@ -128,6 +128,7 @@ void CGnssTracker::Restart(StartMode mode)
 {
     m_mode = mode;
     m_restartAt = m_now;
+    m_restarted = true;
     for (Track& t : m_tracks)
     {
         t.acquiring = false;
@@ -139,24 +140,9 @@ void CGnssTracker::Restart(StartMode mode)
 double CGnssTracker::AcquisitionDelay()
 {
     // The receiver model's windows: a rising satellite while navigating, or the first minute after
-    // a start.
-    double lo = 1.0, hi = 4.0;
-    if (m_now - m_restartAt < 60.0)
-    {
-        switch (m_mode)
-        {
-            case StartMode::Hot:
-                lo = 0.5, hi = 2.5;
-                break;
-            case StartMode::Warm:
-                lo = 2.0, hi = 9.0;
-                break;
-            case StartMode::Cold:
-                lo = 25.0, hi = 55.0;
-                break;
-        }
-    }
-    return std::uniform_real_distribution<double>(lo, hi)(m_events);
+    // power-up or a start.
+    const AcquisitionWindow w = AcquisitionWindowFor(m_mode, m_restarted, m_now - m_restartAt);
+    return std::uniform_real_distribution<double>(w.lo, w.hi)(m_events);
 }
 
 double CGnssTracker::EphemerisDelay(const GnssSatellite& s)

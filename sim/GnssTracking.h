@@ -97,6 +97,7 @@ private:
     GpsTime m_first;
     double m_now = 0.0;  // seconds since the first epoch
     double m_restartAt = 0.0;
+    bool m_restarted = false;  // a start command has come
     GnssEpoch m_epoch;
 };
 

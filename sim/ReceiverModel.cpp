@@ -97,27 +97,39 @@ void CReceiverModel::Restart(StartMode mode)
         m_haveEphemeris.fill(false);
     m_forwardStoredIono = mode != StartMode::Cold;
     m_restartAt = m_tau;
+    m_restarted = true;
+}
+
+AcquisitionWindow AcquisitionWindowFor(StartMode mode, bool afterCommand, double sinceStartS)
+{
+    if (sinceStartS >= kStartWindowS)
+        return {};
+    // After a start command: a hot start finds its satellites at once; a warm start knows roughly
+    // where to look; a cold start searches the sky. Warm and cold then wait for each satellite's
+    // ephemeris (subframes 1 to 3, 18 s of a 30 s frame) before they can use it.
+    switch (mode)
+    {
+        case StartMode::Hot:
+            return {0.5, afterCommand ? 1.0 : 2.5};  // power-up searches a little longer
+        case StartMode::Warm:
+            return {1.0, 3.0};
+        case StartMode::Cold:
+            return {8.0, 14.0};
+    }
+    return {};
 }
 
 double CReceiverModel::AcquisitionDelay(double tau)
 {
-    double lo = 1.0, hi = 4.0;  // a satellite rising while the receiver navigates
-    if (tau - m_restartAt < 60.0)
-    {
-        switch (m_mode)
-        {
-            case StartMode::Hot:
-                lo = 0.5, hi = 2.5;
-                break;
-            case StartMode::Warm:
-                lo = 2.0, hi = 9.0;
-                break;
-            case StartMode::Cold:
-                lo = 25.0, hi = 55.0;
-                break;
-        }
-    }
-    return std::uniform_real_distribution<double>(lo, hi)(m_events);
+    const AcquisitionWindow w = AcquisitionWindowFor(m_mode, m_restarted, tau - m_restartAt);
+    return std::uniform_real_distribution<double>(w.lo, w.hi)(m_events);
+}
+
+bool CReceiverModel::KnowsTime(double tau) const
+{
+    // A hot start keeps time and ephemerides: a channel measures as soon as it locks, without
+    // waiting for a subframe edge to tell the time.
+    return m_restarted && m_mode == StartMode::Hot && tau - m_restartAt < kStartWindowS;
 }
 
 double CReceiverModel::Pseudorange(int prn, double tau, Vec3 rx, const Geodetic* rxGeodetic, LookAngles* look,
@@ -206,6 +218,8 @@ void CReceiverModel::Assign(double tau)
         const GpsTime bitSync = AddSeconds(m_options.start, ch.lockAt + 1.0 - kFlightGuessS);
         ch.nextSubframe = AddSeconds(GpsTime{bitSync.week, 0.0}, 6.0 * std::ceil(bitSync.tow / 6.0));
         ch.syncAt = Seconds(m_options.start, ch.nextSubframe) + 0.6 + kFlightGuessS;
+        if (KnowsTime(tau))
+            ch.syncAt = ch.lockAt;
         ch.collected = 0;
     }
 }
@@ -257,12 +271,13 @@ void CReceiverModel::Track(double tau)
         {
             const int id = SubframeIdAt(ch.nextSubframe);
             m_epoch.subframes.emplace_back(ch.prn, BuildSubframe(m_constellation, ch.prn, ch.nextSubframe));
-            if (id == 1)
-                ch.collected = 1;
-            else if (id == 2 && (ch.collected & 1))
-                ch.collected |= 2;
-            else if (id == 3 && (ch.collected & 3) == 3)
+            // Subframes 1 to 3 carry the ephemeris; their issue stays the same for hours, so they
+            // may come in any order (a channel synced at subframe 2 is done after subframe 1).
+            if (id >= 1 && id <= 3)
+                ch.collected = static_cast<std::uint8_t>(ch.collected | 1U << (id - 1));
+            if (id >= 1 && id <= 3 && ch.collected == 7)
             {
+                ch.collected = 0;
                 m_haveEphemeris[static_cast<std::size_t>(ch.prn - 1)] = true;
                 if (m_forwardStoredIono)
                     ForwardStoredIonoPage(ch.prn, ch.nextSubframe);

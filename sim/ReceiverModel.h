@@ -40,6 +40,16 @@ inline constexpr double kTrackingMaskRad = 5.0 * kDegree;
 inline constexpr double kFixPositionErrorM = 5.0;
 inline constexpr double kFixVelocityErrorMps = 0.1;
 
+// How long a channel needs to lock onto a satellite, drawn from [lo, hi] seconds: a satellite rising
+// while the receiver navigates, or within the first minute after power-up or a start command, by
+// the start mode (hot quickest, cold a whole sky search). One table for every tracker.
+struct AcquisitionWindow
+{
+    double lo = 1.0, hi = 4.0;
+};
+inline constexpr double kStartWindowS = 60.0;
+[[nodiscard]] AcquisitionWindow AcquisitionWindowFor(StartMode mode, bool afterCommand, double sinceStartS);
+
 struct ReceiverOptions
 {
     GpsTime start;                // receiver time tag of the first measurement epoch
@@ -115,7 +125,7 @@ private:
         double lockAt = 0.0;         // elapsed true seconds: code and carrier lock
         double syncAt = 0.0;         // frame sync: measurements valid from here
         GpsTime nextSubframe;        // start of the next subframe to hand over
-        std::uint8_t collected = 0;  // subframes 1, 2, 3 of the current frame (bits 0..2)
+        std::uint8_t collected = 0;  // subframes 1, 2, 3 seen since the last complete set (bits 0..2)
         double flight = 0.0;         // light time of the last measurement, s; 0 before the first
     };
     // Pseudorange without noise from the true orbit and clock of `prn`; with `look`, also the
@@ -127,6 +137,7 @@ private:
     void Track(double tau);
     void MakeFix();
     double AcquisitionDelay(double tau);
+    bool KnowsTime(double tau) const;
     void ForwardStoredIonoPage(int prn, GpsTime before);
 
     ReceiverOptions m_options;
@@ -141,6 +152,7 @@ private:
     std::array<double, kPrnCount> m_cn0Offset{};
     StartMode m_mode = StartMode::Hot;
     double m_restartAt = 0.0;
+    bool m_restarted = false;  // a start command has come (power-up is not a hot start)
     double m_tau = 0.0;  // elapsed true seconds of the last epoch
     std::mt19937_64 m_noise;
     std::mt19937_64 m_events;

@@ -1,4 +1,4 @@
-// View base and the factory of the five view kinds.
+// View base and the factory of the view kinds.
 #include "views/CViewBase.h"
 
 #include <QMetaObject>
@@ -12,6 +12,7 @@
 #include "views/CRadarView.h"
 #include "views/CSignalView.h"
 #include "views/CSignalView2.h"
+#include "views/CStatisticsView.h"
 
 namespace vrn::gui
 {
@@ -88,6 +89,7 @@ std::unique_ptr<CViewBase> CreateView(int kind)
     case kViewSignal2: return std::make_unique<CSignalView2>();
     case kViewDebug: return std::make_unique<CDebugDataView>();
     case kViewMeasure: return std::make_unique<CMeasureView>();
+    case kViewStatistics: return std::make_unique<CStatisticsView>();
     default: return nullptr;
     }
 }

@@ -1,4 +1,4 @@
-// The common base of the five view kinds: a widget inside a CViewFrame that belongs to the feed
+// The common base of the view kinds: a widget inside a CViewFrame that belongs to the feed
 // document, receives the document's update hints and the record messages of the ports, and sets
 // its frame's caption. UI thread only.
 #pragma once
@@ -23,7 +23,8 @@ inline constexpr int kViewSignal1 = 1;
 inline constexpr int kViewSignal2 = 2;
 inline constexpr int kViewDebug = 3;
 inline constexpr int kViewMeasure = 4;
-inline constexpr int kViewKindCount = 5;
+inline constexpr int kViewStatistics = 5;  // the accuracy workbench's view
+inline constexpr int kViewKindCount = 6;
 
 class CViewBase : public QWidget
 {
@@ -61,6 +62,6 @@ private:
     std::shared_ptr<CViewHandle> m_handle;
 };
 
-// A new view of `kind` (kViewRadar .. kViewMeasure); null for another value.
+// A new view of `kind` (kViewRadar .. kViewStatistics); null for another value.
 std::unique_ptr<CViewBase> CreateView(int kind);
 }  // namespace vrn::gui

@@ -201,10 +201,33 @@ struct HintCall
     bool withObject;
 };
 
+// The accuracy analysis' side: what the readers post to it (on the reader threads).
+class RecordingFixes final : public IFixHandle
+{
+public:
+    void PostFix(const FixDelivery& delivery) override
+    {
+        std::lock_guard lock(m_mutex);
+        m_deliveries.push_back(delivery);
+    }
+    [[nodiscard]] std::vector<FixDelivery> Deliveries() const
+    {
+        std::lock_guard lock(m_mutex);
+        return m_deliveries;
+    }
+
+private:
+    mutable std::mutex m_mutex;
+    std::vector<FixDelivery> m_deliveries;
+};
+
 // The document's views: handles in creation order, and the hints of "update all views".
 class RecordingRegistry final : public IViewRegistry
 {
 public:
+    [[nodiscard]] std::shared_ptr<IFixHandle> FixHandle() const override { return fixes; }
+    std::shared_ptr<RecordingFixes> fixes;  // none unless a test sets it
+
     std::shared_ptr<RecordingView> AddView()
     {
         auto view = std::make_shared<RecordingView>();

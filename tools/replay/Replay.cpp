@@ -26,13 +26,39 @@ std::pair<std::string_view, std::string_view> SplitOption(std::string_view arg, 
         return {arg, {}};
     return {arg.substr(0, eq), arg.substr(eq + 1)};
 }
+
+// "LAT,LON,HEIGHT" in degrees and metres; false when it is not three numbers in range.
+bool ParseReference(std::string_view text, Options& options)
+{
+    std::array<double, 3> v{};
+    for (std::size_t k = 0; k < v.size(); ++k)
+    {
+        const std::size_t comma = text.find(',');
+        const std::string_view part = k + 1 < v.size() ? text.substr(0, comma) : text;
+        if ((k + 1 < v.size()) == (comma == std::string_view::npos))
+            return false;
+        const auto result = std::from_chars(part.data(), part.data() + part.size(), v[k]);
+        if (result.ec != std::errc{} || result.ptr != part.data() + part.size() || !std::isfinite(v[k]))
+            return false;
+        if (k + 1 < v.size())
+            text.remove_prefix(comma + 1);
+    }
+    if (std::fabs(v[0]) > 90.0 || std::fabs(v[1]) > 180.0 || std::fabs(v[2]) > 1e7)
+        return false;
+    options.haveReference = true;
+    options.referenceLatitudeDeg = v[0];
+    options.referenceLongitudeDeg = v[1];
+    options.referenceHeightM = v[2];
+    return true;
+}
 }  // namespace
 
 std::string Usage()
 {
     return "usage: vrnrcvr-replay [--protocol nmea|binary|test] [--port 1|2] [--debug] [--stats]\n"
            "                      [--fixes FILE] [--satellites FILE] [--gps-only]\n"
-           "                      [--own FILE] [--solution FILE] [--duration SECONDS] INPUT\n"
+           "                      [--own FILE] [--solution FILE] [--duration SECONDS] [--gpx FILE]\n"
+           "                      [--accuracy [--reference LAT,LON,HEIGHT | --truth TRUTH.csv]] INPUT\n"
            "       vrnrcvr-replay --print-almanac\n"
            "\n"
            "Feeds a recorded receiver byte stream (a file, or - for standard input) through the same\n"
@@ -54,6 +80,12 @@ std::string Usage()
            "                          talker only\" setting\n"
            "  --own FILE              test: the own NAV, DOP and SV lines after every epoch\n"
            "  --solution FILE         test: one CSV row per navigation epoch\n"
+           "  --accuracy              print the accuracy table of each source of the stream (the port's\n"
+           "                          receiver and, in test mode, the own fix) instead of the log lines,\n"
+           "                          against each source's own mean unless a reference is given\n"
+           "  --reference LAT,LON,HEIGHT  a typed reference (degrees, metres above the ellipsoid)\n"
+           "  --truth FILE            the truth rows of vrnrcvr-sim --truth as the reference\n"
+           "  --gpx FILE              write the sources' tracks as GPX 1.1\n"
            "  --print-almanac         print the built-in almanac as CSV and exit\n"
            "  --port 1|2              the port the stream arrives on (default 1)\n"
            "  --duration SECONDS      network input: stop after this long\n"
@@ -128,6 +160,30 @@ bool ParseOptions(std::span<const std::string_view> args, Options& options, std:
                 return false;
             (name == "--own" ? options.ownFile : options.solutionFile) = std::string(value);
         }
+        else if (name == "--accuracy" && !hasValue)
+            options.accuracy = true;
+        else if (name == "--reference")
+        {
+            if (!takeValue())
+                return false;
+            if (!ParseReference(value, options))
+            {
+                error = "bad reference '" + std::string(value) +
+                        "' (LAT,LON,HEIGHT: degrees within +-90 and +-180, metres)";
+                return false;
+            }
+        }
+        else if (name == "--truth" || name == "--gpx")
+        {
+            if (!takeValue())
+                return false;
+            if (value.empty())
+            {
+                error = "option " + std::string(name) + " needs a file name";
+                return false;
+            }
+            (name == "--truth" ? options.truthFile : options.gpxFile) = std::string(value);
+        }
         else if (name == "--duration")
         {
             if (!takeValue())
@@ -176,6 +232,16 @@ bool ParseOptions(std::span<const std::string_view> args, Options& options, std:
     if ((!options.ownFile.empty() || !options.solutionFile.empty()) && options.mode != vrn::kModeTest)
     {
         error = "--own and --solution need --protocol test";
+        return false;
+    }
+    if ((options.haveReference || !options.truthFile.empty()) && !options.accuracy)
+    {
+        error = "--reference and --truth need --accuracy";
+        return false;
+    }
+    if (options.haveReference && !options.truthFile.empty())
+    {
+        error = "give either --reference or --truth, not both";
         return false;
     }
     if (options.durationS > 0.0 && !vrn::IsNetworkSourceName(options.input))

@@ -29,6 +29,11 @@ struct Options
     std::string fixesFile;      // one CSV row per position report
     std::string satellitesFile; // the satellite table whenever the views are told, and at the end
     bool gpsTalkerOnly = false; // NMEA: read $GP sentences only (the port's "GPS talker only")
+    bool accuracy = false;      // print the accuracy table of every source instead of the log lines
+    bool haveReference = false;  // --reference given
+    double referenceLatitudeDeg = 0.0, referenceLongitudeDeg = 0.0, referenceHeightM = 0.0;
+    std::string truthFile;  // --truth: the simulator's truth rows as the reference
+    std::string gpxFile;    // --gpx: the tracks of the stream's sources
     std::string input;  // a file, "-" for standard input, or a tcp:// or gpsd:// address
     double durationS = 0.0;  // network input: stop after this many seconds (0 = until it closes)
 };

@@ -147,6 +147,8 @@ void GnssOutputs::FixReported(const CData& set)
         AppendSatelliteRows(m_text, set, TextOf(set.fix.utcText));
         m_satellites(m_text);
     }
+    if (m_next != nullptr)
+        m_next->FixReported(set);
 }
 
 void GnssOutputs::NotifyViews(unsigned message, unsigned wParam, const CData& set)

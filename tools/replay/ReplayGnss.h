@@ -34,11 +34,14 @@ public:
     void NotifyViews(unsigned message, unsigned wParam, const CData& set) override;
     // The closing rows of the satellite table, utc "end".
     void Finish(const CData& set);
+    // Every position report also goes on to `next` (null: nowhere).
+    void ForwardFixesTo(vrn::IFixSink* next) { m_next = next; }
 
 private:
     int m_mode;
     vrn::IChunkSink& m_inner;
     Output m_fixes, m_satellites;
+    vrn::IFixSink* m_next = nullptr;
     std::string m_text;
 };
 }  // namespace replay

@@ -8,8 +8,10 @@
 #include <vector>
 
 #include "Replay.h"
+#include "ReplayAccuracy.h"
 #include "ReplayGnss.h"
 #include "ReplayNav.h"
+#include "analysis/TrackExport.h"
 #include "link/ByteSource.h"
 #include "nav/NavEngine.h"
 
@@ -94,7 +96,13 @@ int main(int argc, char** argv)
         vrn::ErrorReportClosed();
     });
     replay::LineWriter out(stdout);
-    replay::ReplayLog log([&out](std::string_view line) { out.Append(line); });
+    // With --accuracy standard output carries the table alone.
+    const bool printLog = !options.accuracy;
+    auto printLine = [&out, printLog](std::string_view line) {
+        if (printLog)
+            out.Append(line);
+    };
+    replay::ReplayLog log(printLine);
     vrn::SetPortLog(&log);
 
     // Test protocol: the receiver set's lines come through the views' notifications, the own
@@ -120,15 +128,27 @@ int main(int argc, char** argv)
             return {};
         return [&file](std::string_view text) { file.writer->Append(text); };
     };
-    replay::TestModeSink testViews([&out](std::string_view line) { out.Append(line); }, sendTo(own),
-                                   sendTo(solution));
+    replay::TestModeSink testViews(printLine, sendTo(own), sendTo(solution));
 
     // Large enough to be kept off the stack: two record sets.
     auto context = std::make_unique<vrn::ParseContext>();
     replay::NoViews views;
     replay::Stats stats;
-    vrn::IChunkSink& inner = options.mode == vrn::kModeTest ? static_cast<vrn::IChunkSink&>(testViews) : views;
+    vrn::IChunkSink& plain = options.mode == vrn::kModeTest ? static_cast<vrn::IChunkSink&>(testViews) : views;
+    // The accuracy analysis taps the same notifications when asked for its table or tracks.
+    const bool analyse = options.accuracy || !options.gpxFile.empty();
+    replay::AccuracyTap tap(plain, options);
+    if (analyse && !tap.UseReference(options, error))
+    {
+        vrn::SetPortLog(nullptr);
+        if (in != stdin && in != nullptr)
+            std::fclose(in);
+        return Fail(error);
+    }
+    vrn::IChunkSink& inner = analyse ? static_cast<vrn::IChunkSink&>(tap) : plain;
     replay::GnssOutputs sink(options.mode, inner, sendTo(fixes), sendTo(satellites));
+    if (analyse)
+        sink.ForwardFixesTo(&tap);
     vrn::SetFixSink(&sink);
     const bool ok = network ? replay::ReplayNetwork(options, *context, sink, stats, error)
                             : replay::ReplayStream(in, options, *context, sink, stats, error);
@@ -142,6 +162,24 @@ int main(int argc, char** argv)
         return Fail(network ? error : "'" + options.input + "': " + error);
     if (!written)
         return Fail(std::string("cannot write the output: ") + std::strerror(errno));
+    if (analyse)
+    {
+        tap.Finish();
+        if (!options.gpxFile.empty())
+        {
+            const auto& sources = tap.Sources();
+            if (!vrn::analysis::WriteFileSafely(
+                    options.gpxFile,
+                    [&](std::ostream& gpx) { vrn::analysis::WriteGpx(gpx, tap.Workbench(), sources); }, error))
+                return Fail(error);
+        }
+        if (options.accuracy)
+        {
+            out.Append(tap.TableLines());
+            if (!out.Flush())
+                return Fail(std::string("cannot write the output: ") + std::strerror(errno));
+        }
+    }
     if (options.stats)
     {
         std::fputs(replay::FormatStats(stats, context->receiver.GetCounters()).c_str(), stderr);
