@@ -152,7 +152,7 @@ TEST(ViewScreenshots, ModernNmeaReceiverShowsEveryConstellation)
 
     CRadarView radar;
     CSignalView2 signal;
-    radar.resize(1100, 620);
+    radar.resize(1900, 960);
     signal.resize(760, 1000);
     for (CViewBase* v : std::initializer_list<CViewBase*>{&radar, &signal})
     {
