@@ -22,6 +22,8 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include "app/CMainFrame.h"
+#include "app/CMonitorApp.h"
 #include "app/CTemplateDialog.h"
 #include "app/CoreServices.h"
 #include "app/GuiServices.h"
@@ -213,4 +215,27 @@ std::string Sentence(const std::string& body)
     std::array<char, 8> hex{};
     std::snprintf(hex.data(), hex.size(), "*%02X\r\n", sum);
     return "$" + body + hex.data();
+}
+
+void MainFrameTest::SetUp()
+{
+    GuiTest::SetUp();
+    m_app = std::make_unique<vrn::gui::CMonitorApp>(vrn::gui::ProgramOptions{});
+}
+
+void MainFrameTest::TearDown()
+{
+    m_frame.reset();
+    m_app.reset();
+    GuiTest::TearDown();
+}
+
+vrn::gui::CMainFrame& MainFrameTest::Frame()
+{
+    if (!m_frame)
+    {
+        m_frame = std::make_unique<vrn::gui::CMainFrame>(*m_app);
+        EXPECT_TRUE(m_frame->Create());
+    }
+    return *m_frame;
 }
