@@ -1,9 +1,11 @@
 // Radar view: hint dispatch, the drawing area and the status panel.
 #include "views/CRadarView.h"
 
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QVBoxLayout>
+#include <array>
 #include <ctime>
 
 #include "config/CSkyChartConfigDlg.h"
@@ -14,6 +16,7 @@
 #include "views/CDialogBar.h"
 #include "views/GdiPaint.h"
 #include "views/MeasureText.h"
+#include "views/SatelliteDisplay.h"
 
 namespace vrn::gui
 {
@@ -58,7 +61,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override
     {
         if (event->button() == Qt::RightButton)
-            m_view.HitTest(event->position().toPoint());
+            m_view.OnRightButton(event->position().toPoint());
     }
 
 private:
@@ -75,7 +78,9 @@ int LocalHour()
 }  // namespace
 
 CRadarView::CRadarView(QWidget* parent)
-    : CViewBase(kViewRadar, parent), m_runDialog([](CTemplateDialog& dialog) { return dialog.DoModal(); })
+    : CViewBase(kViewRadar, parent),
+      m_runDialog([](CTemplateDialog& dialog) { return dialog.DoModal(); }),
+      m_runMenu([this](QMenu& menu, QPoint point) { return menu.exec(m_chart->mapToGlobal(point)); })
 {
     m_chart = new CRadarChart(m_canvas, *this);
     m_panel = new CDialogBar(res::kIddStatusPanel, this);
@@ -106,6 +111,8 @@ void CRadarView::LoadViewSettings()
     s.outerVelocity = EffectiveOuterVelocity(settings.OuterRadiusVelocity1);
     s.map = {EffectiveScale(settings.Scale1), settings.CenterFixed1, settings.Latitude1, settings.Longitude1};
     m_canvas.SetSettings(s);
+    m_canvas.SetConstellationFilter(ConstellationFilter::FromHiddenLetters(
+        CAppSettings::ReadProfileText("Radar View", kHiddenConstellationsKey, "")));
 }
 
 void CRadarView::OnInitialUpdate()
@@ -138,7 +145,8 @@ void CRadarView::OnUpdate(int hint, const CData* object)
             switch (object->currentId)
             {
                 case kIdNav:
-                    m_canvas.NavigationUpdate(n, ComputeNavDisplay(object->nav), object->nav.infoByte);
+                    m_canvas.NavigationUpdate(n, ComputeNavDisplay(object->nav), object->nav.infoByte,
+                                              &object->satellites);
                     break;
                 case kIdDopA:
                 case kIdDop:
@@ -146,11 +154,12 @@ void CRadarView::OnUpdate(int hint, const CData* object)
                     break;
                 case kIdSvA:
                 case kIdSv:
-                    m_canvas.SatelliteUpdate(n, object->sv);
+                    m_canvas.SatelliteUpdate(n, object->sv, object->satellites);
                     break;
                 default:
                     return;
             }
+            ShowFixQuality(n, object->fix);
             break;
         }
         case kHintSettings:
@@ -179,11 +188,21 @@ void CRadarView::OnUpdate(int hint, const CData* object)
             if (object == nullptr)
                 return;
             m_canvas.NmeaUpdate(h - kHintNmea1, NmeaRecordsOf(*object), LocalHour());
+            ShowFixQuality(h - kHintNmea1, object->fix);
             break;
         default:
             return;
     }
     m_chart->update();
+}
+
+void CRadarView::ShowFixQuality(int n, const ReceiverFix& fix)
+{
+    if (QWidget* mode = m_panel->Control(StatusIds(n).mode))
+    {
+        const std::string_view quality = FixQualityText(fix.quality);
+        mode->setToolTip(QString::fromLatin1(quality.data(), static_cast<qsizetype>(quality.size())));
+    }
 }
 
 void CRadarView::OnCommand(int id)
@@ -214,6 +233,50 @@ void CRadarView::HitTest(QPoint point)
         case CRadarCanvas::Hit::None:
             break;
     }
+}
+
+void CRadarView::OnRightButton(QPoint point)
+{
+    if (m_canvas.HitTest(point) != CRadarCanvas::Hit::SkyChart)
+    {
+        HitTest(point);
+        return;
+    }
+    QMenu menu(this);
+    QAction* configure = menu.addAction(QStringLiteral("Sky Chart Configuration..."));
+    menu.addSeparator();
+    std::array<QAction*, kConstellationCount> shown{};
+    for (std::size_t i = 0; i < kConstellationCount; ++i)
+    {
+        const auto system = static_cast<Constellation>(i);
+        const std::string_view name = ConstellationName(system);
+        shown[i] =
+            menu.addAction(QStringLiteral("%1 (%2)")
+                               .arg(QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())))
+                               .arg(QChar::fromLatin1(ConstellationLetter(system))));
+        shown[i]->setCheckable(true);
+        shown[i]->setChecked(m_canvas.Filter().Shows(system));
+    }
+    QAction* chosen = m_runMenu(menu, point);
+    if (chosen == nullptr)
+        return;
+    if (chosen == configure)
+    {
+        OpenSkyChartConfiguration();
+        return;
+    }
+    for (std::size_t i = 0; i < kConstellationCount; ++i)
+        if (chosen == shown[i])
+            ShowOrHideConstellation(static_cast<Constellation>(i));
+}
+
+void CRadarView::ShowOrHideConstellation(Constellation system)
+{
+    ConstellationFilter filter = m_canvas.Filter();
+    filter.Show(system, !filter.Shows(system));
+    m_canvas.SetConstellationFilter(filter);
+    (void)CAppSettings::WriteProfileText("Radar View", kHiddenConstellationsKey, filter.HiddenLetters());
+    m_chart->update();
 }
 
 void CRadarView::OpenTrackMapPreferences()
