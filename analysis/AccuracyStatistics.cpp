@@ -73,16 +73,6 @@ CErrorStatistics::~CErrorStatistics() = default;
 CErrorStatistics::CErrorStatistics(CErrorStatistics&&) noexcept = default;
 CErrorStatistics& CErrorStatistics::operator=(CErrorStatistics&&) noexcept = default;
 
-void CErrorStatistics::Sum::Add(double value)
-{
-    const double t = sum + value;
-    if (std::fabs(sum) >= std::fabs(value))
-        compensation += (sum - t) + value;
-    else
-        compensation += (value - t) + sum;
-    sum = t;
-}
-
 void CErrorStatistics::RemoveEpoch()
 {
     if (m_epochs > 0)

@@ -26,6 +26,7 @@
 #include <utility>
 #include <vector>
 
+#include "analysis/CompensatedSum.h"
 #include "nav/Coordinates.h"
 
 namespace vrn::analysis
@@ -112,18 +113,12 @@ public:
     [[nodiscard]] double HorizontalRms() const;
 
 private:
-    struct Sum
-    {
-        double sum = 0.0, compensation = 0.0;
-        void Add(double value);
-        [[nodiscard]] double Value() const { return sum + compensation; }
-    };
     void Account(const EnuError& error, double sign);
 
     struct OrderTree;
     std::unique_ptr<OrderTree> m_tree;
     std::uint64_t m_epochs = 0;
     // e, n, u, e², n², u²
-    std::array<Sum, 6> m_sums{};
+    std::array<CompensatedSum, 6> m_sums{};
 };
 }  // namespace vrn::analysis

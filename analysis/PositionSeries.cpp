@@ -103,16 +103,6 @@ double PositionEpoch::GpsSeconds() const
 
 CPositionSeries::CPositionSeries(std::size_t capacity) : m_capacity(std::max<std::size_t>(capacity, 1)) {}
 
-void CPositionSeries::CompensatedSum::Add(double value)
-{
-    const double t = sum + value;
-    if (std::fabs(sum) >= std::fabs(value))
-        compensation += (sum - t) + value;
-    else
-        compensation += (value - t) + sum;
-    sum = t;
-}
-
 double CPositionSeries::UnwrappedLongitude(double longitudeDeg) const
 {
     double d = std::remainder(longitudeDeg - m_longitudeAnchor, 360.0);

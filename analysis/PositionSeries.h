@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "analysis/CompensatedSum.h"
 #include "protocol/ReceiverFix.h"
 
 namespace vrn::analysis
@@ -112,14 +113,6 @@ public:
     [[nodiscard]] std::uint64_t FixedCount() const { return m_fixedCount; }
 
 private:
-    // Sums with a running compensation (Neumaier), so adding and taking away epochs for days leaves
-    // no drift worth a millimetre.
-    struct CompensatedSum
-    {
-        double sum = 0.0, compensation = 0.0;
-        void Add(double value);
-        [[nodiscard]] double Value() const { return sum + compensation; }
-    };
     void Account(const PositionEpoch& epoch, double sign);
     [[nodiscard]] double UnwrappedLongitude(double longitudeDeg) const;
 

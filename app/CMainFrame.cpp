@@ -309,17 +309,22 @@ bool CMainFrame::BuildToolbar()
         }
         QAction* action = m_toolbar->addAction(QString());
         action->setObjectName(QStringLiteral("slot%1").arg(slot));
-        action->setData(id);
-        action->setCheckable(IsCheckable(id));
-        const std::string_view tip = CommandToolTip(id);
-        action->setToolTip(QString::fromUtf8(tip.data(), static_cast<qsizetype>(tip.size())));
-        const std::string_view prompt = CommandPrompt(id);
-        action->setStatusTip(QString::fromUtf8(prompt.data(), static_cast<qsizetype>(prompt.size())));
-        connect(action, &QAction::triggered, this, [this, id] { ExecuteCommand(id); });
+        BindToolbarAction(action, id);
         m_slotActions[slot] = action;
         SetButtonImage(static_cast<int>(slot), image++);
     }
     return true;
+}
+
+void CMainFrame::BindToolbarAction(QAction* action, int id)
+{
+    action->setData(id);
+    action->setCheckable(IsCheckable(id));
+    const std::string_view tip = CommandToolTip(id);
+    action->setToolTip(QString::fromUtf8(tip.data(), static_cast<qsizetype>(tip.size())));
+    const std::string_view prompt = CommandPrompt(id);
+    action->setStatusTip(QString::fromUtf8(prompt.data(), static_cast<qsizetype>(prompt.size())));
+    connect(action, &QAction::triggered, this, [this, id] { ExecuteCommand(id); });
 }
 
 void CMainFrame::BuildAccuracyToolbar()
@@ -333,13 +338,7 @@ void CMainFrame::BuildAccuracyToolbar()
     {
         QAction* action = m_accuracyToolbar->addAction(QIcon(AccuracyCommandImage(id)), QString());
         action->setObjectName(QStringLiteral("accuracy%1").arg(id));
-        action->setData(id);
-        action->setCheckable(IsCheckable(id));
-        const std::string_view tip = CommandToolTip(id);
-        action->setToolTip(QString::fromUtf8(tip.data(), static_cast<qsizetype>(tip.size())));
-        const std::string_view prompt = CommandPrompt(id);
-        action->setStatusTip(QString::fromUtf8(prompt.data(), static_cast<qsizetype>(prompt.size())));
-        connect(action, &QAction::triggered, this, [this, id] { ExecuteCommand(id); });
+        BindToolbarAction(action, id);
         m_accuracyActions[id] = action;
     }
 }

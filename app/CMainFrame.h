@@ -129,6 +129,8 @@ private:
     void BuildMenu();
     bool BuildToolbar();
     void BuildAccuracyToolbar();
+    // A toolbar button's command, check state, tooltip and status-bar prompt.
+    void BindToolbarAction(QAction* action, int id);
     void ExportTrackDialog();
     void TtffCampaignDialog();
     bool BuildStatusBar();

@@ -23,6 +23,7 @@
 #include "app/CMainFrame.h"
 #include "app/CMonitorApp.h"
 #include "app/GuiServices.h"
+#include "bench/GuiBenchSupport.h"
 #include "res/MenuResources.h"
 
 namespace
@@ -75,22 +76,16 @@ void RunEventsFor(int milliseconds)
 void DemoUiThreadShare(benchmark::State& state)
 {
     // A state folder of our own: the demo profile never lands in the user's home.
-    std::string folder = (std::filesystem::temp_directory_path() / "vrn-demo-bench-XXXXXX").string();
-    if (::mkdtemp(folder.data()) == nullptr)
+    const std::string folder = vrnbench::IsolateProgram("vrn-demo-bench");
+    if (folder.empty())
     {
         state.SkipWithError("no temporary folder");
         return;
     }
-    ::setenv("XDG_STATE_HOME", folder.c_str(), 1);
-    ::setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
-    qputenv("QT_QPA_PLATFORM", "offscreen");
     static int argc = 1;
     static std::array<char, 15> name{"DemoLoadBench"};
     static std::array<char*, 2> argv{name.data(), nullptr};
     const auto application = std::make_unique<TimingApplication>(argc, argv.data());
-    vrn::gui::SetMessageHandler([](QWidget*, const QString& text) {
-        std::fprintf(stderr, "message: %s\n", qPrintable(text));
-    });
 
     const int measureMs = static_cast<int>(state.range(0)) * 1000;
     for (auto _ : state)

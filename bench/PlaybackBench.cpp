@@ -28,6 +28,7 @@
 #include "app/CMainFrame.h"
 #include "app/CMonitorApp.h"
 #include "app/GuiServices.h"
+#include "bench/GuiBenchSupport.h"
 #include "link/ChunkParser.h"
 #include "link/RawRecorder.h"
 #include "link/RecordingPlayer.h"
@@ -100,22 +101,16 @@ double Percentile(std::vector<double> values, double share)
 
 void PlaybackHourAsFastAsPossible(benchmark::State& state)
 {
-    std::string folder = (std::filesystem::temp_directory_path() / "vrn-playback-bench-XXXXXX").string();
-    if (::mkdtemp(folder.data()) == nullptr)
+    const std::string folder = vrnbench::IsolateProgram("vrn-playback-bench");
+    if (folder.empty())
     {
         state.SkipWithError("no temporary folder");
         return;
     }
-    ::setenv("XDG_STATE_HOME", folder.c_str(), 1);
-    ::setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
-    qputenv("QT_QPA_PLATFORM", "offscreen");
     static int argc = 1;
     static std::array<char, 14> name{"PlaybackBench"};
     static std::array<char*, 2> argv{name.data(), nullptr};
     const auto application = std::make_unique<QApplication>(argc, argv.data());
-    vrn::gui::SetMessageHandler([](QWidget*, const QString& text) {
-        std::fprintf(stderr, "message: %s\n", qPrintable(text));
-    });
     const std::string file = MakeHour(folder);
 
     for (auto _ : state)

@@ -48,13 +48,6 @@ std::string GnsModes(const GnssFix& fix, NmeaVersion v)
     return modes;
 }
 
-void AppendPosition(std::string& b, const Geodetic& g)
-{
-    AppendAngle(b, g.latitude, 2, 'N', 'S');
-    b += ',';
-    AppendAngle(b, g.longitude, 3, 'E', 'W');
-}
-
 void AppendDops(std::string& b, const GnssFix& fix)
 {
     if (fix.valid)
@@ -224,13 +217,13 @@ std::string MakeGnssNmeaEpoch(const Epoch& e, const GnssEpoch& g, GnssSet system
     const UtcTime utc = ToUtc(e.trueTime);
     const std::vector<GnssSystem> reporting = ReportingSystems(systems, v);
     const std::string_view talker = reporting.size() == 1 ? Talker(reporting.front(), v) : "GN";
-    double speed = 0.0, course = 0.0;
-    Geodetic at;
+    FixFields fields{fix.valid, {}, fix.used, fix.hdop};
     if (fix.valid)
     {
-        SpeedAndCourse(e.geodetic, fix.velocity, speed, course);
-        at = ToGeodetic(fix.position);
+        SpeedAndCourse(e.geodetic, fix.velocity, fields.speed, fields.course);
+        fields.at = ToGeodetic(fix.position);
     }
+    const Geodetic& at = fields.at;
     std::string out;
     out.reserve(2400);
     std::string b;
@@ -240,21 +233,7 @@ std::string MakeGnssNmeaEpoch(const Epoch& e, const GnssEpoch& g, GnssSet system
     {
         b = talker;
         b += "GGA,";
-        AppendUtcTime(b, utc);
-        b += ',';
-        if (fix.valid)
-        {
-            AppendPosition(b, at);
-            b += ",1,";
-            AppendInt(b, fix.used, 2);
-            b += ',';
-            AppendFixed(b, fix.hdop, 1);
-            b += ',';
-            AppendFixed(b, at.height, 1);
-            b += ",M,0.0,M,,";
-        }
-        else
-            b += ",,,,0,00,,,M,,M,,";
+        AppendGgaFields(b, utc, fields);
         out += Sentence(b, checksum);
         if (v != NmeaVersion::V23)
         {
@@ -287,12 +266,7 @@ std::string MakeGnssNmeaEpoch(const Epoch& e, const GnssEpoch& g, GnssSet system
     {
         b = talker;
         b += "GLL,";
-        if (fix.valid)
-            AppendPosition(b, at);
-        else
-            b += ",,,";
-        b += ',';
-        AppendUtcTime(b, utc);
+        AppendGllFields(b, utc, fields);
         b += fix.valid ? ",A,A" : ",V,N";
         out += Sentence(b, checksum);
     }
@@ -310,20 +284,7 @@ std::string MakeGnssNmeaEpoch(const Epoch& e, const GnssEpoch& g, GnssSet system
     {
         b = talker;
         b += "RMC,";
-        AppendUtcTime(b, utc);
-        if (fix.valid)
-        {
-            b += ",A,";
-            AppendPosition(b, at);
-            b += ',';
-            AppendFixed(b, speed * kKnotsPerMps, 1);
-            b += ',';
-            AppendFixed(b, course, 1);
-        }
-        else
-            b += ",V,,,,,,";
-        b += ',';
-        AppendDate(b, utc);
+        AppendRmcFields(b, utc, fields);
         b += fix.valid ? ",,,A" : ",,,N";
         if (v != NmeaVersion::V23)
             b += ",V";
@@ -333,17 +294,8 @@ std::string MakeGnssNmeaEpoch(const Epoch& e, const GnssEpoch& g, GnssSet system
     {
         b = talker;
         b += "VTG,";
-        if (fix.valid)
-        {
-            AppendFixed(b, course, 1);
-            b += ",T,,M,";
-            AppendFixed(b, speed * kKnotsPerMps, 1);
-            b += ",N,";
-            AppendFixed(b, speed * kKmhPerMps, 1);
-            b += ",K,A";
-        }
-        else
-            b += ",T,,M,,N,,K,N";
+        AppendVtgFields(b, fields);
+        b += fix.valid ? ",A" : ",N";
         out += Sentence(b, checksum);
     }
     return out;

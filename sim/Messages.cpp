@@ -337,10 +337,9 @@ std::string MakeNmeaEpoch(const Epoch& e, std::uint8_t selection)
     const bool checksum = (selection & kNmeaChecksums) != 0;
     const bool fix = e.fix.valid;
     const UtcTime utc = ToUtc(e.trueTime);
-    double speed = 0.0, course = 0.0;
+    FixFields fields{fix, ToGeodetic(e.fix.position), e.fix.used, e.fix.hdop};
     if (fix)
-        SpeedAndCourse(e.geodetic, e.fix.velocity, speed, course);
-    const Geodetic g = ToGeodetic(e.fix.position);
+        SpeedAndCourse(e.geodetic, e.fix.velocity, fields.speed, fields.course);
     std::string out;
     out.reserve(600);
     std::string b;
@@ -348,38 +347,13 @@ std::string MakeNmeaEpoch(const Epoch& e, std::uint8_t selection)
     if (selection & 0x01)  // GGA
     {
         b = "GPGGA,";
-        AppendUtcTime(b, utc);
-        b += ',';
-        if (fix)
-        {
-            AppendAngle(b, g.latitude, 2, 'N', 'S');
-            b += ',';
-            AppendAngle(b, g.longitude, 3, 'E', 'W');
-            b += ",1,";
-            AppendInt(b, e.fix.used, 2);
-            b += ',';
-            AppendFixed(b, e.fix.hdop, 1);
-            b += ',';
-            AppendFixed(b, g.height, 1);
-            b += ",M,0.0,M,,";
-        }
-        else
-            b += ",,,,0,00,,,M,,M,,";
+        AppendGgaFields(b, utc, fields);
         out += Sentence(b, checksum);
     }
     if (selection & 0x02)  // GLL
     {
         b = "GPGLL,";
-        if (fix)
-        {
-            AppendAngle(b, g.latitude, 2, 'N', 'S');
-            b += ',';
-            AppendAngle(b, g.longitude, 3, 'E', 'W');
-        }
-        else
-            b += ",,,";
-        b += ',';
-        AppendUtcTime(b, utc);
+        AppendGllFields(b, utc, fields);
         b += fix ? ",A" : ",V";
         out += Sentence(b, checksum);
     }
@@ -440,39 +414,14 @@ std::string MakeNmeaEpoch(const Epoch& e, std::uint8_t selection)
     if (selection & 0x10)  // RMC
     {
         b = "GPRMC,";
-        AppendUtcTime(b, utc);
-        if (fix)
-        {
-            b += ",A,";
-            AppendAngle(b, g.latitude, 2, 'N', 'S');
-            b += ',';
-            AppendAngle(b, g.longitude, 3, 'E', 'W');
-            b += ',';
-            AppendFixed(b, speed * kKnotsPerMps, 1);
-            b += ',';
-            AppendFixed(b, course, 1);
-        }
-        else
-            b += ",V,,,,,,";
-        b += ',';
-        AppendDate(b, utc);
+        AppendRmcFields(b, utc, fields);
         b += ",,";
         out += Sentence(b, checksum);
     }
     if (selection & 0x20)  // VTG
     {
         b = "GPVTG,";
-        if (fix)
-        {
-            AppendFixed(b, course, 1);
-            b += ",T,,M,";
-            AppendFixed(b, speed * kKnotsPerMps, 1);
-            b += ",N,";
-            AppendFixed(b, speed * kKmhPerMps, 1);
-            b += ",K";
-        }
-        else
-            b += ",T,,M,,N,,K";
+        AppendVtgFields(b, fields);
         out += Sentence(b, checksum);
     }
     return out;

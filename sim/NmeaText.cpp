@@ -71,4 +71,73 @@ void SpeedAndCourse(const Geodetic& at, Vec3 velocity, double& speed, double& co
     course = speed < 0.05 ? 0.0 : std::fmod(std::atan2(v.x, v.y) / kDegree + 360.0, 360.0);
 }
 
+void AppendPosition(std::string& s, const Geodetic& g)
+{
+    AppendAngle(s, g.latitude, 2, 'N', 'S');
+    s += ',';
+    AppendAngle(s, g.longitude, 3, 'E', 'W');
+}
+
+void AppendGgaFields(std::string& s, const UtcTime& u, const FixFields& f)
+{
+    AppendUtcTime(s, u);
+    s += ',';
+    if (!f.valid)
+    {
+        s += ",,,,0,00,,,M,,M,,";
+        return;
+    }
+    AppendPosition(s, f.at);
+    s += ",1,";
+    AppendInt(s, f.used, 2);
+    s += ',';
+    AppendFixed(s, f.hdop, 1);
+    s += ',';
+    AppendFixed(s, f.at.height, 1);
+    s += ",M,0.0,M,,";
+}
+
+void AppendGllFields(std::string& s, const UtcTime& u, const FixFields& f)
+{
+    if (f.valid)
+        AppendPosition(s, f.at);
+    else
+        s += ",,,";
+    s += ',';
+    AppendUtcTime(s, u);
+}
+
+void AppendRmcFields(std::string& s, const UtcTime& u, const FixFields& f)
+{
+    AppendUtcTime(s, u);
+    if (f.valid)
+    {
+        s += ",A,";
+        AppendPosition(s, f.at);
+        s += ',';
+        AppendFixed(s, f.speed * kKnotsPerMps, 1);
+        s += ',';
+        AppendFixed(s, f.course, 1);
+    }
+    else
+        s += ",V,,,,,,";
+    s += ',';
+    AppendDate(s, u);
+}
+
+void AppendVtgFields(std::string& s, const FixFields& f)
+{
+    if (!f.valid)
+    {
+        s += ",T,,M,,N,,K";
+        return;
+    }
+    AppendFixed(s, f.course, 1);
+    s += ",T,,M,";
+    AppendFixed(s, f.speed * kKnotsPerMps, 1);
+    s += ",N,";
+    AppendFixed(s, f.speed * kKmhPerMps, 1);
+    s += ",K";
+}
+
 }  // namespace vrnsim

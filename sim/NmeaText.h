@@ -29,4 +29,27 @@ void AppendDate(std::string& s, const UtcTime& u);
 // velocity at `at`.
 void SpeedAndCourse(const Geodetic& at, Vec3 velocity, double& speed, double& course);
 
+// What the position sentences say of a fix.
+struct FixFields
+{
+    bool valid = false;
+    Geodetic at;
+    int used = 0;
+    double hdop = 0.0;
+    double speed = 0.0;   // m/s
+    double course = 0.0;  // degrees
+};
+// ddmm.mmmm,N,dddmm.mmmm,E
+void AppendPosition(std::string& s, const Geodetic& g);
+// The fields of GGA after its address: time, position, quality 1 (0 without a fix), satellites used,
+// HDOP, height and an empty differential station.
+void AppendGgaFields(std::string& s, const UtcTime& u, const FixFields& f);
+// The fields of GLL after its address: position (empty without a fix) and time; the status letters
+// are the caller's.
+void AppendGllFields(std::string& s, const UtcTime& u, const FixFields& f);
+// The fields of RMC after its address up to the date; magnetic variation and mode are the caller's.
+void AppendRmcFields(std::string& s, const UtcTime& u, const FixFields& f);
+// The fields of VTG after its address up to the km/h unit; the mode letter is the caller's.
+void AppendVtgFields(std::string& s, const FixFields& f);
+
 }  // namespace vrnsim

@@ -1,9 +1,11 @@
 // Radar view: hint dispatch, the drawing area and the status panel.
 #include "views/CRadarView.h"
 
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QVBoxLayout>
+#include <array>
 #include <ctime>
 #include <string_view>
 
@@ -15,6 +17,7 @@
 #include "views/CDialogBar.h"
 #include "views/GdiPaint.h"
 #include "views/MeasureText.h"
+#include "views/SatelliteDisplay.h"
 
 namespace vrn::gui
 {
@@ -59,7 +62,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override
     {
         if (event->button() == Qt::RightButton)
-            m_view.HitTest(event->position().toPoint());
+            m_view.OnRightButton(event->position().toPoint());
     }
 
 private:
@@ -84,7 +87,9 @@ int LocalHour()
 }  // namespace
 
 CRadarView::CRadarView(QWidget* parent)
-    : CViewBase(kViewRadar, parent), m_runDialog([](CTemplateDialog& dialog) { return dialog.DoModal(); })
+    : CViewBase(kViewRadar, parent),
+      m_runDialog([](CTemplateDialog& dialog) { return dialog.DoModal(); }),
+      m_runMenu([this](QMenu& menu, QPoint point) { return menu.exec(m_chart->mapToGlobal(point)); })
 {
     m_chart = new CRadarChart(m_canvas, *this);
     m_panel = new CDialogBar(res::kIddStatusPanel, this);
@@ -115,6 +120,8 @@ void CRadarView::LoadViewSettings()
     s.outerVelocity = EffectiveOuterVelocity(settings.OuterRadiusVelocity1);
     s.map = {EffectiveScale(settings.Scale1), settings.CenterFixed1, settings.Latitude1, settings.Longitude1};
     m_canvas.SetSettings(s);
+    m_canvas.SetConstellationFilter(ConstellationFilter::FromHiddenLetters(
+        CAppSettings::ReadProfileText("Radar View", kHiddenConstellationsKey, "")));
 }
 
 void CRadarView::OnInitialUpdate()
@@ -147,22 +154,21 @@ void CRadarView::OnUpdate(int hint, const CData* object)
             switch (object->currentId)
             {
                 case kIdNav:
-                    m_canvas.NavigationUpdate(n, ComputeNavDisplay(object->nav), object->nav.infoByte);
+                    m_canvas.NavigationUpdate(n, ComputeNavDisplay(object->nav), object->nav.infoByte,
+                                              &object->satellites);
                     break;
                 case kIdDopA:
                 case kIdDop:
                     m_canvas.DopUpdate(n, object->dop);
-                    // A u-blox receiver's fix kind (RTK, differential, dead reckoning) in the tooltip.
-                    if (object->ublox.pvtSeen || object->ublox.fixTypeHint >= 0)
-                        SetModeTip(*m_panel, n, FixQualityText(object->fix.quality));
                     break;
                 case kIdSvA:
                 case kIdSv:
-                    m_canvas.SatelliteUpdate(n, object->sv);
+                    m_canvas.SatelliteUpdate(n, object->sv, object->satellites);
                     break;
                 default:
                     return;
             }
+            ShowFixQuality(n, object->fix);
             break;
         }
         case kHintSettings:
@@ -194,14 +200,17 @@ void CRadarView::OnUpdate(int hint, const CData* object)
             if (object == nullptr)
                 return;
             m_canvas.NmeaUpdate(h - kHintNmea1, NmeaRecordsOf(*object), LocalHour());
-            // The GGA quality (differential, RTK, dead reckoning) in the tooltip.
-            if ((object->fix.carried & kFixCarriesQuality) != 0)
-                SetModeTip(*m_panel, h - kHintNmea1, FixQualityText(object->fix.quality));
+            ShowFixQuality(h - kHintNmea1, object->fix);
             break;
         default:
             return;
     }
     m_chart->update();
+}
+
+void CRadarView::ShowFixQuality(int n, const ReceiverFix& fix)
+{
+    SetModeTip(*m_panel, n, FixQualityText(fix.quality));
 }
 
 void CRadarView::OnCommand(int id)
@@ -232,6 +241,50 @@ void CRadarView::HitTest(QPoint point)
         case CRadarCanvas::Hit::None:
             break;
     }
+}
+
+void CRadarView::OnRightButton(QPoint point)
+{
+    if (m_canvas.HitTest(point) != CRadarCanvas::Hit::SkyChart)
+    {
+        HitTest(point);
+        return;
+    }
+    QMenu menu(this);
+    QAction* configure = menu.addAction(QStringLiteral("Sky Chart Configuration..."));
+    menu.addSeparator();
+    std::array<QAction*, kConstellationCount> shown{};
+    for (std::size_t i = 0; i < kConstellationCount; ++i)
+    {
+        const auto system = static_cast<Constellation>(i);
+        const std::string_view name = ConstellationName(system);
+        shown[i] =
+            menu.addAction(QStringLiteral("%1 (%2)")
+                               .arg(QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())))
+                               .arg(QChar::fromLatin1(ConstellationLetter(system))));
+        shown[i]->setCheckable(true);
+        shown[i]->setChecked(m_canvas.Filter().Shows(system));
+    }
+    QAction* chosen = m_runMenu(menu, point);
+    if (chosen == nullptr)
+        return;
+    if (chosen == configure)
+    {
+        OpenSkyChartConfiguration();
+        return;
+    }
+    for (std::size_t i = 0; i < kConstellationCount; ++i)
+        if (chosen == shown[i])
+            ShowOrHideConstellation(static_cast<Constellation>(i));
+}
+
+void CRadarView::ShowOrHideConstellation(Constellation system)
+{
+    ConstellationFilter filter = m_canvas.Filter();
+    filter.Show(system, !filter.Shows(system));
+    m_canvas.SetConstellationFilter(filter);
+    (void)CAppSettings::WriteProfileText("Radar View", kHiddenConstellationsKey, filter.HiddenLetters());
+    m_chart->update();
 }
 
 void CRadarView::OpenTrackMapPreferences()

@@ -1,8 +1,11 @@
 // Signal views: hint dispatch, the strips' window, Preferences and placement.
 #include "views/CSignalView.h"
 
+#include <QApplication>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScrollBar>
+#include <QWheelEvent>
 
 #include "app/CViewFrame.h"
 #include "app/WindowPlacement.h"
@@ -10,6 +13,7 @@
 #include "config/CPreferencesDlg.h"
 #include "link/Notifications.h"
 #include "views/GdiPaint.h"
+#include "views/SatelliteDisplay.h"
 
 namespace vrn::gui
 {
@@ -34,6 +38,10 @@ CSignalView::CSignalView(const Receiver& receiver, QWidget* parent)
     // The level scale needs a settings field that nothing fills: the views always plot SNR.
     m_canvas.SetScale(kSnrScale);
     LoadGraphType();
+    m_scrollBar = new QScrollBar(Qt::Vertical, this);
+    m_scrollBar->hide();
+    m_canvas.SetScrollBarWidth(m_scrollBar->sizeHint().width());
+    connect(m_scrollBar, &QScrollBar::valueChanged, this, [this] { update(); });
 }
 
 CSignalView::~CSignalView()
@@ -79,7 +87,10 @@ void CSignalView::OnUpdate(int hint, const CData* object)
     {
         if (object == nullptr)
             return;
-        m_canvas.DrawNmeaRows(object->gsv);
+        if (IsClassicTable(object->satellites))
+            m_canvas.DrawNmeaRows(object->gsv);
+        else
+            m_canvas.DrawTableRows(object->satellites);
     }
     else if (h == m_receiver.binaryHint)
     {
@@ -90,7 +101,7 @@ void CSignalView::OnUpdate(int hint, const CData* object)
             case kIdNavA:
             case kIdNav:
                 m_navigation.CopyFrom(*object);
-                m_canvas.DrawSatelliteRows(m_satellites.sv);
+                DrawSatelliteCopy();
                 break;
             case kIdSvA:
             {
@@ -101,7 +112,7 @@ void CSignalView::OnUpdate(int hint, const CData* object)
             }
             case kIdSv:
                 m_satellites.CopyFrom(*object);
-                m_canvas.DrawSatelliteRows(m_satellites.sv);
+                DrawSatelliteCopy();
                 break;
             default:
                 return;
@@ -116,26 +127,62 @@ void CSignalView::OnUpdate(int hint, const CData* object)
         m_canvas.Repaint();
     else
         return;
+    SyncScrollBar();
     update();
+}
+
+void CSignalView::DrawSatelliteCopy()
+{
+    if (IsClassicTable(m_satellites.satellites))
+        m_canvas.DrawSatelliteRows(m_satellites.sv);
+    else
+        m_canvas.DrawTableRows(m_satellites.satellites);
+}
+
+void CSignalView::SyncScrollBar()
+{
+    const int hidden = m_canvas.ContentHeight() - height();
+    const int w = m_scrollBar->sizeHint().width();
+    m_scrollBar->setGeometry(width() - w, 0, w, height());
+    m_scrollBar->setRange(0, std::max(0, hidden));
+    m_scrollBar->setPageStep(std::max(1, height()));
+    m_scrollBar->setSingleStep(CSignalCanvas::kMinimumRowPitch);
+    m_scrollBar->setVisible(m_canvas.ShowsTable() && hidden > 0);
 }
 
 void CSignalView::paintEvent(QPaintEvent* /*event*/)
 {
     // Moved to a screen of another scale: the backing image follows.
     if (m_canvas.Ratio() != SurfaceRatio(devicePixelRatioF()))
+    {
         m_canvas.Resize(size(), SurfaceRatio(devicePixelRatioF()));
+        SyncScrollBar();
+    }
     QPainter painter(this);
     if (m_canvas.Screen().isNull())
         painter.fillRect(rect(), palette().color(QPalette::Base));
     else
+    {
+        const int offset = m_scrollBar->isVisible() ? m_scrollBar->value() : 0;
+        painter.translate(0, -offset);
         ShowSurface(painter, m_canvas.Screen());
+    }
 }
 
 void CSignalView::resizeEvent(QResizeEvent* /*event*/)
 {
     m_canvas.Resize(size(), SurfaceRatio(devicePixelRatioF()));
+    SyncScrollBar();
     if (auto* frame = qobject_cast<CViewFrame*>(parentWidget()))
         frame->SetMinimumTrackingWidth(m_canvas.MinimumWidth());
+}
+
+void CSignalView::wheelEvent(QWheelEvent* event)
+{
+    if (m_scrollBar->isVisible())
+        QApplication::sendEvent(m_scrollBar, event);
+    else
+        CViewBase::wheelEvent(event);
 }
 
 void CSignalView::mouseDoubleClickEvent(QMouseEvent* event)

@@ -7,6 +7,8 @@
 #include <QPointer>
 #include <functional>
 
+class QScrollBar;
+
 #include "protocol/CData.h"
 #include "views/CViewBase.h"
 #include "views/ChannelStrip.h"
@@ -29,6 +31,8 @@ public:
     [[nodiscard]] unsigned GoneCode() const override;
 
     [[nodiscard]] const CSignalCanvas& Canvas() const { return m_canvas; }
+    // Shown while the rows of a satellite table need more than the window's height.
+    [[nodiscard]] QScrollBar& ScrollBar() const { return *m_scrollBar; }
     // Room for the header and twelve rows of graphs; the width is the frame's minimum tracking width.
     [[nodiscard]] QSize minimumSizeHint() const override;
     static constexpr int kMinimumHeight = CSignalCanvas::kHeaderHeight + static_cast<int>(kChannelCount) * 10;
@@ -50,16 +54,22 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
 
 private:
     void LoadGraphType();
     void OpenPreferences();
+    // The channel rows of the satellite copy, or its table's rows when the channels cannot show it.
+    void DrawSatelliteCopy();
+    // The scroll bar's place, range and visibility for the canvas' rows.
+    void SyncScrollBar();
 
     Receiver m_receiver;
     CSignalCanvas m_canvas;
     CData m_navigation;  // copy of the latest navigation message
     CData m_satellites;  // copy of the latest satellite message (id 6)
     QPointer<QWidget> m_frame;
+    QScrollBar* m_scrollBar = nullptr;
     std::function<int(CTemplateDialog&)> m_runDialog;
 };
 }  // namespace vrn::gui

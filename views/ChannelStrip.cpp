@@ -1,13 +1,11 @@
 // Signal view rows and the drawing state of a signal view.
 #include "views/ChannelStrip.h"
 
-#include <algorithm>
-#include <cstring>
-
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPalette>
 #include <algorithm>
+#include <cstring>
 
 #include "views/DrawingResources.h"
 #include "views/GdiPaint.h"
@@ -34,6 +32,19 @@ QString Cell(const std::string& s)
 std::array<QString, 5> ChannelStrip::CellTexts(const StripSample& sample)
 {
     const std::string gap = "      ";
+    if (sample.system != 0)
+    {
+        const auto angle = [](int v)
+        { return v == kNoAngle ? std::string("--       ") : text::Int(v, 9, true); };
+        const auto system = ConstellationFromLetter(sample.system).value_or(Constellation::Other);
+        return {
+            Cell(text::Pad(SatelliteLabel(system, sample.prn), 4, false) + "     "),
+            Cell((sample.used ? std::string("Fix") : std::string(" --")) + gap),
+            Cell(angle(sample.azimuth)),
+            Cell(angle(sample.elevation)),
+            Cell(sample.signal < 0 ? std::string("-- ") : text::Int(sample.signal, 2, false, true) + " "),
+        };
+    }
     return {
         Cell(text::Int(sample.prn, 3) + gap),
         Cell(sample.nmea ? std::string(" --") + gap
@@ -83,10 +94,7 @@ void ChannelStrip::Layout(QPainter& screen, int top, int bottom, int clientWidth
     {
         const int ratio = screen.device() != nullptr ? qRound(screen.device()->devicePixelRatio()) : 1;
         m_graph = NewSurface(QSize(m_width, m_height), ratio, WindowColour());
-        QPainter graph(&m_graph);
-        graph.setPen(QPen(colours::kBlack, 1));
-        graph.setBrush(Drawing().brushWhite);
-        RectangleBox(graph, 0, 0, m_width, m_height - 1);
+        DrawEmptyGraph();
     }
 
     if (firstRow)
@@ -118,6 +126,24 @@ void ChannelStrip::Layout(QPainter& screen, int top, int bottom, int clientWidth
 
     if (!m_graph.isNull())
         screen.drawImage(QPoint(kGraphLeft, top), m_graph);
+}
+
+void ChannelStrip::DrawEmptyGraph()
+{
+    QPainter graph(&m_graph);
+    graph.fillRect(QRect(0, 0, m_width, m_height), WindowColour());
+    graph.setPen(QPen(colours::kBlack, 1));
+    graph.setBrush(Drawing().brushWhite);
+    RectangleBox(graph, 0, 0, m_width, m_height - 1);
+}
+
+void ChannelStrip::ResetGraph(QPainter& screen)
+{
+    m_previousY = 0;
+    if (m_graph.isNull())
+        return;
+    DrawEmptyGraph();
+    screen.drawImage(QPoint(kGraphLeft, m_top), m_graph);
 }
 
 void ChannelStrip::DrawRow(QPainter& screen, const StripSample& sample, const QColor& textColour,
@@ -211,16 +237,29 @@ void CSignalCanvas::OnScreen(Draw&& draw)
 void CSignalCanvas::Resize(QSize client, int ratio)
 {
     m_ratio = std::max(1, ratio);
-    ResizeSurface(m_screen, client, m_ratio);
+    m_client = client;
     Repaint();
 }
 
 void CSignalCanvas::Repaint()
 {
-    const QSize client = SurfaceSize(m_screen);
-    const int w = client.width();
-    const int h = client.height();
-    const int rowHeight = (h - kHeaderHeight) / static_cast<int>(kChannelCount);
+    const int h = m_client.height();
+    int rows = static_cast<int>(kChannelCount);
+    int rowHeight = (h - kHeaderHeight) / rows;
+    if (m_tableMode)
+    {
+        m_rows.TrimFreeRows();
+        rows = std::max(rows, static_cast<int>(m_rows.Count()));
+        rowHeight = std::max(kMinimumRowPitch, (h - kHeaderHeight) / rows);
+    }
+    m_rowPitch = rowHeight;
+    m_contentHeight = kHeaderHeight + rows * rowHeight;
+    m_drawnRows.clear();
+    m_strips.resize(static_cast<std::size_t>(rows));
+    for (ChannelStrip& strip : m_strips)
+        strip.SetGraphType(m_graphType);
+    ResizeSurface(m_screen, QSize(m_client.width(), std::max(h, m_contentHeight)), m_ratio);
+    const int w = LayoutWidth();
     // Without a window the strips are still laid out, so later updates find their geometry.
     QImage scratch;
     QPaintDevice* device = &m_screen;
@@ -231,7 +270,7 @@ void CSignalCanvas::Repaint()
     }
     QPainter painter(device);
     painter.setFont(DefaultSurfaceFont());
-    painter.fillRect(QRect(0, 0, w, h), WindowColour());
+    painter.fillRect(QRect(0, 0, m_client.width(), std::max(h, m_contentHeight)), WindowColour());
     for (std::size_t i = 0; i < m_strips.size(); ++i)
     {
         const int top = kHeaderHeight + static_cast<int>(i) * rowHeight;
@@ -240,8 +279,43 @@ void CSignalCanvas::Repaint()
     m_minimumWidth = 2 * m_strips[0].CellOrigin(4).x() - m_strips[0].CellOrigin(3).x();
 }
 
+int CSignalCanvas::LayoutWidth() const
+{
+    return m_tableMode ? std::max(0, m_client.width() - m_scrollBarWidth) : m_client.width();
+}
+
+void CSignalCanvas::AddRows()
+{
+    const auto before = m_strips.size();
+    const std::size_t rows = std::max<std::size_t>(kChannelCount, m_rows.Count());
+    if (rows <= before)
+        return;
+    m_strips.resize(rows);
+    m_contentHeight = kHeaderHeight + static_cast<int>(rows) * m_rowPitch;
+    const int w = LayoutWidth();
+    if (!m_screen.isNull() && SurfaceSize(m_screen).height() < m_contentHeight)
+    {
+        QImage grown = NewSurface(QSize(m_client.width(), m_contentHeight), m_ratio, WindowColour());
+        {
+            QPainter painter(&grown);
+            painter.drawImage(QPoint(0, 0), m_screen);
+        }
+        m_screen = std::move(grown);
+    }
+    QImage scratch(1, 1, QImage::Format_RGB32);
+    QPainter painter(m_screen.isNull() ? static_cast<QPaintDevice*>(&scratch) : &m_screen);
+    painter.setFont(DefaultSurfaceFont());
+    for (std::size_t i = before; i < rows; ++i)
+    {
+        const int top = kHeaderHeight + static_cast<int>(i) * m_rowPitch;
+        m_strips[i].SetGraphType(m_graphType);
+        m_strips[i].Layout(painter, top, top + m_rowPitch - 5, w, false, m_scale);
+    }
+}
+
 void CSignalCanvas::SetGraphType(int graphType)
 {
+    m_graphType = graphType;
     for (ChannelStrip& strip : m_strips)
         strip.SetGraphType(graphType);
 }
@@ -256,8 +330,65 @@ bool CSignalCanvas::PassWarmUp()
     return true;
 }
 
+void CSignalCanvas::LeaveTableMode()
+{
+    if (!m_tableMode)
+        return;
+    m_tableMode = false;
+    m_rows.Clear();
+    Repaint();
+}
+
+std::optional<SatelliteId> CSignalCanvas::RowSatellite(int row) const
+{
+    const auto& rows = m_rows.Rows();
+    if (!m_tableMode || row < 0 || static_cast<std::size_t>(row) >= rows.size())
+        return std::nullopt;
+    return rows[static_cast<std::size_t>(row)];
+}
+
+void CSignalCanvas::DrawTableRows(const SatelliteTable& table)
+{
+    if (!m_tableMode)
+    {
+        m_tableMode = true;
+        m_rows.Clear();
+        m_rows.Update(table);
+        Repaint();
+    }
+    else if (m_rows.Update(table))
+        AddRows();
+    const auto& rows = m_rows.Rows();
+    m_drawnRows.resize(m_strips.size());
+    OnScreen(
+        [&](QPainter& painter)
+        {
+            for (std::size_t i = 0; i < m_strips.size(); ++i)
+            {
+                const SatelliteEntry* e =
+                    i < rows.size() && rows[i] ? table.Find(rows[i]->system, rows[i]->svid) : nullptr;
+                // A satellite taking over a row starts with an empty graph, not its predecessor's.
+                if (e != nullptr && m_drawnRows[i] && !(*m_drawnRows[i] == *rows[i]))
+                    m_strips[i].ResetGraph(painter);
+                if (e != nullptr)
+                    m_drawnRows[i] = rows[i];
+                if (e == nullptr)
+                {
+                    m_strips[i].DrawRow(painter, StripSample{}, colours::kWhite, Drawing().penWhite1);
+                    continue;
+                }
+                const QColor colour = colours::ConstellationText(e->system);
+                StripSample sample{e->svid, 0, e->azimuthDeg, e->elevationDeg, e->snrDbHz, false};
+                sample.system = ConstellationLetter(e->system);
+                sample.used = e->used;
+                m_strips[i].DrawRow(painter, sample, colour, QPen(colour, 1));
+            }
+        });
+}
+
 void CSignalCanvas::DrawNmeaRows(const std::array<GsvRecord, 3>& gsv)
 {
+    LeaveTableMode();
     OnScreen(
         [&](QPainter& painter)
         {
@@ -277,10 +408,11 @@ void CSignalCanvas::DrawNmeaRows(const std::array<GsvRecord, 3>& gsv)
 
 void CSignalCanvas::DrawSatelliteRows(const SvRecord& sv)
 {
+    LeaveTableMode();
     OnScreen(
         [&](QPainter& painter)
         {
-            for (std::size_t i = 0; i < m_strips.size(); ++i)
+            for (std::size_t i = 0; i < kChannelCount; ++i)
             {
                 const SvEntry& e = sv.entries[i];
                 if (e.prn == 0)
@@ -298,6 +430,8 @@ void CSignalCanvas::DrawSatelliteRows(const SvRecord& sv)
 void CSignalCanvas::DrawMeasurementRows(const SvRecord& record, const SvRecord& satellites, bool fresh,
                                         std::uint8_t navInfoByte)
 {
+    if (m_tableMode)
+        return;
     const DrawingResources& res = Drawing();
     const std::size_t rows = std::min<std::size_t>(kChannelCount, record.count);
     OnScreen(

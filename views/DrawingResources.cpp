@@ -2,6 +2,7 @@
 #include "views/DrawingResources.h"
 
 #include <QCoreApplication>
+#include <array>
 #include <cassert>
 
 int SatelliteStateColour(std::uint8_t state)
@@ -38,6 +39,28 @@ QColor SatelliteSymbol(int colourClass)
         default:
             return {192, 192, 192};
     }
+}
+
+QColor ConstellationSymbol(Constellation system)
+{
+    static const std::array<QColor, kConstellationCount> kSymbols{
+        QColor{255, 128, 0},    // GPS
+        QColor{255, 96, 96},    // GLONASS
+        QColor{96, 232, 96},    // Galileo
+        QColor{255, 232, 0},    // BeiDou
+        QColor{255, 128, 255},  // QZSS
+        QColor{0, 232, 232},    // NavIC
+        QColor{208, 208, 208},  // SBAS
+        QColor{255, 255, 255},  // other
+    };
+    return kSymbols[ConstellationIndex(system)];
+}
+
+QColor ConstellationText(Constellation system)
+{
+    // The darker shade keeps yellow, cyan and white readable on the white signal view.
+    // Through 8-bit RGB, so the colour compares equal to the pixels drawn in it.
+    return QColor(ConstellationSymbol(system).darker(170).rgb());
 }
 
 QColor SatelliteText(int colourClass)

@@ -8,6 +8,8 @@
 #include <array>
 #include <cstdint>
 
+#include "protocol/SatelliteTable.h"
+
 // Colour class of a satellite from its channel status byte: 1 red (0x7F), 2 yellow (0x3F),
 // 3 green (0x1F), 4 cyan (0x0F), 5 purple (bit 0), 6 grey; the first matching test wins.
 int SatelliteStateColour(std::uint8_t state);
@@ -30,6 +32,14 @@ inline const std::array<QColor, 8> kTrackPoints{QColor{0, 0, 220},   QColor{58, 
 QColor SatelliteSymbol(int colourClass);
 // Signal view text colour of colour class 1..6.
 QColor SatelliteText(int colourClass);
+
+// Satellites of a multi-constellation receiver: one colour per constellation for the sky chart's
+// badges, trails and legend (light, for the sky colour; orange for GPS as the NMEA symbols always
+// were), and a darker one of the same hue for the signal views' texts and lines on white.
+QColor ConstellationSymbol(Constellation system);
+QColor ConstellationText(Constellation system);
+// Fill of a sky chart badge whose satellite is not used in the fix (its outline keeps the colour).
+inline const QColor kBadgeIdle{8, 64, 112};
 }  // namespace colours
 
 // The fifteen shared pens and six shared brushes, all solid. Built once, on first use after the

@@ -3,16 +3,13 @@
 
 #include <QPainter>
 #include <algorithm>
+#include <optional>
 
 #include "views/DrawingResources.h"
 #include "views/GdiPaint.h"
-#include "views/TextFormat.h"
 
 namespace
 {
-constexpr double kDegreesToRadians = 0.017453292519943295;
-constexpr double kKmhToMps = 1.0 / 3.6;
-
 QImage NewBitmap(int side, int ratio)
 {
     return NewSurface(QSize(side, side), ratio);
@@ -49,6 +46,8 @@ void CRadarCanvas::Repaint()
     const int h = client.height();
     m_layout = ComputeRadarLayout(w, h);
     m_painted = true;
+    for (SkyPicture& picture : m_pictures)
+        picture.shown = false;
     if (m_layout.mapSide != m_builtMapSide || m_ratio != m_builtRatio)
         RebuildBitmaps();
     if (m_screen.isNull())
@@ -127,6 +126,7 @@ void CRadarCanvas::ClearReceiver(int n)
     const auto i = static_cast<std::size_t>(n);
     DrawEmptyMapInto(i);
     m_rings.at(i).Clear();
+    m_pictures[i].shown = false;
     CopyToScreen(m_trackMap[i], m_layout.trackSquare[i]);
     if (!m_skyBackground[i].isNull())
     {
@@ -143,13 +143,19 @@ void CRadarCanvas::ResetFixCount(int n)
     Write({{StatusIds(n).fixCount, fixes.Text()}});
 }
 
-void CRadarCanvas::NavigationUpdate(int n, const NavDisplay& nav, std::uint8_t infoByte)
+void CRadarCanvas::NavigationUpdate(int n, const NavDisplay& nav, std::uint8_t infoByte,
+                                    const SatelliteTable* table)
 {
     const auto i = static_cast<std::size_t>(n);
     EnsureBitmaps();
+    if (table != nullptr)
+        m_tables.at(i) = *table;
     m_fixes.at(i).Count();
-    Write(NavigationFieldTexts(n, nav, infoByte));
-    DrawSkyChart(i, SatellitesFromSv(m_satellites[i]), nav.courseRad, nav.speedMps);
+    Write(NavigationFieldTexts(n, nav, infoByte, &m_tables[i]));
+    if (IsClassicTable(m_tables[i]))
+        DrawSkyChart(i, SatellitesFromSv(m_satellites[i]), false, nav.courseRad, nav.speedMps);
+    else
+        DrawSkyChart(i, SatellitesFromTable(m_tables[i]), true, nav.courseRad, nav.speedMps);
     m_metresPerDegreeLongitude = nav.metresPerDegreeLongitude;
     AddPosition(i, nav.latitudeDeg, nav.longitudeDeg);
 }
@@ -166,6 +172,12 @@ void CRadarCanvas::SatelliteUpdate(int n, const SvRecord& sv)
     m_satellites[i] = sv;
 }
 
+void CRadarCanvas::SatelliteUpdate(int n, const SvRecord& sv, const SatelliteTable& table)
+{
+    SatelliteUpdate(n, sv);
+    m_tables.at(static_cast<std::size_t>(n)) = table;
+}
+
 void CRadarCanvas::NmeaUpdate(int n, const NmeaRecords& nmea, int localHour)
 {
     const auto i = static_cast<std::size_t>(n);
@@ -174,36 +186,72 @@ void CRadarCanvas::NmeaUpdate(int n, const NmeaRecords& nmea, int localHour)
     Write(panel.texts);
     m_fixes[i].Count();
     m_metresPerDegreeLongitude = MetresPerDegreeLongitude(panel.latitudeDeg);
-    const double course =
-        text::LeadingNumber(text::SlotText(nmea.vtg.fields[nmea::kVtgTrueCourse])) * kDegreesToRadians;
-    // The sentence gives km/h; the outer ring stands for a velocity in m/s.
-    const double speed = text::LeadingNumber(text::SlotText(nmea.vtg.fields[nmea::kVtgSpeedKmh])) * kKmhToMps;
-    DrawSkyChart(i, SatellitesFromGsv(nmea.gsv), course, speed);
+    if (IsClassicTable(nmea.satellites))
+        DrawSkyChart(i, SatellitesFromGsv(nmea.gsv), false, panel.courseRad, panel.speedMps);
+    else
+        DrawSkyChart(i, SatellitesFromTable(nmea.satellites), true, panel.courseRad, panel.speedMps);
     AddPosition(i, panel.latitudeDeg, panel.longitudeDeg);
 }
 
-void CRadarCanvas::DrawSkyChart(std::size_t n, const std::vector<SkySatellite>& satellites, double courseRad,
-                                double speedMps)
+void CRadarCanvas::SetConstellationFilter(const ConstellationFilter& filter)
+{
+    m_filter = filter;
+    for (std::size_t n = 0; n < m_pictures.size(); ++n)
+        if (m_pictures[n].shown)
+            ComposeChart(n, false);
+}
+
+void CRadarCanvas::DrawSkyChart(std::size_t n, std::vector<SkySatellite> satellites, bool badges,
+                                double courseRad, double speedMps)
+{
+    SkyPicture& picture = m_pictures[n];
+    picture.present.clear();
+    if (badges)
+    {
+        std::array<bool, kConstellationCount> seen{};
+        for (const SkySatellite& s : satellites)
+            seen[ConstellationIndex(s.system)] = true;
+        for (std::size_t k = 0; k < seen.size(); ++k)
+            if (seen[k])
+                picture.present.push_back(static_cast<Constellation>(k));
+    }
+    picture.satellites = std::move(satellites);
+    picture.courseRad = courseRad;
+    picture.speedMps = speedMps;
+    picture.shown = true;
+    ComposeChart(n, true);
+}
+
+void CRadarCanvas::ComposeChart(std::size_t n, bool leaveTrails)
 {
     if (m_working.isNull())
         return;
-    const double phi = OrientationOffset(m_settings.orientation, courseRad);
+    const SkyPicture& picture = m_pictures[n];
+    const double phi = OrientationOffset(m_settings.orientation, picture.courseRad);
     {
         QPainter working(&m_working);
         working.drawImage(QPoint(0, 0), m_skyBackground[n]);
-        DrawVelocityArrow(working, m_sky, speedMps, m_settings.outerVelocity, courseRad, phi);
+        DrawVelocityArrow(working, m_sky, picture.speedMps, m_settings.outerVelocity, picture.courseRad, phi);
         DrawNorthMarker(working, m_sky, phi);
-        QPainter background(&m_skyBackground[n]);
-        for (const SkySatellite& s : satellites)
+        std::optional<QPainter> background;
+        if (leaveTrails)
+            background.emplace(&m_skyBackground[n]);
+        for (const SkySatellite& s : picture.satellites)
         {
+            if (!m_filter.Shows(s.system))
+                continue;
             const auto point = SatellitePoint(m_sky, s, phi);
             if (point)
-                DrawSatelliteSymbol(working, *point, PrnLabel(s.prn), s.colour, false);
+                DrawSkySatellite(working, *point, s, false);
+            if (!background)
+                continue;
             if (m_warmUp[n] < kTrailWarmUp)
                 ++m_warmUp[n];
             else if (point)
-                DrawSatelliteSymbol(background, *point, QString(), s.colour, true);
+                DrawSkySatellite(*background, *point, s, true);
         }
+        if (!picture.present.empty())
+            DrawConstellationLegend(working, m_sky.side, picture.present, m_filter);
     }
     CopyToScreen(m_working, m_layout.skySquare[n]);
 }

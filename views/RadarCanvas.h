@@ -54,13 +54,32 @@ public:
     [[nodiscard]] const RadarLayout& Layout() const { return m_layout; }
 
     // Navigation message (id 2): status fields, sky chart with arrow and satellites, track point.
-    void NavigationUpdate(int n, const NavDisplay& nav, std::uint8_t infoByte);
+    // `table`, when given, is the record set's satellite table and replaces the one kept. A table
+    // the classic records show (IsClassicTable) leaves the chart to the satellite record's channels
+    // in their state colours; any other table is drawn whole, as badges.
+    void NavigationUpdate(int n, const NavDisplay& nav, std::uint8_t infoByte,
+                          const SatelliteTable* table = nullptr);
     // DOP message (ids 3, 4): DOP and mode fields.
     void DopUpdate(int n, const DopRecord& dop);
-    // Satellite message (ids 5, 6): time fields, then keeps the satellites for the next chart.
+    // Satellite message (ids 5, 6): time fields, then keeps the satellites (and the record set's
+    // satellite table) for the next chart.
     void SatelliteUpdate(int n, const SvRecord& sv);
-    // NMEA data ending in a GGA sentence. `localHour` is the PC's local hour.
+    void SatelliteUpdate(int n, const SvRecord& sv, const SatelliteTable& table);
+    // NMEA data ending in a GGA sentence. `localHour` is the PC's local hour. The chart shows the
+    // satellites-in-view records as the classic program did while the table is classic
+    // (IsClassicTable), else every satellite of the table as badges.
     void NmeaUpdate(int n, const NmeaRecords& nmea, int localHour);
+
+    // The constellations the charts leave out. Changing it draws both charts again at once from
+    // their last update, without leaving trails.
+    void SetConstellationFilter(const ConstellationFilter& filter);
+    [[nodiscard]] const ConstellationFilter& Filter() const { return m_filter; }
+    // The constellations in receiver n's last chart of badges (empty for a classic chart), in
+    // table order: the entries of its legend.
+    [[nodiscard]] const std::vector<Constellation>& ChartConstellations(int n) const
+    {
+        return m_pictures.at(static_cast<std::size_t>(n)).present;
+    }
 
     // Empty track map and ring, sky background without trails, both copied to the window.
     void ClearReceiver(int n);
@@ -98,8 +117,20 @@ private:
     void EnsureBitmaps();
     void RebuildBitmaps();
     void DrawEmptyMapInto(std::size_t n);
-    void DrawSkyChart(std::size_t n, const std::vector<SkySatellite>& satellites, double courseRad,
+    // What receiver n's chart showed at its last update: drawn again when the filter changes.
+    struct SkyPicture
+    {
+        std::vector<SkySatellite> satellites;
+        std::vector<Constellation> present;  // legend entries; empty for a classic chart
+        double courseRad = 0.0;
+        double speedMps = 0.0;
+        bool shown = false;  // on the screen (a repaint or a clear takes the symbols away)
+    };
+    void DrawSkyChart(std::size_t n, std::vector<SkySatellite> satellites, bool badges, double courseRad,
                       double speedMps);
+    // The working bitmap from the background, the arrow, the marker, the satellites the filter
+    // shows and the legend, copied to the screen; `leaveTrails` counts the plots and leaves trails.
+    void ComposeChart(std::size_t n, bool leaveTrails);
     void AddPosition(std::size_t n, double latitudeDeg, double longitudeDeg);
     void CopyToScreen(const QImage& image, const Box& square);
 
@@ -122,6 +153,9 @@ private:
     double m_metresPerDegreeLongitude = 0.0;
 
     std::array<SvRecord, 2> m_satellites{};
+    std::array<SatelliteTable, 2> m_tables{};
+    std::array<SkyPicture, 2> m_pictures{};
+    ConstellationFilter m_filter{};
     std::array<int, 2> m_warmUp{};
     std::array<FixCount, 2> m_fixes{};
     std::array<TrackRing, 2> m_rings{};

@@ -15,6 +15,26 @@ constexpr double kChartDegreesToRadians = 0.017453292522222223;
 constexpr double kElevationScale = 0.011111111111111112;  // 1/90
 constexpr double kBarbAngle = 0.05;                       // radians either side of the shaft
 constexpr double kDefaultOuterVelocity = 4.0;             // m/s
+// Badges and legend: a bold face small enough for sixty satellites on a 400-pixel chart.
+constexpr int kBadgeFontHeight = 11;
+constexpr int kBadgeMargin = 2;
+constexpr int kLegendSide = 13;
+constexpr int kLegendPitch = 15;
+const QColor kLegendHidden{160, 160, 160};
+
+QFont BadgeFont()
+{
+    return ArialFont(kBadgeFontHeight, 700);
+}
+
+bool BadgeOrder(const SkySatellite& a, const SkySatellite& b)
+{
+    if (a.used != b.used)
+        return !a.used;
+    if (a.system != b.system)
+        return ConstellationIndex(a.system) < ConstellationIndex(b.system);
+    return a.prn < b.prn;
+}
 }  // namespace
 
 Box LargestCentredSquare(const Box& area)
@@ -134,8 +154,28 @@ std::vector<SkySatellite> SatellitesFromGsv(const std::array<GsvRecord, 3>& gsv)
     for (const GsvRecord& record : gsv)
         for (const GsvSatellite& s : record.satellites)
             if (s.prn > 0)
+            {
+                const auto id = SatelliteFromNmea(Constellation::Gps, s.prn);
                 satellites.push_back({s.prn, static_cast<double>(s.elevation), static_cast<double>(s.azimuth),
-                                      colours::kNmeaSymbol});
+                                      colours::kNmeaSymbol, id ? id->system : Constellation::Gps});
+            }
+    return satellites;
+}
+
+std::vector<SkySatellite> SatellitesFromTable(const SatelliteTable& table)
+{
+    std::vector<SkySatellite> satellites;
+    satellites.reserve(table.Size());
+    const bool anyUsed = table.CountUsed() > 0;
+    for (const SatelliteEntry& e : table.Entries())
+    {
+        if (e.elevationDeg == kNoAngle || e.azimuthDeg == kNoAngle)
+            continue;
+        const double elevation = std::clamp<double>(e.elevationDeg, 0.0, 90.0);
+        satellites.push_back({e.svid, elevation, static_cast<double>(e.azimuthDeg),
+                              colours::ConstellationSymbol(e.system), e.system, true, e.used || !anyUsed});
+    }
+    std::sort(satellites.begin(), satellites.end(), BadgeOrder);
     return satellites;
 }
 
@@ -166,6 +206,69 @@ void DrawSatelliteSymbol(QPainter& painter, QPoint point, const QString& label, 
         // Measured on the first character alone: with two-character labels this centres the number.
         const QSize first = TextExtent(painter.font(), label.left(1));
         TextAt(painter, point.x() - first.width(), point.y() - first.height() / 2, label, colours::kBlack,
+               std::nullopt);
+    }
+    painter.restore();
+}
+
+QRect BadgeRect(QPoint point, const QString& label)
+{
+    const QSize extent = TextExtent(BadgeFont(), label);
+    const int w = extent.width() + 2 * kBadgeMargin;
+    const int h = extent.height();
+    return {point.x() - w / 2, point.y() - h / 2, w, h};
+}
+
+void DrawSatelliteBadge(QPainter& painter, QPoint point, const QString& label, const QColor& colour,
+                        bool used)
+{
+    const QRect box = BadgeRect(point, label);
+    painter.save();
+    painter.setFont(BadgeFont());
+    // A one-pixel outline: black around a used satellite, its colour around an idle one.
+    painter.fillRect(box, used ? colours::kBlack : colour);
+    painter.fillRect(box.adjusted(1, 1, -1, -1), used ? colour : colours::kBadgeIdle);
+    TextAt(painter, box.left() + kBadgeMargin, box.top(), label, used ? colours::kBlack : colour,
+           std::nullopt);
+    painter.restore();
+}
+
+void DrawSkySatellite(QPainter& painter, QPoint point, const SkySatellite& satellite, bool trail)
+{
+    if (!satellite.badge)
+        DrawSatelliteSymbol(painter, point, trail ? QString() : PrnLabel(satellite.prn), satellite.colour,
+                            trail);
+    else if (trail)
+        DrawSatelliteSymbol(painter, point, QString(), satellite.colour, true);
+    else
+        DrawSatelliteBadge(painter, point,
+                           QString::fromStdString(SatelliteLabel(satellite.system, satellite.prn)),
+                           satellite.colour, satellite.used);
+}
+
+QRect LegendBox(int side, int index)
+{
+    return {side - 2 - kLegendSide, 2 + index * kLegendPitch, kLegendSide, kLegendSide};
+}
+
+void DrawConstellationLegend(QPainter& painter, int side, const std::vector<Constellation>& present,
+                             const ConstellationFilter& filter)
+{
+    painter.save();
+    painter.setFont(BadgeFont());
+    int index = 0;
+    for (const Constellation system : present)
+    {
+        const QRect box = LegendBox(side, index++);
+        const bool shown = filter.Shows(system);
+        const QColor colour = shown ? colours::ConstellationSymbol(system) : kLegendHidden;
+        painter.fillRect(box, colour);
+        if (!shown)
+            painter.fillRect(box.adjusted(1, 1, -1, -1), colours::kSky);
+        const QString letter(QChar::fromLatin1(ConstellationLetter(system)));
+        const QSize extent = TextExtent(painter.font(), letter);
+        TextAt(painter, box.left() + (box.width() - extent.width() + 1) / 2,
+               box.top() + (box.height() - extent.height() + 1) / 2, letter, shown ? colours::kBlack : colour,
                std::nullopt);
     }
     painter.restore();

@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "protocol/Records.h"
+#include "protocol/SatelliteTable.h"
+#include "views/SatelliteDisplay.h"
 
 class QPainter;
 
@@ -59,16 +61,26 @@ double OrientationOffset(int orientation, double courseRadians);
 // One satellite to plot.
 struct SkySatellite
 {
-    int prn = 0;
+    int prn = 0;             // the number in its constellation
     double elevation = 0.0;  // degrees
     double azimuth = 0.0;    // degrees
     QColor colour;
+    Constellation system = Constellation::Gps;  // what the constellation filter looks at
+    // A satellite of a multi-constellation table: a badge with its label ("G05") instead of the
+    // classic disc; filled when the satellite is used in the fix, dark inside its outline otherwise.
+    bool badge = false;
+    bool used = true;
 };
 // The satellites of a satellite-data record: entries 0 .. min(count, 12) - 1 with a PRN, coloured
 // by their channel state.
 std::vector<SkySatellite> SatellitesFromSv(const SvRecord& sv);
 // The satellites of the three satellites-in-view sentences (twelve slots), all in the NMEA colour.
 std::vector<SkySatellite> SatellitesFromGsv(const std::array<GsvRecord, 3>& gsv);
+// The satellites of a table as badges in their constellation's colour: those with both angles (an
+// elevation below the horizon is drawn on it), the unused ones first so the used ones stay on top,
+// each group in constellation and number order. Without any used flag (a receiver that sends no
+// GSA) every badge is filled.
+std::vector<SkySatellite> SatellitesFromTable(const SatelliteTable& table);
 // Where a satellite is drawn: elevation 90° at the centre, 0° on the outer ring.
 std::optional<QPoint> SatellitePoint(const SkyGeometry& geometry, const SkySatellite& satellite, double phi);
 // The "%2d" label of a PRN.
@@ -77,6 +89,22 @@ QString PrnLabel(int prn);
 // A filled circle of radius 10 with the label centred on it, or a 2-pixel dot when `trail` is set.
 void DrawSatelliteSymbol(QPainter& painter, QPoint point, const QString& label, const QColor& colour,
                          bool trail);
+
+// A badge: the label on a box of the constellation's colour (outlined in black) when `used`, else in
+// that colour on the dark idle fill inside an outline of it, centred on `point`.
+void DrawSatelliteBadge(QPainter& painter, QPoint point, const QString& label, const QColor& colour,
+                        bool used);
+// The box a badge covers: the label's extent in the badge font plus a 2-pixel margin either side.
+QRect BadgeRect(QPoint point, const QString& label);
+// A satellite as the chart shows it: a badge, a classic disc with its "%2d" label, or their trail dot.
+void DrawSkySatellite(QPainter& painter, QPoint point, const SkySatellite& satellite, bool trail);
+
+// The legend of a chart of badges, in its top right corner: a box per constellation present, in
+// table order, its letter on its colour; a constellation the filter hides is drawn hollow in grey.
+void DrawConstellationLegend(QPainter& painter, int side, const std::vector<Constellation>& present,
+                             const ConstellationFilter& filter);
+// Where legend entry `index` (0 at the top) sits in a chart of side `side`.
+QRect LegendBox(int side, int index);
 
 // Length of the velocity arrow in pixels: speed / outer-circle velocity × r, or r + 10 when that is
 // beyond the ring; empty when it cannot be computed.

@@ -5,6 +5,7 @@
 #include <ctime>
 
 #include "nav/Coordinates.h"
+#include "views/SatelliteDisplay.h"
 #include "views/TextFormat.h"
 
 namespace
@@ -17,6 +18,8 @@ constexpr std::array<StatusPanelIds, 2> kIds{{
 }};
 
 constexpr double kRadiansToDegrees = 57.29577951308232;
+constexpr double kDegreesToRadians = 0.017453292519943295;
+constexpr double kKmhToMps = 1.0 / 3.6;
 constexpr int kSecondsPerDay = 86400;
 const std::string kDegreeSign = "\u00B0";
 const std::string kBlank = " ";
@@ -39,6 +42,12 @@ std::string TimeSpanText(long long seconds)
     const long long t = ((seconds % kSecondsPerDay) + kSecondsPerDay) % kSecondsPerDay;
     return TwoDigits(static_cast<int>(t / 3600)) + ":" + TwoDigits(static_cast<int>(t / 60 % 60)) + ":" +
            TwoDigits(static_cast<int>(t % 60));
+}
+
+// A slot the sentence left empty (the collector may have filled it with blanks).
+bool Blank(std::string_view slot)
+{
+    return slot.find_first_not_of(' ') == std::string_view::npos;
 }
 
 // A two-character pair read as a number the way the C conversion would: leading digits only.
@@ -99,9 +108,23 @@ NavDisplay ComputeNavDisplay(const NavRecord& nav)
     return d;
 }
 
-FieldTexts NavigationFieldTexts(int receiver, const NavDisplay& nav, std::uint8_t infoByte)
+FieldTexts NavigationFieldTexts(int receiver, const NavDisplay& nav, std::uint8_t infoByte,
+                                const SatelliteTable* table)
 {
     const StatusPanelIds& ids = StatusIds(receiver);
+    // The info byte has four bits per count: a multi-constellation receiver's table counts instead.
+    if (table != nullptr && !IsClassicTable(*table))
+    {
+        ReceiverFix fix;
+        fix.satsUsed = infoByte & 0x0F;
+        FieldTexts texts = NavigationFieldTexts(receiver, nav, infoByte);
+        for (FieldText& f : texts)
+            if (f.id == ids.visibleSatellites)
+                f.text = VisibleSatellitesText(*table);
+            else if (f.id == ids.fixSatellites)
+                f.text = FixSatellitesText(*table, fix);
+        return texts;
+    }
     return {
         {ids.latitudeHemisphere, nav.latitudeDeg >= 0 ? "N " : "S "},
         {ids.latitude, text::Fixed(std::fabs(nav.latitudeDeg), 5, 3)},
@@ -169,42 +192,97 @@ double NmeaDegrees(double value)
     return whole + (value - whole) * 1.6666666;
 }
 
+bool IsClassicNmea(const NmeaRecords& nmea)
+{
+    const auto& source = nmea.fix.source;
+    const bool fromGp = source[0] == '\0' || (source[0] == 'G' && source[1] == 'P');
+    return fromGp && IsClassicTable(nmea.satellites);
+}
+
+std::string VisibleSatellitesText(const SatelliteTable& table)
+{
+    return text::Int(static_cast<long long>(table.CountInView()));
+}
+
+std::string FixSatellitesText(const SatelliteTable& table, const ReceiverFix& fix)
+{
+    if (const std::size_t used = table.CountUsed(); used > 0)
+        return text::Int(static_cast<long long>(used));
+    if (fix.satsUsed >= 0)
+        return text::Int(fix.satsUsed);
+    return table.Size() > 0 ? "0" : kBlank;
+}
+
 NmeaPanel NmeaFieldTexts(int receiver, const NmeaRecords& nmea, const FixCount& fixes, int localHour)
 {
     using text::SlotText;
     const StatusPanelIds& ids = StatusIds(receiver);
+    const bool classic = IsClassicNmea(nmea);
+    const ReceiverFix& fix = nmea.fix;
+    // A slot as received; for a modern receiver that left it empty, the fix's value in `format`.
+    const auto slotOrFix = [&](std::string_view slot, double value, auto format) -> std::string
+    {
+        if (!Blank(slot) || classic || !std::isfinite(value))
+            return std::string(slot);
+        return format(value);
+    };
     NmeaPanel panel;
     FieldTexts& t = panel.texts;
     for (const int id : {ids.gdop, ids.tdop, ids.fixSatellites, ids.week, ids.timeOfWeek})
-        t.push_back({id, kBlank});
+        t.push_back(
+            {id, id == ids.fixSatellites && !classic ? FixSatellitesText(nmea.satellites, fix) : kBlank});
 
-    const double latitude = NmeaDegrees(static_cast<double>(nmea.gga.latitude));
-    const double longitude = NmeaDegrees(static_cast<double>(nmea.gga.longitude));
-    const std::string_view northSouth = SlotText(nmea.gga.fields[nmea::kGgaNorthSouth]);
-    const std::string_view eastWest = SlotText(nmea.gga.fields[nmea::kGgaEastWest]);
+    double latitude = NmeaDegrees(static_cast<double>(nmea.gga.latitude));
+    double longitude = NmeaDegrees(static_cast<double>(nmea.gga.longitude));
+    std::string northSouth(SlotText(nmea.gga.fields[nmea::kGgaNorthSouth]));
+    std::string eastWest(SlotText(nmea.gga.fields[nmea::kGgaEastWest]));
+    // The fix keeps the position at full precision, also from GNS, RMC or GLL when there is no GGA.
+    if (!classic && std::isfinite(fix.latitudeDeg) && std::isfinite(fix.longitudeDeg))
+    {
+        latitude = std::fabs(fix.latitudeDeg);
+        longitude = std::fabs(fix.longitudeDeg);
+        northSouth = fix.latitudeDeg < 0 ? "S" : "N";
+        eastWest = fix.longitudeDeg < 0 ? "W" : "E";
+    }
     t.push_back({ids.latitude, text::Fixed(latitude, 5, 3, true)});
-    t.push_back({ids.latitudeHemisphere, std::string(northSouth)});
+    t.push_back({ids.latitudeHemisphere, northSouth});
     t.push_back({ids.longitude, text::Fixed(longitude, 5, 3)});
-    t.push_back({ids.longitudeHemisphere, std::string(eastWest)});
-    t.push_back({ids.altitude, std::string(SlotText(nmea.gga.fields[nmea::kGgaAltitude]))});
-    t.push_back({ids.visibleSatellites, text::Int(nmea.gsv[0].satellitesInView)});
-    t.push_back({ids.pdop, std::string(SlotText(nmea.gsa.fields[nmea::kGsaPdop]))});
-    t.push_back({ids.hdop, std::string(SlotText(nmea.gsa.fields[nmea::kGsaHdop]))});
-    t.push_back({ids.vdop, std::string(SlotText(nmea.gsa.fields[nmea::kGsaVdop]))});
+    t.push_back({ids.longitudeHemisphere, eastWest});
+    t.push_back({ids.altitude, slotOrFix(SlotText(nmea.gga.fields[nmea::kGgaAltitude]), fix.altitudeMslM,
+                                         [](double v) { return text::Fixed(v, 1); })});
+    t.push_back({ids.visibleSatellites,
+                 classic ? text::Int(nmea.gsv[0].satellitesInView) : VisibleSatellitesText(nmea.satellites)});
+    const auto dop = [](double v) { return text::Fixed(v, 2); };
+    t.push_back({ids.pdop, slotOrFix(SlotText(nmea.gsa.fields[nmea::kGsaPdop]), fix.pdop, dop)});
+    t.push_back({ids.hdop, slotOrFix(SlotText(nmea.gsa.fields[nmea::kGsaHdop]), fix.hdop, dop)});
+    t.push_back({ids.vdop, slotOrFix(SlotText(nmea.gsa.fields[nmea::kGsaVdop]), fix.vdop, dop)});
     t.push_back({ids.fixCount, fixes.Text()});
-    t.push_back({ids.speed, std::string(SlotText(nmea.vtg.fields[nmea::kVtgSpeedKmh]))});
-    t.push_back({ids.course, std::string(SlotText(nmea.vtg.fields[nmea::kVtgTrueCourse]))});
+    const std::string speed = slotOrFix(SlotText(nmea.vtg.fields[nmea::kVtgSpeedKmh]), fix.speedMps * 3.6,
+                                        [](double v) { return text::Fixed(v, 3); });
+    const std::string course = slotOrFix(SlotText(nmea.vtg.fields[nmea::kVtgTrueCourse]), fix.courseDeg,
+                                         [](double v) { return text::Fixed(v, 1); });
+    t.push_back({ids.speed, speed});
+    t.push_back({ids.course, course});
+    // The sentence gives km/h; the outer ring stands for a velocity in m/s.
+    panel.speedMps = text::LeadingNumber(speed) * kKmhToMps;
+    panel.courseRad = text::LeadingNumber(course) * kDegreesToRadians;
 
-    const double fixMode = text::LeadingNumber(SlotText(nmea.gsa.fields[nmea::kGsaFixMode]));
+    double fixMode = text::LeadingNumber(SlotText(nmea.gsa.fields[nmea::kGsaFixMode]));
+    if (!classic && Blank(SlotText(nmea.gsa.fields[nmea::kGsaFixMode])))
+        fixMode = fix.fixMode;
     t.push_back({ids.mode, fixMode == 2.0 ? "2D" : fixMode == 3.0 ? "3D" : "None"});
 
-    const std::string_view date = SlotText(nmea.rmc.fields[nmea::kRmcDate]);
+    std::string_view date = SlotText(nmea.rmc.fields[nmea::kRmcDate]);
+    if (!classic && Blank(date))
+        date = SlotText(fix.date);  // ZDA
     if (date.size() >= 6)
         t.push_back({ids.date, {date[2], date[3], '/', date[0], date[1], '/', date[4], date[5]}});
     else
         t.push_back({ids.date, kBlank});
 
-    const std::string_view utc = SlotText(nmea.gga.fields[nmea::kGgaUtc]);
+    std::string_view utc = SlotText(nmea.gga.fields[nmea::kGgaUtc]);
+    if (!classic && Blank(utc))
+        utc = SlotText(fix.utcText);
     if (utc.size() >= 6)
     {
         const int hh = PairNumber(utc.substr(0, 2));

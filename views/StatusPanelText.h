@@ -57,7 +57,8 @@ struct NavDisplay
 // Position, course and speed of a navigation record (earth-centred metres and 0.1 m/s).
 NavDisplay ComputeNavDisplay(const NavRecord& nav);
 
-// The NMEA sentence records a view reads from a receiver's record set.
+// The NMEA sentence records a view reads from a receiver's record set, with the satellite table and
+// the fix that the same sentences filled (every talker).
 struct NmeaRecords
 {
     GgaRecord gga{};
@@ -65,14 +66,27 @@ struct NmeaRecords
     std::array<GsvRecord, 3> gsv{};
     RmcRecord rmc{};
     VtgRecord vtg{};
+    SatelliteTable satellites{};
+    ReceiverFix fix{};
 };
 inline NmeaRecords NmeaRecordsOf(const CData& set)
 {
-    return {set.gga, set.gsa, set.gsv, set.rmc, set.vtg};
+    return {set.gga, set.gsa, set.gsv, set.rmc, set.vtg, set.satellites, set.fix};
 }
 
-// Fields of a navigation message (id 2).
-FieldTexts NavigationFieldTexts(int receiver, const NavDisplay& nav, std::uint8_t infoByte);
+// True when an NMEA receiver is shown as the classic program showed it: only $GP sentences so far
+// (the fix came from a GP sentence or from none) and a classic satellite table (IsClassicTable).
+bool IsClassicNmea(const NmeaRecords& nmea);
+
+// Fields of a navigation message (id 2). With a `table` that the classic records cannot show
+// (IsClassicTable), the satellite counts come from the table instead of the info byte.
+FieldTexts NavigationFieldTexts(int receiver, const NavDisplay& nav, std::uint8_t infoByte,
+                                const SatelliteTable* table = nullptr);
+// "Vis SVs" and "Fix SVs" of a multi-constellation receiver: every satellite in the table, and those
+// used in the fix (the GSA lists; the fix's own count when no satellite is flagged, since GGA often
+// stops at twelve).
+std::string VisibleSatellitesText(const SatelliteTable& table);
+std::string FixSatellitesText(const SatelliteTable& table, const ReceiverFix& fix);
 // Fields of a DOP message (ids 3, 4).
 FieldTexts DopFieldTexts(int receiver, const DopRecord& dop);
 // The mode text of a DOP record's mode byte (bit 7 ignored).
@@ -80,15 +94,22 @@ std::string ModeText(std::uint8_t mode);
 // Time fields of a satellite-data message (ids 5, 6) and the fix count.
 FieldTexts SatelliteTimeFieldTexts(int receiver, const SvRecord& sv, int leapSeconds, const FixCount& fixes);
 
-// Fields of an NMEA update, with the signed position for the sky chart and the track map.
+// Fields of an NMEA update, with the signed position for the sky chart and the track map and the
+// course and speed of the velocity arrow.
 struct NmeaPanel
 {
     FieldTexts texts;
     double latitudeDeg = 0.0;   // negative in the south
     double longitudeDeg = 0.0;  // negative in the west
+    double courseRad = 0.0;     // VTG's true course
+    double speedMps = 0.0;      // VTG's speed over ground
 };
 // `localHour` is the hour of the PC's local time, shown in place of the sentence's hour. The times are
 // GGA's UTC time as received (folded into one day), without any leap-second correction.
+// A classic receiver (IsClassicNmea) shows the sentences' slots as they are. For any other, the
+// satellite counts cover every constellation, and a slot its sentences left empty (a receiver
+// without VTG, GGA or GSA) is filled from the fix: position, altitude, speed (km/h), course, DOPs,
+// fix mode and date.
 NmeaPanel NmeaFieldTexts(int receiver, const NmeaRecords& nmea, const FixCount& fixes, int localHour);
 // Degrees from an NMEA coordinate held as whole degrees with the minutes / 100 as fraction.
 double NmeaDegrees(double value);

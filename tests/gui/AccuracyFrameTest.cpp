@@ -48,22 +48,13 @@ std::vector<int> StartModes(const std::string& bytes)
 }
 }  // namespace
 
-class AccuracyFrameTest : public GuiTest
+class AccuracyFrameTest : public MainFrameTest
 {
 protected:
     void SetUp() override
     {
-        GuiTest::SetUp();
-        m_app = std::make_unique<CMonitorApp>(ProgramOptions{});
-        m_frame = std::make_unique<CMainFrame>(*m_app);
-        ASSERT_TRUE(m_frame->Create());
-        m_frame->show();
-    }
-    void TearDown() override
-    {
-        m_frame.reset();
-        m_app.reset();
-        GuiTest::TearDown();
+        MainFrameTest::SetUp();
+        Frame().show();
     }
     // Own fixes at known offsets from a point, one a second.
     void FeedOwn(int count)
@@ -86,9 +77,6 @@ protected:
             m_frame->Accuracy().OnFix(vrn::kFixOwn, fix, CAccuracyHub::Now());
         }
     }
-
-    std::unique_ptr<CMonitorApp> m_app;
-    std::unique_ptr<CMainFrame> m_frame;
 };
 
 TEST_F(AccuracyFrameTest, StatisticsViewFromTheMenuAndItsOwnToolbar)

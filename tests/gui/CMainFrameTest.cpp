@@ -56,29 +56,9 @@ std::vector<std::string> Frames(const std::string& bytes)
 
 }  // namespace
 
-class CMainFrameTest : public GuiTest
+class CMainFrameTest : public MainFrameTest
 {
 protected:
-    void SetUp() override
-    {
-        GuiTest::SetUp();
-        m_app = std::make_unique<CMonitorApp>(ProgramOptions{});
-    }
-    void TearDown() override
-    {
-        m_frame.reset();
-        m_app.reset();
-        GuiTest::TearDown();
-    }
-    CMainFrame& Frame()
-    {
-        if (!m_frame)
-        {
-            m_frame = std::make_unique<CMainFrame>(*m_app);
-            EXPECT_TRUE(m_frame->Create());
-        }
-        return *m_frame;
-    }
     void UsePorts(const std::string& protocol1 = "0", const std::string& protocol2 = "0")
     {
         WriteProfile("[Data Sources]\nMeasSerialPort=" + m_pty1.Path() + "\nMeasSerialPort2=" + m_pty2.Path() +
@@ -88,8 +68,6 @@ protected:
 
     TestPty m_pty1;
     TestPty m_pty2;
-    std::unique_ptr<CMonitorApp> m_app;
-    std::unique_ptr<CMainFrame> m_frame;
 };
 
 TEST_F(CMainFrameTest, StartingPortTwoWithNoViewOpensTheRadarViewFirst)

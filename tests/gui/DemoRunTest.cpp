@@ -12,6 +12,7 @@
 #include <iterator>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "sim/ProcessSupport.h"
@@ -102,6 +103,9 @@ TEST(DemoRun, TwentySecondsOnTheSimulatedReceiversThenAnOrderlyExit)
     const std::string nmea = ReadText(log2);
     EXPECT_GT(Count(nmea, "GPGSV,"), 20) << log2;
     EXPECT_GT(Count(nmea, ",7*"), 10) << log2;
+    // The fix under the GN talker, and the satellites of GLONASS and Galileo in their own GSV sets.
+    for (const char* sentence : {"GNGGA,", "GLGSV,", "GAGSV,", "GBGSV,"})
+        EXPECT_GT(Count(nmea, sentence), 10) << sentence << " in " << log2;
     EXPECT_TRUE(nmea.empty() || nmea.back() == '\n');
 
     // The profile holds what the start-up dialog, the log dialog and the exit saved.
@@ -129,5 +133,20 @@ TEST(DemoRun, TwentySecondsOnTheSimulatedReceiversThenAnOrderlyExit)
         for (int x = radar.width() * 3 / 4; x < radar.width(); ++x)
             red += radar.pixelColor(x, y) == QColor(255, 0, 0) ? 1 : 0;
     EXPECT_GT(red, 500);
+    // Receiver 2's table holds every constellation: the lower sky chart has badges and trails in the
+    // colours of GLONASS, Galileo and BeiDou beside GPS. Port 1's own fix shares that chart and may
+    // have drawn its symbols over the badges last; the trails stay.
+    const std::vector<std::pair<const char*, QColor>> systems{{"GPS", QColor(255, 128, 0)},
+                                                              {"GLONASS", QColor(255, 96, 96)},
+                                                              {"Galileo", QColor(96, 232, 96)},
+                                                              {"BeiDou", QColor(255, 232, 0)}};
+    for (const auto& [name, colour] : systems)
+    {
+        int pixels = 0;
+        for (int y = radar.height() / 2; y < radar.height(); ++y)
+            for (int x = radar.width() * 3 / 4; x < radar.width(); ++x)
+                pixels += radar.pixelColor(x, y) == colour ? 1 : 0;
+        EXPECT_GT(pixels, 8) << name;
+    }
     fs::remove_all(dir);
 }

@@ -22,6 +22,8 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include "app/CMainFrame.h"
+#include "app/CMonitorApp.h"
 #include "app/CTemplateDialog.h"
 #include "app/CoreServices.h"
 #include "app/GuiServices.h"
@@ -205,12 +207,25 @@ bool ProcessEventsUntil(const std::function<bool()>& done, int milliseconds)
     return true;
 }
 
-std::string Sentence(const std::string& body)
+void MainFrameTest::SetUp()
 {
-    unsigned sum = 0;
-    for (char c : body)
-        sum ^= static_cast<unsigned char>(c);
-    std::array<char, 8> hex{};
-    std::snprintf(hex.data(), hex.size(), "*%02X\r\n", sum);
-    return "$" + body + hex.data();
+    GuiTest::SetUp();
+    m_app = std::make_unique<vrn::gui::CMonitorApp>(vrn::gui::ProgramOptions{});
+}
+
+void MainFrameTest::TearDown()
+{
+    m_frame.reset();
+    m_app.reset();
+    GuiTest::TearDown();
+}
+
+vrn::gui::CMainFrame& MainFrameTest::Frame()
+{
+    if (!m_frame)
+    {
+        m_frame = std::make_unique<vrn::gui::CMainFrame>(*m_app);
+        EXPECT_TRUE(m_frame->Create());
+    }
+    return *m_frame;
 }

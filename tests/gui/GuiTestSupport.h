@@ -10,9 +10,12 @@
 #include <deque>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "SentenceText.h"
 
 class GuiTest : public ::testing::Test
 {
@@ -36,6 +39,25 @@ protected:
     std::vector<QString> m_messages;                   // texts of the message boxes, in order
     std::deque<std::optional<QString>> m_fileAnswers;  // answers of the next file dialogs
     int m_fileDialogs = 0;
+};
+
+namespace vrn::gui
+{
+class CMonitorApp;
+class CMainFrame;
+}  // namespace vrn::gui
+
+// A test with the program's application object and its main frame, the frame made (not shown) on
+// the first call of Frame() and destroyed before the application.
+class MainFrameTest : public GuiTest
+{
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    vrn::gui::CMainFrame& Frame();
+
+    std::unique_ptr<vrn::gui::CMonitorApp> m_app;
+    std::unique_ptr<vrn::gui::CMainFrame> m_frame;
 };
 
 // A pseudo-terminal pair standing in for a receiver: the program opens Path() like a serial
@@ -62,5 +84,4 @@ private:
 // Runs the event loop until `done` holds or `milliseconds` pass; returns `done()`.
 bool ProcessEventsUntil(const std::function<bool()>& done, int milliseconds = 5000);
 
-// "$<body>*hh\r\n" with the body's checksum.
-std::string Sentence(const std::string& body);
+using testing_support::Sentence;

@@ -65,29 +65,9 @@ std::string NmeaSeconds(int first, int count)
 }
 }  // namespace
 
-class PlaybackFrameTest : public GuiTest
+class PlaybackFrameTest : public MainFrameTest
 {
 protected:
-    void SetUp() override
-    {
-        GuiTest::SetUp();
-        m_app = std::make_unique<CMonitorApp>(ProgramOptions{});
-    }
-    void TearDown() override
-    {
-        m_frame.reset();
-        m_app.reset();
-        GuiTest::TearDown();
-    }
-    CMainFrame& Frame()
-    {
-        if (!m_frame)
-        {
-            m_frame = std::make_unique<CMainFrame>(*m_app);
-            EXPECT_TRUE(m_frame->Create());
-        }
-        return *m_frame;
-    }
     CRadarView* Radar()
     {
         CViewFrame* child = Frame().ChildFrame(kViewRadar);
@@ -95,8 +75,6 @@ protected:
     }
 
     TestPty m_pty;
-    std::unique_ptr<CMonitorApp> m_app;
-    std::unique_ptr<CMainFrame> m_frame;
 };
 
 TEST_F(PlaybackFrameTest, MenuItemsAndTheirRules)

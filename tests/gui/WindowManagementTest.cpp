@@ -32,20 +32,9 @@ void Settle()
 }
 }  // namespace
 
-class WindowManagement : public GuiTest
+class WindowManagement : public MainFrameTest
 {
 protected:
-    void SetUp() override
-    {
-        GuiTest::SetUp();
-        m_app = std::make_unique<CMonitorApp>(ProgramOptions{});
-    }
-    void TearDown() override
-    {
-        m_frame.reset();
-        m_app.reset();
-        GuiTest::TearDown();
-    }
     // The main frame at `size`, shown, with the start-up's four views open (radar in front).
     CMainFrame& Frame(QSize size = QSize(1000, 760))
     {
@@ -59,9 +48,6 @@ protected:
         return *m_frame;
     }
     [[nodiscard]] QSize Area() const { return m_frame->MdiArea()->viewport()->size(); }
-
-    std::unique_ptr<CMonitorApp> m_app;
-    std::unique_ptr<CMainFrame> m_frame;
 };
 
 TEST_F(WindowManagement, RestoredViewsGetAUsableNormalSize)

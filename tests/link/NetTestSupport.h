@@ -22,8 +22,11 @@
 #include "app/CoreServices.h"
 #include "protocol/CData.h"
 
+#include "SentenceText.h"
+
 namespace vrn::test
 {
+using testing_support::Sentence;
 // One accepted connection as a behaviour sees it. Sends and receives give up when the server
 // stops, so no behaviour outlives its test.
 class Peer
@@ -322,16 +325,6 @@ struct PortLogScope
     PortLogScope& operator=(const PortLogScope&) = delete;
 };
 
-// "$BODY*CS\r\n" with the right checksum.
-inline std::string Sentence(const std::string& body)
-{
-    std::uint8_t sum = 0;
-    for (const char c : body)
-        sum ^= static_cast<std::uint8_t>(c);
-    char tail[8];
-    std::snprintf(tail, sizeof tail, "*%02X\r\n", sum);
-    return "$" + body + tail;
-}
 
 // NMEA sentences with valid checksums: GGA and RMC per second, `seconds` of them.
 inline std::string NmeaStream(int seconds)

@@ -9,23 +9,13 @@
 #include <vector>
 
 #include "ProtocolTestSupport.h"
+#include "SentenceText.h"
 #include "app/CTraceFile.h"
 
 using namespace testing_support;
 
 namespace
 {
-// "$body*hh\r\n" with the checksum the receiver would send.
-std::string Nmea(std::string_view body)
-{
-    unsigned sum = 0;
-    for (char c : body)
-        sum ^= static_cast<unsigned char>(c);
-    std::array<char, 8> suffix{};
-    std::snprintf(suffix.data(), suffix.size(), "*%02X\r\n", sum);
-    return "$" + std::string(body) + suffix.data();
-}
-
 // Runs `text` through the collector as one chunk; returns ggaSeen afterwards.
 int Feed(CData& set, std::string_view text)
 {
@@ -38,7 +28,7 @@ int Feed(CData& set, std::string_view text)
 void FeedAll(CData& set, const std::vector<std::string>& bodies)
 {
     for (const auto& b : bodies)
-        Feed(set, Nmea(b));
+        Feed(set, Sentence(b));
 }
 
 // The satellites of one constellation as "svid/elevation/azimuth/snr/used" words, by number.
@@ -355,12 +345,12 @@ TEST(CDataFix, AMalformedSentenceNeverRemovesTheLastGoodPosition)
 {
     const std::string good = "GNGGA,171926.00,4404.14063,N,12118.85478,W,1,12,0.91,1147.2,M,-21.3,M,,";
     const std::vector<std::string> bad{
-        Nmea("GNGGA,171927.00,44x4.14063,N,12118.85478,W,1,12,0.91,1147.2,M,-21.3,M,,"),
-        Nmea("GNGGA,171927.00,4460.00000,N,12118.85478,W,1,12,0.91,1147.2,M,-21.3,M,,"),
-        Nmea("GNGGA,171927.00,9100.00000,N,12118.85478,W,1,12,0.91,1147.2,M,-21.3,M,,"),
-        Nmea("GNGGA,171927.00,4404.14063,X,12118.85478,W,1,12,0.91,1147.2,M,-21.3,M,,"),
-        Nmea("GNGGA,171927.00,4404.14063,N,,,1,12,0.91,1147.2,M,-21.3,M,,"),
-        Nmea("GNRMC,2599xx.00,A,4404.14063,N,12118.85478,W,0.1,,180315,,,A"),
+        Sentence("GNGGA,171927.00,44x4.14063,N,12118.85478,W,1,12,0.91,1147.2,M,-21.3,M,,"),
+        Sentence("GNGGA,171927.00,4460.00000,N,12118.85478,W,1,12,0.91,1147.2,M,-21.3,M,,"),
+        Sentence("GNGGA,171927.00,9100.00000,N,12118.85478,W,1,12,0.91,1147.2,M,-21.3,M,,"),
+        Sentence("GNGGA,171927.00,4404.14063,X,12118.85478,W,1,12,0.91,1147.2,M,-21.3,M,,"),
+        Sentence("GNGGA,171927.00,4404.14063,N,,,1,12,0.91,1147.2,M,-21.3,M,,"),
+        Sentence("GNRMC,2599xx.00,A,4404.14063,N,12118.85478,W,0.1,,180315,,,A"),
         "$GNGGA,171927.00,4404.00000,N,12118.00000,W,1,12,0.91,1147.2,M,-21.3,M,,*00\r\n",
         "$GNGGA,171927.00,4404.00000,N,12118.00000,W,1,12,0.91,1147.2,M,-21.3,M,,*4\r\n",
     };
@@ -384,7 +374,7 @@ TEST(CDataFix, AMalformedSentenceNeverRemovesTheLastGoodPosition)
     EXPECT_TRUE(std::isnan(set.fix.latitudeDeg));
     EXPECT_EQ(set.fix.quality, 0);
     // Without a checksum, or with lower-case hex, a sentence counts.
-    std::string lower = Nmea("GPGLL,4404.14063,N,12118.85478,W,171928.00,A,A");
+    std::string lower = Sentence("GPGLL,4404.14063,N,12118.85478,W,171928.00,A,A");
     for (char& c : lower)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     lower.replace(1, 5, "GPGLL");
@@ -457,7 +447,7 @@ TEST(CDataFix, ViewsAreToldAfterGgaOrInStreamsWithoutIt)
         CData set;
         std::string told;
         for (const auto& b : c.bodies)
-            told += static_cast<char>('0' + Feed(set, Nmea(b)));
+            told += static_cast<char>('0' + Feed(set, Sentence(b)));
         EXPECT_EQ(told, c.told) << c.bodies.size();
     }
 }
@@ -466,9 +456,9 @@ TEST(CDataFix, ViewsAreToldAfterGgaOrInStreamsWithoutIt)
 
 TEST(CDataNmeaTalkers, GpsTalkerOnlyReadsWhatTheClassicInputRead)
 {
-    const std::string stream = Nmea("GNGGA,120213.000,5957.0062,N,01100.6429,E,2,00,1.3,168.9,M,39.5,M,,") +
-                               Nmea("GLGSV,1,1,01,70,45,090,38") + Nmea("GPGSV,1,1,01,05,40,100,35") +
-                               Nmea("GPZDA,120213.000,31,07,2022,00,00") + Nmea("GPTXT,01,01,02,ANTENNA OK");
+    const std::string stream = Sentence("GNGGA,120213.000,5957.0062,N,01100.6429,E,2,00,1.3,168.9,M,39.5,M,,") +
+                               Sentence("GLGSV,1,1,01,70,45,090,38") + Sentence("GPGSV,1,1,01,05,40,100,35") +
+                               Sentence("GPZDA,120213.000,31,07,2022,00,00") + Sentence("GPTXT,01,01,02,ANTENNA OK");
     for (const bool gpsOnly : {false, true})
     {
         CapturingLog log;
@@ -492,12 +482,12 @@ TEST(CDataNmeaTalkers, CommentsLongLinesAndProprietarySentencesDoNotHideTheNextS
 {
     CapturingLog log;
     CData set;
-    const std::string gga = Nmea("GNGGA,171926.00,4404.14063,N,12118.85478,W,1,12,0.91,1147.2,M,-21.3,M,,");
+    const std::string gga = Sentence("GNGGA,171926.00,4404.14063,N,12118.85478,W,1,12,0.91,1147.2,M,-21.3,M,,");
     // A header comment quoting sentences, a proprietary sentence, a line of 300 bytes without a line
     // end running into a sentence, the proprietary "$PGRMC" (not an RMC).
     const std::string stream = "# Notes: $GLGSV for GLONASS, $GPGSV,1,1,01,05,40,100,35 for GPS\r\n#\n" +
-                               Nmea("PSTMCPU,54.57,-1,98") + "$PUBX," + std::string(300, 'x') + gga +
-                               Nmea("PGRMC,1,2,3") + "\n\n" + gga;
+                               Sentence("PSTMCPU,54.57,-1,98") + "$PUBX," + std::string(300, 'x') + gga +
+                               Sentence("PGRMC,1,2,3") + "\n\n" + gga;
     for (std::size_t chunk : {std::size_t{1}, std::size_t{7}, std::size_t{80}, stream.size()})
     {
         log.lines.clear();

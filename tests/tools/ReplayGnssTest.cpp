@@ -11,22 +11,14 @@
 
 #include "Replay.h"
 #include "ReplayGnss.h"
+#include "SentenceText.h"
 #include "protocol/UbxFrame.h"
 
 namespace fs = std::filesystem;
+using testing_support::Sentence;
 
 namespace
 {
-std::string Nmea(std::string_view body)
-{
-    unsigned sum = 0;
-    for (char c : body)
-        sum ^= static_cast<unsigned char>(c);
-    std::array<char, 8> suffix{};
-    std::snprintf(suffix.data(), suffix.size(), "*%02X\r\n", sum);
-    return "$" + std::string(body) + suffix.data();
-}
-
 std::string ReadFile(const fs::path& path)
 {
     std::ifstream in(path, std::ios::binary);
@@ -141,12 +133,12 @@ TEST(ReplayGnss, FixRowsCarryWhatEachSentenceSaysAndTheLatestState)
     replay::Options options;
     options.mode = vrn::kModeNmea;
     const std::string stream =
-        Nmea("GNRMC,223745.00,A,3806.62964,N,12237.61382,W,0.040,,110720,,,D,V") +
-        Nmea("GNGGA,223745.00,3806.62964,N,12237.61382,W,2,12,0.54,83.1,M,-29.5,M,,0000") +
-        Nmea("GNGSA,A,3,29,20,,,,,,,,,,,0.99,0.54,0.83,1") + Nmea("GPGSV,1,1,02,29,46,133,43,20,63,235,,1") +
-        Nmea("GLGSV,1,1,01,82,51,077,39,1") +
-        Nmea("GNGGA,223746.00,3806.62966,N,12237.61384,W,2,12,0.56,83.0,M,-29.5,M,,0000") +
-        Nmea("GNGLL,3806.62966,N,12237.61384,W,223746.00,A,D") + Nmea("GNGGA,223747.00,,,,,0,00,99.99,,,,,,");
+        Sentence("GNRMC,223745.00,A,3806.62964,N,12237.61382,W,0.040,,110720,,,D,V") +
+        Sentence("GNGGA,223745.00,3806.62964,N,12237.61382,W,2,12,0.54,83.1,M,-29.5,M,,0000") +
+        Sentence("GNGSA,A,3,29,20,,,,,,,,,,,0.99,0.54,0.83,1") + Sentence("GPGSV,1,1,02,29,46,133,43,20,63,235,,1") +
+        Sentence("GLGSV,1,1,01,82,51,077,39,1") +
+        Sentence("GNGGA,223746.00,3806.62966,N,12237.61384,W,2,12,0.56,83.0,M,-29.5,M,,0000") +
+        Sentence("GNGLL,3806.62966,N,12237.61384,W,223746.00,A,D") + Sentence("GNGGA,223747.00,,,,,0,00,99.99,,,,,,");
     const Rows rows = ReplayRows(stream, options);
     EXPECT_EQ(rows.fixes,
               "GNRMC,223745.00,110720,38.110494000,-122.626897000,,,,,,,,0.021,\n"
@@ -220,8 +212,8 @@ TEST(ReplayGnss, UbxStreamsGiveNavPvtRowsAndTheSatellitesOfNavSat)
     auto satellites = [](const std::string& utc) {
         return utc + ",G,12,67,123,45,1\n" + utc + ",R,5,-5,300,30,0\n" + utc + ",E,11,20,45,,0\n";
     };
-    const std::string gga = Nmea("GPGGA,181856.00,5008.1051,N,01425.7968,E,4,09,1.0,304.6,M,44.3,M,,");
-    const std::string gsv = Nmea("GPGSV,1,1,01,07,12,034,41");
+    const std::string gga = Sentence("GPGGA,181856.00,5008.1051,N,01425.7968,E,4,09,1.0,304.6,M,44.3,M,,");
+    const std::string gsv = Sentence("GPGSV,1,1,01,07,12,034,41");
     struct Case
     {
         const char* name;
@@ -309,9 +301,9 @@ TEST(ReplayGnss, OptionsAndTheFilesOfTheProgram)
     fs::create_directories(dir);
     std::ofstream(dir / "in.nmea", std::ios::binary)
         << "# a recorded receiver\r\n"
-        << Nmea("GNGGA,120000.00,5957.0062,N,01100.6429,E,1,05,1.0,10.0,M,20.0,M,,")
-        << Nmea("GAGSV,1,1,01,36,76,149,45,7")
-        << Nmea("GNGGA,120001.00,5957.0062,N,01100.6429,E,1,05,1.0,10.0,M,20.0,M,,");
+        << Sentence("GNGGA,120000.00,5957.0062,N,01100.6429,E,1,05,1.0,10.0,M,20.0,M,,")
+        << Sentence("GAGSV,1,1,01,36,76,149,45,7")
+        << Sentence("GNGGA,120001.00,5957.0062,N,01100.6429,E,1,05,1.0,10.0,M,20.0,M,,");
     std::string err;
     ASSERT_EQ(RunProgram("--protocol nmea --fixes '" + (dir / "f.csv").string() + "' --satellites '" +
                              (dir / "s.csv").string() + "' '" + (dir / "in.nmea").string() + "'",

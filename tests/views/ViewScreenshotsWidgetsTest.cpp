@@ -20,6 +20,7 @@
 #include "views/CRadarView.h"
 #include "views/CSignalView.h"
 #include "views/CSignalView2.h"
+#include "views/DrawingResources.h"
 
 using namespace vrn;
 using namespace vrn::gui;
@@ -136,6 +137,69 @@ TEST(ViewScreenshots, SimulatedTestModeStreamDrawsEveryView)
         EXPECT_TRUE(debug.grab().save(ShotPath("debug-view.png")));
     }
     SetTraceSwitch(false);
+    CAppSettings::SetProfilePath({});
+    std::filesystem::remove_all(dir);
+}
+
+TEST(ViewScreenshots, ModernNmeaReceiverShowsEveryConstellation)
+{
+    const auto dir =
+        std::filesystem::temp_directory_path() / ("vrn-gnss-shots-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    CAppSettings::SetProfilePath((dir / "vrnrcvr.ini").string());
+    CAppSettings::WriteProfileValues(
+        "Map View", {{"Scale1", "300"}, {"Latitude1", "24.775300"}, {"Longitude1", "121.002480"}});
+
+    CRadarView radar;
+    CSignalView2 signal;
+    radar.resize(1900, 960);
+    signal.resize(760, 1000);
+    for (CViewBase* v : std::initializer_list<CViewBase*>{&radar, &signal})
+    {
+        v->show();
+        v->OnInitialUpdate();
+    }
+
+    // Port 2 as the demo runs it: GPS, GLONASS, Galileo and BeiDou in NMEA 4.11.
+    vrnsim::StreamOptions options;
+    options.protocol = vrnsim::SimProtocol::Nmea;
+    options.start = vrnsim::GpsTime{2300, 345600.0};
+    options.velocityEnu = {2.0, 1.5, 0.0};
+    options.systems =
+        vrnsim::SystemBit(vrnsim::GnssSystem::Gps) | vrnsim::SystemBit(vrnsim::GnssSystem::Glonass) |
+        vrnsim::SystemBit(vrnsim::GnssSystem::Galileo) | vrnsim::SystemBit(vrnsim::GnssSystem::BeiDou);
+    options.nmeaVersion = vrnsim::NmeaVersion::V411;
+    vrnsim::CSimStream stream(options);
+    ParseContext context;
+    ViewFeed feed({&radar, &signal});
+    std::vector<std::uint8_t> bytes;
+    for (int epoch = 0; epoch < 60; ++epoch)
+    {
+        bytes.clear();
+        stream.Next(bytes);
+        for (std::size_t i = 0; i < bytes.size(); i += kChunkSize)
+        {
+            const std::size_t n = std::min(kChunkSize, bytes.size() - i);
+            ParseChunk(context, std::span<const std::uint8_t>(bytes).subspan(i, n), 1, kModeNmea, feed);
+        }
+    }
+
+    // Receiver 2's chart: badges of the four constellations and their legend.
+    const std::vector<Constellation> four{Constellation::Gps, Constellation::Glonass, Constellation::Galileo,
+                                          Constellation::BeiDou};
+    EXPECT_EQ(radar.Canvas().ChartConstellations(1), four);
+    const QImage screen = radar.Canvas().Screen();
+    const Box sky2 = radar.Canvas().Layout().skySquare[1];
+    for (const Constellation system : four)
+        EXPECT_GT(CountColour(screen, sky2.Rect(), colours::ConstellationSymbol(system)), 20)
+            << ConstellationLetter(system);
+    // Every satellite of the table has its row in the signal view, labelled with its constellation.
+    EXPECT_TRUE(signal.Canvas().ShowsTable());
+    EXPECT_GT(signal.Canvas().RowCount(), 20);
+    EXPECT_FALSE(radar.StatusPanel().Text(1096).isEmpty());
+
+    EXPECT_TRUE(radar.grab().save(ShotPath("radar-view-gnss.png")));
+    EXPECT_TRUE(signal.grab().save(ShotPath("signal-view-gnss.png")));
     CAppSettings::SetProfilePath({});
     std::filesystem::remove_all(dir);
 }

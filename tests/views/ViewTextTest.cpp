@@ -5,6 +5,7 @@
 #include <cstring>
 #include <map>
 
+#include "GnssTestSupport.h"
 #include "views/MeasureText.h"
 #include "views/StatusPanelText.h"
 #include "views/TraceRows.h"
@@ -270,4 +271,141 @@ TEST(StatusPanelText, NavigationRecordGivesPositionCourseAndSpeed)
     // An all-zero record before the first fix still gives numbers the drawing can take.
     const NavDisplay zero = ComputeNavDisplay(NavRecord{});
     EXPECT_FALSE(std::isnan(zero.speedMps));
+}
+
+TEST(StatusPanelText, ModernReceiversFillEveryFieldAGpsReceiverFills)
+{
+    const auto dir = gnss_test::CaptureFolder();
+    if (!dir)
+        GTEST_SKIP() << "no receiver captures";
+    // What the panel shows when the views are told of these GGA sentences, read from the captures by
+    // hand: the satellites of the sets before them (GSV of every talker, used flags of the GN GSA
+    // sentences), RMC's date, VTG's speed and course, or RMC's where a receiver sends no VTG.
+    const struct
+    {
+        const char* file;
+        const char* marker;
+        std::map<int, std::string> fields;
+        const char* quality;
+    } cases[] = {
+        // GGA says twelve satellites in the fix; the four GSA sentences list 25.
+        {"ublox-neo-m9n-nmea.log",
+         "$GNGGA,223845.00",
+         {{1029, "38.11050"},
+          {1056, "N"},
+          {1030, "122.62692"},
+          {1057, "W"},
+          {1031, "81.8"},
+          {1094, "43"},
+          {1095, "25"},
+          {1028, "1.05"},
+          {1024, "0.56"},
+          {1036, "0.88"},
+          {1025, "3D"},
+          {1032, "0.033"},
+          {1033, " "},
+          {1039, "07/11/20"},
+          {1041, "22:38:45"}},
+         "DGPS"},
+        // GGA says none; GLONASS and Galileo GSA list 11; no VTG: RMC's 0.00 knots and 0.00°. The
+        // longitude 11.010715 lies halfway; its nearest double is just below it.
+        {"furuno_gl_ga.log",
+         "$GNGGA,120214.000",
+         {{1029, "59.95010"},
+          {1056, "N"},
+          {1030, "11.01071"},
+          {1057, "E"},
+          {1031, "168.9"},
+          {1094, "18"},
+          {1095, "11"},
+          {1028, "1.5"},
+          {1024, "1.3"},
+          {1036, "1.0"},
+          {1025, "3D"},
+          {1032, "0.000"},
+          {1033, "0.0"},
+          {1039, "07/31/22"},
+          {1041, "12:02:14"}},
+         "DGPS"},
+    };
+    for (const auto& c : cases)
+    {
+        CData set;
+        gnss_test::Feed(set, gnss_test::CaptureUpTo(*dir / c.file, c.marker));
+        ASSERT_NE(set.ggaSeen, 0) << c.file;
+        const NmeaRecords nmea = NmeaRecordsOf(set);
+        EXPECT_FALSE(IsClassicNmea(nmea)) << c.file;
+        auto f = ById(NmeaFieldTexts(0, nmea, FixCount{}, 0).texts);
+        for (const auto& [id, text] : c.fields)
+            EXPECT_EQ(f[id], text) << c.file << " field " << id;
+        EXPECT_EQ(FixQualityText(set.fix.quality), c.quality) << c.file;
+    }
+}
+
+TEST(StatusPanelText, ModernReceiversWithoutGgaVtgOrGsaTakeTheFix)
+{
+    CData set;
+    std::string stream =
+        gnss_test::Sentence("GNRMC,101500.00,A,4807.0380,N,01131.0000,W,10.0,054.7,250398,,,A,V");
+    stream += gnss_test::Sentence("GNRMC,101501.00,A,4807.0390,N,01131.0000,W,10.0,054.7,250398,,,A,V");
+    gnss_test::Feed(set, stream);
+    ASSERT_NE(set.ggaSeen, 0);  // the second RMC tells the views
+    auto f = ById(NmeaFieldTexts(1, NmeaRecordsOf(set), FixCount{}, 0).texts);
+    EXPECT_EQ(f[1058], "N");
+    EXPECT_EQ(f[1043], "48.11732");
+    EXPECT_EQ(f[1059], "W");
+    EXPECT_EQ(f[1044], "11.51667");
+    EXPECT_EQ(f[1047], "18.520");  // 10 knots in km/h
+    EXPECT_EQ(f[1046], "54.7");
+    EXPECT_EQ(f[1053], "03/25/98");
+    EXPECT_EQ(f[1055], "10:15:01");
+    EXPECT_EQ(f[1096], "0");
+    EXPECT_EQ(f[1097], " ");
+    const NmeaPanel panel = NmeaFieldTexts(1, NmeaRecordsOf(set), FixCount{}, 0);
+    EXPECT_NEAR(panel.latitudeDeg, 48.11732, 1e-5);
+    EXPECT_NEAR(panel.longitudeDeg, -11.51667, 1e-5);
+    EXPECT_NEAR(panel.speedMps, 5.1444, 1e-3);
+
+    // The same sentences under GP: the classic slots, blank where the classic program had nothing.
+    CData classic;
+    std::string gp = gnss_test::Sentence("GPRMC,101500.00,A,4807.0380,N,01131.0000,W,10.0,054.7,250398,,,A");
+    gp += gnss_test::Sentence("GPRMC,101501.00,A,4807.0390,N,01131.0000,W,10.0,054.7,250398,,,A");
+    gnss_test::Feed(classic, gp);
+    auto g = ById(NmeaFieldTexts(1, NmeaRecordsOf(classic), FixCount{}, 0).texts);
+    EXPECT_EQ(g[1058], "");
+    EXPECT_EQ(g[1047], "");
+    EXPECT_EQ(g[1096], "0");
+    EXPECT_EQ(g[1097], " ");
+}
+
+TEST(StatusPanelText, SatelliteCountsOfEveryConstellation)
+{
+    SatelliteTable table;
+    gnss_test::Put(table, Constellation::Gps, 3, 10, 10, 40, true);
+    gnss_test::Put(table, Constellation::Glonass, 3, 10, 10, 40, true);
+    gnss_test::Put(table, Constellation::BeiDou, 30, 10, 10, 40, false);
+    ReceiverFix fix;
+    EXPECT_EQ(VisibleSatellitesText(table), "3");
+    EXPECT_EQ(FixSatellitesText(table, fix), "2");
+    // No used flags (no GSA): GGA's count; nothing known: 0 with satellites in view, blank without.
+    table.FindEntry(Constellation::Gps, 3)->used = false;
+    table.FindEntry(Constellation::Glonass, 3)->used = false;
+    EXPECT_EQ(FixSatellitesText(table, fix), "0");
+    fix.satsUsed = 7;
+    EXPECT_EQ(FixSatellitesText(table, fix), "7");
+    EXPECT_EQ(FixSatellitesText(SatelliteTable{}, ReceiverFix{}), " ");
+
+    // A binary receiver's navigation message: the info byte's counts while its table is classic,
+    // the table's once it holds other constellations (more than the byte's four bits can say).
+    NavDisplay nav;
+    SatelliteTable channels;
+    channels.Upsert(Constellation::Gps, 5);
+    auto classic = ById(NavigationFieldTexts(0, nav, 0x97, &channels));
+    EXPECT_EQ(classic[1094], "9");
+    EXPECT_EQ(classic[1095], "7");
+    for (int k = 1; k <= 20; ++k)
+        gnss_test::Put(channels, Constellation::Galileo, k, 10, 10, 40, k <= 16);
+    auto modern = ById(NavigationFieldTexts(0, nav, 0x97, &channels));
+    EXPECT_EQ(modern[1094], "21");
+    EXPECT_EQ(modern[1095], "16");
 }

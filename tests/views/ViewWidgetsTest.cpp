@@ -2,11 +2,16 @@
 // panel and measure bars read by control id, the debug view's rows, the signal view's warm-up.
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QFontMetrics>
 #include <QLabel>
+#include <QMenu>
+#include <QScrollBar>
 #include <filesystem>
 #include <fstream>
 
+#include "GnssTestSupport.h"
+#include "app/CTemplateDialog.h"
 #include "app/CTraceFile.h"
 #include "app/CoreServices.h"
 #include "config/CAppSettings.h"
@@ -163,14 +168,14 @@ TEST_F(ViewWidgets, ModeTooltipNamesTheFixQuality)
         view.OnUpdate(c.hint, &c.set);
         EXPECT_EQ(panel.Control(c.field)->toolTip(), QString::fromLatin1(c.tip)) << c.name;
     }
-    // A classic DOP record leaves the tooltip; a start of the port clears it.
+    // A classic binary receiver reports no quality: no tooltip. A start of a port clears its own.
     CData dop = Set(kIdDop);
     dop.dop.mode = 3;
     view.OnUpdate(kHintBinary1, &dop);
-    EXPECT_EQ(panel.Control(1025)->toolTip(), QStringLiteral("DR"));
-    view.OnUpdate(kHintPort1Started, nullptr);
     EXPECT_EQ(panel.Control(1025)->toolTip(), QString());
     EXPECT_EQ(panel.Control(1026)->toolTip(), QStringLiteral("RTK Fix"));
+    view.OnUpdate(kHintPort2Started, nullptr);
+    EXPECT_EQ(panel.Control(1026)->toolTip(), QString());
 }
 
 TEST_F(ViewWidgets, SettingsHintsReloadAndClearBothReceivers)
@@ -290,4 +295,136 @@ TEST_F(ViewWidgets, SignalViewDropsItsFirstUpdatesThenDrawsRows)
     // The full-redraw hint empties the graphs.
     view.OnUpdate(kHintPort2Started, nullptr);
     EXPECT_EQ(view.Canvas().Strip(0).Graph().pixelColor(x, row.GraphHeight() - 5), QColor(255, 255, 255));
+}
+
+TEST_F(ViewWidgets, ModeFieldTooltipGivesTheFixQuality)
+{
+    CRadarView view;
+    view.resize(900, 600);
+    view.show();
+    view.OnInitialUpdate();
+    CDialogBar& panel = view.StatusPanel();
+    const char* const texts[] = {"No Fix",  "GPS", "DGPS",   "PPS", "RTK Fix",
+                                 "RTK Flt", "DR",  "Manual", "Sim", ""};
+    for (int quality = 0; quality <= 9; ++quality)
+    {
+        CData set;
+        gnss_test::Feed(set, gnss_test::Sentence("GNGSA,A,3,05,07,,,,,,,,,,,1.5,0.9,1.2,1") +
+                                 gnss_test::Sentence("GNGGA,101500.00,2446.5180,N,12100.1488,E," +
+                                                     std::to_string(quality) + ",08,0.9,120.0,M,16.0,M,,"));
+        const int hint = quality % 2 == 0 ? kHintNmea1 : kHintNmea2;
+        view.OnUpdate(hint, &set);
+        const int mode = quality % 2 == 0 ? 1025 : 1026;
+        EXPECT_EQ(panel.Control(mode)->toolTip(), QString::fromLatin1(texts[quality])) << quality;
+        // The field keeps its classic text.
+        EXPECT_EQ(panel.Text(mode), QStringLiteral("3D")) << quality;
+    }
+    // A classic binary receiver reports no quality: no tooltip.
+    CData dop = Set(kIdDop);
+    dop.dop.mode = 3;
+    view.OnUpdate(kHintBinary1, &dop);
+    EXPECT_EQ(panel.Control(1025)->toolTip(), QString());
+}
+
+TEST_F(ViewWidgets, SkyChartMenuShowsAndHidesConstellationsAndTheProfileKeepsThem)
+{
+    WriteProfile("[Radar View]\nHidden Constellations=E\n");
+    CRadarView view;
+    view.resize(900, 600);
+    view.show();
+    view.OnInitialUpdate();
+    EXPECT_FALSE(view.Canvas().Filter().Shows(Constellation::Galileo));
+    int dialogs = 0;
+    view.SetDialogRunner([&](CTemplateDialog&) { return ++dialogs, kIdCancel; });
+    QStringList items;
+    QStringList unchecked;
+    QString pick;
+    int menus = 0;
+    view.SetMenuRunner(
+        [&](QMenu& menu, QPoint) -> QAction*
+        {
+            ++menus;
+            items.clear();
+            unchecked.clear();
+            QAction* chosen = nullptr;
+            for (QAction* action : menu.actions())
+            {
+                if (action->isSeparator())
+                    continue;
+                items << action->text();
+                if (action->isCheckable() && !action->isChecked())
+                    unchecked << action->text();
+                if (action->text() == pick)
+                    chosen = action;
+            }
+            return chosen;
+        });
+    const Box sky = view.Canvas().Layout().skySquare[1];
+    const QPoint onSky(sky.left + 20, sky.top + 20);
+
+    pick = QStringLiteral("GLONASS (R)");
+    view.OnRightButton(onSky);
+    EXPECT_EQ(items, (QStringList{"Sky Chart Configuration...", "GPS (G)", "GLONASS (R)", "Galileo (E)",
+                                  "BeiDou (C)", "QZSS (J)", "NavIC (I)", "SBAS (S)", "Other (?)"}));
+    EXPECT_EQ(unchecked, QStringList{"Galileo (E)"});
+    EXPECT_FALSE(view.Canvas().Filter().Shows(Constellation::Glonass));
+    EXPECT_EQ(CAppSettings::ReadProfileText("Radar View", "Hidden Constellations", "-"), "RE");
+
+    pick = QStringLiteral("Galileo (E)");
+    view.OnRightButton(onSky);
+    EXPECT_EQ(CAppSettings::ReadProfileText("Radar View", "Hidden Constellations", "-"), "R");
+    pick.clear();  // the menu closed without a choice
+    view.OnRightButton(onSky);
+    EXPECT_EQ(dialogs, 0);
+    pick = QStringLiteral("Sky Chart Configuration...");
+    view.OnRightButton(onSky);
+    EXPECT_EQ(dialogs, 1);
+
+    // On a track map the right button opens its dialog as before, without a menu.
+    const Box map = view.Canvas().Layout().trackSquare[0];
+    view.OnRightButton(QPoint(map.left + 20, map.top + 20));
+    EXPECT_EQ(menus, 4);
+    EXPECT_EQ(dialogs, 2);
+
+    // The next radar view starts with what the profile kept.
+    CRadarView next;
+    next.OnInitialUpdate();
+    EXPECT_FALSE(next.Canvas().Filter().Shows(Constellation::Glonass));
+    EXPECT_TRUE(next.Canvas().Filter().Shows(Constellation::Galileo));
+}
+
+TEST_F(ViewWidgets, SignalViewScrollsTheSatellitesItCannotFit)
+{
+    CSignalView view;
+    view.resize(760, 400);
+    view.show();
+    view.OnInitialUpdate();
+    CData set;
+    for (int k = 0; k < 40; ++k)
+        gnss_test::Put(set.satellites, k < 20 ? Constellation::Galileo : Constellation::BeiDou, 1 + k % 20,
+                       30, 9 * k, 40, true);
+    view.OnUpdate(kHintNmea1, &set);  // dropped: the second update after opening
+    EXPECT_FALSE(view.ScrollBar().isVisible());
+    view.OnUpdate(kHintNmea1, &set);
+    ASSERT_EQ(view.Canvas().RowCount(), 40);
+    EXPECT_TRUE(view.ScrollBar().isVisible());
+    EXPECT_EQ(view.ScrollBar().maximum(), view.Canvas().ContentHeight() - 400);
+    EXPECT_EQ(view.ScrollBar().geometry().right(), 759);
+    // Scrolled to the end, the window shows the last rows.
+    view.ScrollBar().setValue(view.ScrollBar().maximum());
+    const QImage shown = view.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const ChannelStrip& last = view.Canvas().Strip(39);
+    const int y = last.Top() - view.ScrollBar().value();
+    ASSERT_LT(y, 400);
+    const QImage expected =
+        view.Canvas().Screen().copy(QRect(0, last.Top(), 200, 14)).convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(shown.copy(QRect(0, y, 200, 14)), expected);
+
+    // A classic receiver's twelve channels again: no scrolling.
+    CData sv = Set(kIdSv);
+    sv.sv.count = 1;
+    sv.sv.entries[0] = {0, 7, 100, 30, 50, 0x7F, 0};
+    view.OnUpdate(kHintBinary1, &sv);
+    EXPECT_EQ(view.Canvas().RowCount(), 12);
+    EXPECT_FALSE(view.ScrollBar().isVisible());
 }
