@@ -13,8 +13,11 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
+#include <algorithm>
+#include <chrono>
 #include <vector>
 
+#include "analysis/TimeToFirstFix.h"
 #include "analysis/TrackExport.h"
 #include "app/CAccuracyHub.h"
 #include "app/CGuiDocument.h"
@@ -45,6 +48,7 @@ static_assert(kViewKindCount == 6, "one child frame slot per view kind");
 
 constexpr std::array<const char*, 4> kBaudTexts{"4800", "9600", "19200", "38400"};
 constexpr int kIdleUpdateMs = 250;  // how often the enable and check rules are refreshed
+constexpr int kUbxPumpMs = 100;     // how often a busy UBX command queue looks at the clock
 constexpr int kGapWidth = 20 * 8;   // the 20 separator slots between the two ports' groups
 
 int StartSlot(int port) { return port == 0 ? kSlotStart1 : kSlotStart2; }
@@ -92,6 +96,7 @@ CMainFrame::CMainFrame(CMonitorApp& app) : m_app(app), m_hub(std::make_unique<CA
 
 CMainFrame::~CMainFrame()
 {
+    SetUbxCommandLink({});
     // The MDI area reports its windows' state while the base class tears the children down, when
     // the members are gone already.
     if (m_mdi)
@@ -148,6 +153,15 @@ bool CMainFrame::Create()
     auto* idle = new QTimer(this);
     connect(idle, &QTimer::timeout, this, &CMainFrame::UpdateCommandUI);
     idle->start(kIdleUpdateMs);
+    m_ubxTimer = new QTimer(this);
+    m_ubxTimer->setInterval(kUbxPumpMs);
+    connect(m_ubxTimer, &QTimer::timeout, this, [this] {
+        PumpUbx(0);
+        PumpUbx(1);
+    });
+    SetUbxCommandLink({[this](int port)
+                       { return IsUbxPort(port) && m_document->Feed().CommandRefusal(port).empty(); },
+                       [this](int port, const vrn::UbxRequest& request) { return QueueUbxRequest(port, request); }});
     connect(m_mdi, &QMdiArea::subWindowActivated, this, &CMainFrame::UpdateCommandUI);
     UpdateCommandUI();
     return true;
@@ -567,7 +581,9 @@ void CMainFrame::ExecuteCommand(int id)
     case kIdLogging2: ToggleLogging(1); break;
     case kIdInitReceiver1:
     case kIdInitReceiver2:
-        if (m_document)
+        if (IsUbxPort(id == kIdInitReceiver1 ? 0 : 1))
+            InitializeUbxReceiver(id == kIdInitReceiver1 ? 0 : 1);
+        else if (m_document)
         {
             const int port = id == kIdInitReceiver1 ? 0 : 1;
             const int startMode = m_document->Feed().SendReceiverCommand(port, vrn::kCommandConfiguredBaud);
@@ -636,7 +652,7 @@ void CMainFrame::ToggleStartPort(int port)
             // The feed document loaded the same settings when it opened the port.
             CAppSettings settings;
             settings.LoadReceiverInit(0);
-            m_ownFixShown = settings.Protocol == vrn::kModeTest;
+            m_ownFixShown = vrn::RunsOwnFix(settings.Protocol);
         }
         if (m_portRunning[p])
             SetMessagePaneText(ReadyText());
@@ -695,6 +711,16 @@ void CMainFrame::ChangeBaud(int port, int rateIndex)
     port = PortIndex(port);
     if (rateIndex < 0 || rateIndex > 3)
         return;
+    if (IsUbxPort(port))
+    {
+        vrn::UbxRequest request;
+        request.kind = vrn::UbxRequest::Kind::Baud;
+        request.baud = static_cast<std::uint32_t>(QString::fromLatin1(kBaudTexts[static_cast<std::size_t>(rateIndex)]).toUInt());
+        // Refused (gpsd, a recording): the port runs on at its rate.
+        if (QueueUbxRequest(port, request))
+            m_pendingBaud[static_cast<std::size_t>(port)] = rateIndex;
+        return;
+    }
     if (m_document)
     {
         m_document->Feed().SendReceiverCommand(port, rateIndex);
@@ -703,6 +729,90 @@ void CMainFrame::ChangeBaud(int port, int rateIndex)
     ToggleStartPort(port);
     (void)CAppSettings::WriteProfileText("Data Sources", port == 0 ? "MeasSerialBaud" : "MeasSerialBaud2",
                                          kBaudTexts[static_cast<std::size_t>(rateIndex)]);
+}
+
+bool CMainFrame::IsUbxPort(int port) const
+{
+    port = PortIndex(port);
+    return m_portRunning[static_cast<std::size_t>(port)] != 0 && m_document &&
+           vrn::IsUbxMode(m_document->Feed().PortMode(port));
+}
+
+bool CMainFrame::QueueUbxRequest(int port, const vrn::UbxRequest& request)
+{
+    port = PortIndex(port);
+    if (!IsUbxPort(port))
+        return false;
+    const std::string refusal = m_document->Feed().CommandRefusal(port);
+    if (!refusal.empty())
+    {
+        SetMessagePaneText(
+            QStringLiteral("Receiver %1: %2").arg(port + 1).arg(QString::fromStdString(refusal)));
+        return false;
+    }
+    m_document->Feed().QueueUbxRequest(port, request);
+    PumpUbx(port);
+    return true;
+}
+
+void CMainFrame::PumpUbx(int port)
+{
+    port = PortIndex(port);
+    if (!m_document)
+    {
+        m_ubxTimer->stop();
+        return;
+    }
+    vrn::CFeedDoc& feed = m_document->Feed();
+    const auto nowMs = std::chrono::duration_cast<std::chrono::milliseconds>(
+                           std::chrono::steady_clock::now().time_since_epoch())
+                           .count();
+    const std::vector<std::string> texts = feed.PumpUbxCommands(port, nowMs);
+    // A baud change ends as the classic one does, once its answer is in: the port stops and the new
+    // rate is stored, ready for the next start. The answer stays in the status bar.
+    auto& pending = m_pendingBaud[static_cast<std::size_t>(port)];
+    if (pending >= 0 && !feed.UbxCommandsBusy(port))
+    {
+        const int rateIndex = pending;
+        pending = -1;
+        if (IsPortRunning(port))
+            ToggleStartPort(port);
+        (void)CAppSettings::WriteProfileText("Data Sources", port == 0 ? "MeasSerialBaud" : "MeasSerialBaud2",
+                                             kBaudTexts[static_cast<std::size_t>(rateIndex)]);
+    }
+    if (!texts.empty())
+        SetMessagePaneText(QString::fromStdString(texts.back()));
+    if (feed.UbxCommandsBusy(0) || feed.UbxCommandsBusy(1))
+    {
+        if (!m_ubxTimer->isActive())
+            m_ubxTimer->start();
+    }
+    else
+        m_ubxTimer->stop();
+}
+
+void CMainFrame::InitializeUbxReceiver(int port)
+{
+    CAppSettings settings;
+    settings.LoadReceiverInit(port);
+    // The settings' reset modes 0..3 are the start mode bytes 1..4.
+    const int startMode = std::clamp(settings.ResetMode, 0, 3) + 1;
+    vrn::UbxRequest output;
+    output.kind = vrn::UbxRequest::Kind::Outputs;
+    output.outputs = {settings.UbxRawx != 0, settings.UbxSfrbx != 0, settings.UbxNavPvt != 0, settings.UbxNavSat != 0};
+    if (QueueUbxStart(port, startMode))
+        m_hub->CommandSent(port, startMode);  // the time to first fix runs from here
+    (void)QueueUbxRequest(port, output);
+}
+
+bool CMainFrame::QueueUbxStart(int port, int startMode)
+{
+    vrn::UbxRequest start;
+    start.kind = vrn::UbxRequest::Kind::Start;
+    start.start = startMode == vrn::analysis::kStartHot    ? vrn::UbxStart::Hot
+                  : startMode == vrn::analysis::kStartWarm ? vrn::UbxStart::Warm
+                                                           : vrn::UbxStart::Cold;  // cold, and the test start
+    return QueueUbxRequest(port, start);
 }
 
 void CMainFrame::OpenRecordingDialog()
@@ -729,7 +839,7 @@ bool CMainFrame::OpenRecording(int port, const QString& path, int mode)
     m_portRunning[p] = document.Feed().StartPlayback(port, path.toStdString(), mode) != 0 ? 1 : 0;
     SetButtonImage(StartSlot(port), m_portRunning[p] ? kImagePortReceiving : kImagePortIdle);
     if (port == 0)
-        m_ownFixShown = m_portRunning[p] != 0 && mode == vrn::kModeTest;
+        m_ownFixShown = m_portRunning[p] != 0 && vrn::RunsOwnFix(mode);
     if (m_portRunning[p])
         SetMessagePaneText(ReadyText());
     else
@@ -830,6 +940,8 @@ void CMainFrame::StartTtffCampaign(const vrn::analysis::CampaignSettings& settin
     m_hub->StartCampaign(settings, [this](int port, int startMode) {
         if (!m_document || !IsPortRunning(port))
             return false;
+        if (IsUbxPort(port))
+            return QueueUbxStart(port, startMode);
         // The settings' reset modes run 0..3 for the start mode bytes 1..4.
         (void)m_document->Feed().SendReceiverCommand(port, vrn::kCommandConfiguredBaud, startMode - 1);
         return true;
@@ -872,6 +984,8 @@ void CMainFrame::SendCode(unsigned code)
     case kMsgStatisticsGone: ForgetChildFrame(kViewStatistics); break;
     case kMsgActivity1: OnActivity(0); break;
     case kMsgActivity2: OnActivity(1); break;
+    case kMsgUbxAnswer1: PumpUbx(0); break;
+    case kMsgUbxAnswer2: PumpUbx(1); break;
     case kMsgSettingsChanged:
     case kMsgSettingsChanged2: m_app.BroadcastToDocuments(code); break;
     case kMsgStopPort1:

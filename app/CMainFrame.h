@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 
+#include "link/UbxCommands.h"
 #include "link/ViewLinks.h"
 #include "res/MenuResources.h"
 
@@ -66,13 +67,24 @@ public:
     void ToggleStartPort(int port);
     void TogglePause(int port);
     // Sends the baud command for rate index 0..3 (4800, 9600, 19200, 38400) twice, stops the port
-    // and stores the new rate.
+    // and stores the new rate. A port in a UBX mode gets CFG-PRT or CFG-VALSET instead and stops
+    // once the receiver has answered (or 2 s have passed).
     void ChangeBaud(int port, int rateIndex);
     // Plays the raw recording `path` on `port` in protocol `mode` (stopping what the port ran);
     // the playback toolbar appears. True when it plays; otherwise the status bar says why.
     bool OpenRecording(int port, const QString& path, int mode);
     // Starts or ends the raw recording of a running port (asks for the file with a save dialog).
     void ToggleRecording(int port);
+
+    // ---- u-blox receivers ----
+    // True while `port` runs in a UBX mode.
+    [[nodiscard]] bool IsUbxPort(int port) const;
+    // Queues a UBX command for a port running in a UBX mode; false (nothing sent) otherwise, and for
+    // a source that passes no commands (gpsd, a recording), which the status bar then names. The
+    // answer, or its absence after 2 s, shows in the status bar; nothing here waits for it.
+    bool QueueUbxRequest(int port, const vrn::UbxRequest& request);
+    // Sends what the port's command queue has due and shows the answers that came.
+    void PumpUbx(int port);
 
     // ---- the accuracy workbench ----
     [[nodiscard]] CAccuracyHub& Accuracy() const { return *m_hub; }
@@ -130,6 +142,11 @@ private:
     void ReportPortFailure(int port);
     void OpenRecordingDialog();
     void UpdateSourcePane();
+    // "Initialize Receiver" for a UBX port: the start of the settings' start mode, then the output.
+    void InitializeUbxReceiver(int port);
+    // Queues CFG-RST for start mode byte `startMode` (hot 1, warm 2, cold 3; the test start 4 is a
+    // cold start); false when the port takes no UBX commands.
+    bool QueueUbxStart(int port, int startMode);
     [[nodiscard]] bool FrameVisible(int kind) const;
 
     CMonitorApp& m_app;
@@ -157,6 +174,8 @@ private:
     std::array<int, res::kToolbarSlots> m_slotImages{};
     std::array<int, 2> m_activityPhase{};
     std::array<int, 2> m_blinkTest{-1, -1};  // cached version test per port; -1 until first activity
+    QTimer* m_ubxTimer = nullptr;            // pumps the UBX command queues while one is busy
+    std::array<int, 2> m_pendingBaud{-1, -1};  // UBX baud change waiting for its answer: rate index
     bool m_placementRestored = false;
     bool m_closing = false;
 };

@@ -289,6 +289,9 @@ void CMonitorApp::BroadcastToDocuments(unsigned code, unsigned wParam, const CDa
 void CMonitorApp::OnAppAbout()
 {
     CAboutDlg about(m_mainFrame.get());
+    // The receivers' own versions, as the u-blox ones reported them (MON-VER).
+    if (m_mainFrame && m_mainFrame->Document())
+        about.SetText(CAboutDlg::kReceiverLine, CAboutDlg::ReceiverText(m_mainFrame->Document()->Feed()));
     about.DoModal();
 }
 

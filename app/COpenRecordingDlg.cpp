@@ -10,7 +10,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <algorithm>
 
 #include "app/GuiServices.h"
 #include "link/ChunkParser.h"
@@ -52,7 +51,10 @@ COpenRecordingDlg::COpenRecordingDlg(int port, int mode, QWidget* parent) : QDia
     m_protocol->addItem(QStringLiteral("NMEA"), kModeNmea);
     m_protocol->addItem(QStringLiteral("Talvoren"), kModeBinary);
     m_protocol->addItem(QStringLiteral("Test"), kModeTest);
-    m_protocol->setCurrentIndex(std::clamp(mode, 0, 2));
+    m_protocol->addItem(QStringLiteral("UBX"), kModeUbx);
+    m_protocol->addItem(QStringLiteral("UBX Test"), kModeUbxOwnFix);
+    // The items stand at the index of their mode; a mode outside them reads as binary.
+    m_protocol->setCurrentIndex(EffectivePortMode(0, mode));
     form->addRow(QStringLiteral("Protocol:"), m_protocol);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
@@ -78,10 +80,8 @@ void COpenRecordingDlg::Browse()
 
 void COpenRecordingDlg::PortChanged()
 {
-    // Test mode is receiver 1's: port 2 reads such a recording as binary.
-    const bool port2 = Port() == 1;
-    if (port2 && Mode() == kModeTest)
-        m_protocol->setCurrentIndex(kModeBinary);
+    // The own fix is receiver 1's: port 2 reads a Test recording as binary, a UBX Test one as UBX.
+    m_protocol->setCurrentIndex(EffectivePortMode(Port(), Mode()));
 }
 
 void COpenRecordingDlg::accept()
@@ -100,8 +100,7 @@ void COpenRecordingDlg::accept()
         m_file->setFocus();
         return;
     }
-    if (Port() == 1 && Mode() == kModeTest)
-        m_protocol->setCurrentIndex(kModeBinary);
+    PortChanged();
     QDialog::accept();
 }
 }  // namespace vrn::gui

@@ -14,8 +14,8 @@ class COpenRecordingDlg : public QDialog
 {
     Q_OBJECT
 public:
-    // `port` and `mode` preselect the port (0, 1) and the protocol (kModeNmea, kModeBinary,
-    // kModeTest).
+    // `port` and `mode` preselect the port (0, 1) and the protocol (kModeNmea .. kModeUbxOwnFix;
+    // another value preselects binary).
     COpenRecordingDlg(int port, int mode, QWidget* parent = nullptr);
 
     [[nodiscard]] QString FileName() const;

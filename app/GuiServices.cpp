@@ -51,4 +51,17 @@ std::optional<QString> AskFileName(QWidget* parent, const FileDialogRequest& req
 }
 
 void SetFileDialogHandler(FileDialogHandler handler) { FileHandler() = std::move(handler); }
+
+namespace
+{
+UbxCommandLink& Link()
+{
+    static UbxCommandLink link;
+    return link;
+}
+}  // namespace
+
+void SetUbxCommandLink(UbxCommandLink link) { Link() = std::move(link); }
+
+const UbxCommandLink& GetUbxCommandLink() { return Link(); }
 }  // namespace vrn::gui

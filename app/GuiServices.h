@@ -6,6 +6,8 @@
 #include <functional>
 #include <optional>
 
+#include "link/UbxCommands.h"
+
 class QWidget;
 
 namespace vrn::gui
@@ -30,4 +32,15 @@ struct FileDialogRequest
 std::optional<QString> AskFileName(QWidget* parent, const FileDialogRequest& request);
 using FileDialogHandler = std::function<std::optional<QString>(QWidget*, const FileDialogRequest&)>;
 void SetFileDialogHandler(FileDialogHandler handler);
+
+// The UBX command link of the running ports, installed by the main frame while it exists: whether
+// port `port` (0 or 1) runs in a UBX mode with a source that passes commands on (not gpsd, not a
+// recording), and queueing a command for it (false when it does not).
+struct UbxCommandLink
+{
+    std::function<bool(int port)> running;
+    std::function<bool(int port, const vrn::UbxRequest& request)> send;
+};
+void SetUbxCommandLink(UbxCommandLink link);
+[[nodiscard]] const UbxCommandLink& GetUbxCommandLink();
 }  // namespace vrn::gui

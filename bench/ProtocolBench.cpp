@@ -1,8 +1,8 @@
-// Extraction and import throughput of the two extractors, in bytes of received stream per second:
-// a binary stream of a receiver's usual messages, an NMEA stream of the six sentence types of a GPS
-// receiver, and the NMEA stream of a modern receiver (GN talker, four constellations, NMEA 4.11
-// system and signal ids, 43 satellites), all fed in the reader's 80-byte chunks. The ParseChunk
-// variants add the port log's text lines.
+// Extraction and import throughput of the extractors, in bytes of received stream per second: a
+// binary stream of a receiver's usual messages, an NMEA stream of the six sentence types of a GPS
+// receiver, the NMEA stream of a modern receiver (GN talker, four constellations, NMEA 4.11 system
+// and signal ids, 43 satellites) and a UBX stream of a u-blox receiver, all fed in the reader's
+// 80-byte chunks. The ParseChunk variants add the port log's text lines.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -17,6 +17,7 @@
 #include "link/ChunkParser.h"
 #include "protocol/CData.h"
 #include "protocol/Framing.h"
+#include "protocol/UbxFrame.h"
 
 namespace
 {
@@ -194,6 +195,100 @@ std::vector<std::uint8_t> MultiConstellationStream()
     return {stream.begin(), stream.end()};
 }
 
+
+// One second of a u-blox receiver's output, as a modern one sends it: NAV-PVT, NAV-SAT with 32
+// satellites of four systems, NAV-DOP, NAV-TIMEGPS and RXM-RAWX with 24 measurements.
+std::vector<std::uint8_t> UbxStream()
+{
+    std::vector<std::uint8_t> stream;
+    auto append = [&stream](std::uint8_t cls, std::uint8_t id, const std::vector<std::uint8_t>& payload) {
+        const auto frame = ubx::BuildFrame(cls, id, payload);
+        stream.insert(stream.end(), frame.begin(), frame.end());
+    };
+    for (std::uint32_t t = 0; stream.size() < kStreamBytes; ++t)
+    {
+        const std::uint32_t iTow = 411553000 + 1000 * t;
+        std::vector<std::uint8_t> pvt;
+        Put32(pvt, iTow);
+        Put16(pvt, 2021);
+        for (const int v : {6, 10, 18, 18, static_cast<int>(t % 60), 0x37})
+            pvt.push_back(static_cast<std::uint8_t>(v));
+        Put32(pvt, 30);
+        Put32(pvt, 1234);
+        for (const int v : {3, 1, 0, 18})
+            pvt.push_back(static_cast<std::uint8_t>(v));
+        for (std::uint32_t v : {144299466U + t, 501350851U, 348857U, 304587U, 2500U, 3500U, 10U, 20U, 5U, 22U,
+                                29656505U, 150U, 500000U})
+            Put32(pvt, v);
+        Put16(pvt, 152);
+        pvt.resize(92, 0);
+        std::vector<std::uint8_t> sat;
+        Put32(sat, iTow);
+        sat.push_back(1);
+        sat.push_back(32);
+        Put16(sat, 0);
+        for (std::uint32_t k = 0; k < 32; ++k)
+        {
+            sat.push_back(static_cast<std::uint8_t>(k % 4 == 3 ? 6 : k % 4));
+            sat.push_back(static_cast<std::uint8_t>(1 + k));
+            sat.push_back(static_cast<std::uint8_t>(30 + k % 15));
+            sat.push_back(static_cast<std::uint8_t>(5 + 2 * k));
+            Put16(sat, (37 * k + t) % 360);
+            Put16(sat, 0);
+            Put32(sat, k % 3 == 0 ? 0x81FU : 0x14U);
+        }
+        std::vector<std::uint8_t> dop;
+        Put32(dop, iTow);
+        for (const std::uint32_t v : {180U, 152U, 90U, 130U, 80U, 60U, 50U})
+            Put16(dop, v);
+        std::vector<std::uint8_t> timeGps;
+        Put32(timeGps, iTow);
+        Put32(timeGps, 0);
+        Put16(timeGps, 2161);
+        timeGps.push_back(18);
+        timeGps.push_back(7);
+        Put32(timeGps, 30);
+        std::vector<std::uint8_t> rawx(16, 0);
+        rawx[11] = 24;
+        for (std::uint32_t k = 0; k < 24; ++k)
+        {
+            std::vector<std::uint8_t> m(32, 0);
+            m[20] = static_cast<std::uint8_t>(k % 3 == 0 ? 0 : 6);
+            m[21] = static_cast<std::uint8_t>(1 + k);
+            m[30] = 0x07;
+            rawx.insert(rawx.end(), m.begin(), m.end());
+        }
+        append(0x01, 0x07, pvt);
+        append(0x01, 0x35, sat);
+        append(0x01, 0x04, dop);
+        append(0x01, 0x20, timeGps);
+        append(0x02, 0x15, rawx);
+    }
+    return stream;
+}
+
+// UBX framing and decoding: the extractor over 80-byte chunks and every frame decoded into the set.
+void BM_UbxExtractDecode(benchmark::State& state)
+{
+    const auto stream = UbxStream();
+    ubx::CUbxExtractor extractor;
+    CData set;
+    std::uint64_t changes = 0;
+    for (auto _ : state)
+    {
+        for (std::size_t at = 0; at < stream.size(); at += vrn::kChunkSize)
+        {
+            ChunkRef chunk{stream.data() + at, std::min(vrn::kChunkSize, stream.size() - at)};
+            for (ubx::Event e = extractor.Next(chunk); e.kind != ubx::Event::Kind::None; e = extractor.Next(chunk))
+                if (e.kind == ubx::Event::Kind::Frame)
+                    changes += set.ImportUbxMessage(e.cls, e.id, e.bytes);
+        }
+    }
+    benchmark::DoNotOptimize(changes);
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(stream.size()));
+}
+BENCHMARK(BM_UbxExtractDecode)->Unit(benchmark::kMillisecond);
+
 // Extraction and import only: the set's own extractor over 80-byte chunks.
 void BM_BinaryExtractImport(benchmark::State& state)
 {
@@ -299,6 +394,12 @@ void BM_NmeaParseChunkWithLog(benchmark::State& state)
     ParseChunks(state, NmeaStream(), vrn::kModeNmea);
 }
 BENCHMARK(BM_NmeaParseChunkWithLog)->Unit(benchmark::kMillisecond);
+
+void BM_UbxParseChunkWithLog(benchmark::State& state)
+{
+    ParseChunks(state, UbxStream(), vrn::kModeUbx);
+}
+BENCHMARK(BM_UbxParseChunkWithLog)->Unit(benchmark::kMillisecond);
 
 void BM_NmeaMultiConstellationParseChunkWithLog(benchmark::State& state)
 {

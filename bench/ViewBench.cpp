@@ -16,6 +16,8 @@
 #include <vector>
 
 #include "analysis/AccuracyWorkbench.h"
+#include "protocol/CData.h"
+#include "protocol/UbxFrame.h"
 #include "views/ChannelStrip.h"
 #include "views/MeasureText.h"
 #include "views/RadarCanvas.h"
@@ -188,6 +190,52 @@ void SignalSatelliteRows(benchmark::State& state)
     TimeEach(state, [&](int i) { canvas.DrawSatelliteRows(TwelveSatellites(i)); });
 }
 BENCHMARK(SignalSatelliteRows)->Arg(kBarGraph)->Arg(kLineGraph);
+
+// A u-blox receiver's NAV-SAT with 60 satellites of five systems on its way to the views: decoded
+// into the record set (satellite table and channel entries), the snapshot the reader copies for
+// the views, and the sky chart's update from it (the signal views' own cost is SignalSatelliteRows).
+std::vector<std::uint8_t> NavSat60(int step)
+{
+    std::vector<std::uint8_t> p(8 + 12 * 60, 0);
+    p[4] = 1;
+    p[5] = 60;
+    for (std::size_t k = 0; k < 60; ++k)
+    {
+        std::uint8_t* e = p.data() + 8 + 12 * k;
+        constexpr std::array<std::uint8_t, 5> kSystems{0, 6, 2, 3, 5};
+        e[0] = kSystems[k % 5];
+        e[1] = static_cast<std::uint8_t>(1 + k / 5);
+        e[2] = static_cast<std::uint8_t>(k % 4 == 0 ? 0 : 25 + k % 20);
+        e[3] = static_cast<std::uint8_t>(5 + (k * 7 + static_cast<std::size_t>(step) / 30) % 80);
+        const auto azimuth = static_cast<std::uint16_t>((k * 23 + static_cast<std::size_t>(step)) % 360);
+        e[4] = static_cast<std::uint8_t>(azimuth & 0xFF);
+        e[5] = static_cast<std::uint8_t>(azimuth >> 8);
+        e[8] = k % 3 == 0 ? 0x1F : 0x14;
+        e[9] = 0x08;
+    }
+    return p;
+}
+
+void UbxNavSat60IntoViews(benchmark::State& state)
+{
+    EnsureApplication();
+    CRadarCanvas radar([](int, const std::string&) {});
+    radar.Resize(QSize(1100, 480));
+    CData set;
+    std::array<std::vector<std::uint8_t>, 8> messages;
+    for (std::size_t k = 0; k < messages.size(); ++k)
+        messages[k] = NavSat60(static_cast<int>(k) * 40);
+    TimeEach(state,
+             [&](int i)
+             {
+                 (void)set.ImportUbxMessage(0x01, 0x35, messages[static_cast<std::size_t>(i) % messages.size()]);
+                 set.currentId = kIdSv;
+                 const auto snapshot = std::make_shared<const CData>(set);
+                 radar.SatelliteUpdate(0, snapshot->sv, snapshot->satellites);
+                 benchmark::DoNotOptimize(snapshot->satellites.Size());
+             });
+}
+BENCHMARK(UbxNavSat60IntoViews);
 
 // A signal view with a row per satellite of a 40-satellite table, each update one sample per row.
 void SignalTableRows40(benchmark::State& state)

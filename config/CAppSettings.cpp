@@ -297,6 +297,11 @@ void CAppSettings::LoadReceiverInit(int receiver)
     EnableVTG = in.Int(section, "EnableVTG", 1);
     EnableNMEAChkSum = in.Int(section, "EnableNMEAChkSum", 1);
     Clock = in.Long(section, "Clock", "0");
+    UbxGeneration = in.Int(section, "UbxGeneration", 0);
+    UbxRawx = in.Int(section, "UbxRawx", 0);
+    UbxSfrbx = in.Int(section, "UbxSfrbx", 0);
+    UbxNavPvt = in.Int(section, "UbxNavPvt", 1);
+    UbxNavSat = in.Int(section, "UbxNavSat", 1);
 }
 
 bool CAppSettings::SaveReceiverInit(int receiver) const
@@ -322,6 +327,11 @@ bool CAppSettings::SaveReceiverInit(int receiver) const
     out.Int(section, "EnableVTG", EnableVTG);
     out.Int(section, "EnableNMEAChkSum", EnableNMEAChkSum);
     out.Int(section, "Channels", Channels);
+    out.IntUnlessDefault(section, "UbxGeneration", UbxGeneration, 0);
+    out.IntUnlessDefault(section, "UbxRawx", UbxRawx, 0);
+    out.IntUnlessDefault(section, "UbxSfrbx", UbxSfrbx, 0);
+    out.IntUnlessDefault(section, "UbxNavPvt", UbxNavPvt, 1);
+    out.IntUnlessDefault(section, "UbxNavSat", UbxNavSat, 1);
     return out.Commit();
 }
 

@@ -185,6 +185,14 @@ public:
     int EnableVTG = 0;
     int EnableNMEAChkSum = 0;
     int LeapSec = 0;
+    // u-blox receivers (Protocol 3 UBX, 4 UBX with the own fix): 0 detect the generation from
+    // MON-VER, 1 u-blox 8 and older (CFG-PRT, CFG-MSG), 2 F9 and later (CFG-VALSET); the output the
+    // commands switch on (1) or off (0).
+    int UbxGeneration = 0;
+    int UbxRawx = 0;
+    int UbxSfrbx = 0;
+    int UbxNavPvt = 1;
+    int UbxNavSat = 1;
 
     // "Logging 1" / "Logging 2": the ten message enables, [LogMessage][port].
     std::array<std::array<int, kPortCount>, kLogMessageCount> LogEnable{};

@@ -7,13 +7,24 @@
 
 #include "app/GuiServices.h"
 #include "config/CAppSettings.h"
+#include "link/ChunkParser.h"
 
 namespace vrn::gui
 {
 namespace
 {
-constexpr int kProtocolNmea = 1125;  // radio group 1125, 1126, 1127
+constexpr int kProtocolNmea = 1125;  // radio group 1125 .. 1129
 constexpr int kProtocolTest = 1127;
+constexpr int kProtocolUbxTest = 1129;
+constexpr int kProtocolLast = 1129;
+constexpr int kUbxGroup = 1160;
+constexpr int kUbxGeneration = 1161;
+constexpr std::array<int, 4> kUbxOutputIds{1162, 1163, 1164, 1165};  // RAWX, SFRBX, NAV-PVT, NAV-SAT
+constexpr int kUbxSendStart = 1166;
+constexpr int kUbxSendOutput = 1167;
+constexpr int kUbxHint = 1168;
+const std::array<QString, 3> kGenerationTexts{QStringLiteral("Detect (MON-VER)"), QStringLiteral("M8 and older"),
+                                              QStringLiteral("F9 and later")};
 constexpr int kHotStart = 1089;  // radio group 1089..1092
 constexpr int kNmeaGroup = 1152;
 constexpr int kLatitude = 1038;
@@ -57,6 +68,7 @@ void CReceiverInitDlg::OnInitDialog()
     setWindowTitle(m_receiver == 0 ? QStringLiteral("Receiver 1 Initialization")
                                    : QStringLiteral("Receiver 2 Initialization"));
     Enable(kProtocolTest, m_receiver == 0);
+    Enable(kProtocolUbxTest, m_receiver == 0);
 
     CAppSettings settings;
     settings.LoadReceiverInit(m_receiver);
@@ -74,6 +86,10 @@ void CReceiverInitDlg::OnInitDialog()
                                     settings.EnableRMC, settings.EnableVTG, settings.EnableNMEAChkSum};
     for (std::size_t i = 0; i < stored.size(); ++i)
         m_enables[i] = stored[i] != 0 ? 1 : 0;
+    m_ubxGeneration = std::clamp(settings.UbxGeneration, 0, 2);
+    const std::array<int, 4> outputs{settings.UbxRawx, settings.UbxSfrbx, settings.UbxNavPvt, settings.UbxNavSat};
+    for (std::size_t i = 0; i < outputs.size(); ++i)
+        m_ubxOutputs[i] = outputs[i] != 0 ? 1 : 0;
 
     FillControls();
     ApplyTimeRule();
@@ -97,6 +113,9 @@ void CReceiverInitDlg::FillControls()
     SetChecked(kDebugData, m_debugData != 0);
     SetInt(kClockOffset, m_clockOffset);
     SetInt(kChannels, m_channels);
+    SelectListPrefix(kUbxGeneration, kGenerationTexts[static_cast<std::size_t>(std::clamp(m_ubxGeneration, 0, 2))]);
+    for (std::size_t i = 0; i < kUbxOutputIds.size(); ++i)
+        SetChecked(kUbxOutputIds[i], m_ubxOutputs[i] != 0);
 }
 
 bool CReceiverInitDlg::ReadControls()
@@ -106,6 +125,10 @@ bool CReceiverInitDlg::ReadControls()
     for (std::size_t i = 0; i < kEnableIds.size(); ++i)
         m_enables[i] = IsChecked(kEnableIds[i]) ? 1 : 0;
     m_usePcTime = IsChecked(kUsePcTime) ? 1 : 0;
+    const auto generation = std::find(kGenerationTexts.begin(), kGenerationTexts.end(), ListText(kUbxGeneration));
+    m_ubxGeneration = generation != kGenerationTexts.end() ? static_cast<int>(generation - kGenerationTexts.begin()) : 0;
+    for (std::size_t i = 0; i < kUbxOutputIds.size(); ++i)
+        m_ubxOutputs[i] = IsChecked(kUbxOutputIds[i]) ? 1 : 0;
     m_measurementData = IsChecked(kMeasurementData) ? 1 : 0;
     m_debugData = IsChecked(kDebugData) ? 1 : 0;
     int timeOfWeek = 0;
@@ -129,17 +152,54 @@ void CReceiverInitDlg::ApplyTimeRule()
 
 void CReceiverInitDlg::ApplyProtocolRule()
 {
-    const bool nmea = RadioIndex(kProtocolNmea) == 0;
+    const int protocol = RadioIndex(kProtocolNmea);
+    const bool nmea = protocol == 0;
     Enable(kNmeaGroup, nmea);
     for (int id = 1131; id <= 1137; ++id)
         Enable(id, nmea);
+    // The UBX group goes with the UBX protocols; its buttons need the port running in one of them.
+    const bool ubx = vrn::IsUbxMode(protocol);
+    for (int id : {kUbxGroup, kUbxGeneration, kUbxHint})
+        Enable(id, ubx);
+    for (int id : kUbxOutputIds)
+        Enable(id, ubx);
+    const UbxCommandLink& link = GetUbxCommandLink();
+    const bool running = ubx && link.running && link.running(m_receiver);
+    Enable(kUbxSendStart, running);
+    Enable(kUbxSendOutput, running);
+}
+
+void CReceiverInitDlg::SendUbx(bool start)
+{
+    const UbxCommandLink& link = GetUbxCommandLink();
+    vrn::UbxRequest request;
+    if (start)
+    {
+        request.kind = vrn::UbxRequest::Kind::Start;
+        const int mode = RadioIndex(kHotStart);
+        request.start = mode == 0 ? vrn::UbxStart::Hot : mode == 1 ? vrn::UbxStart::Warm : vrn::UbxStart::Cold;
+    }
+    else
+    {
+        request.kind = vrn::UbxRequest::Kind::Outputs;
+        for (std::size_t i = 0; i < kUbxOutputIds.size(); ++i)
+            request.outputs[i] = IsChecked(kUbxOutputIds[i]);
+    }
+    // The generation chosen here counts for this command, saved or not.
+    const auto generation = std::find(kGenerationTexts.begin(), kGenerationTexts.end(), ListText(kUbxGeneration));
+    request.generationSetting =
+        generation != kGenerationTexts.end() ? static_cast<int>(generation - kGenerationTexts.begin()) : 0;
+    if (!link.send || !link.send(m_receiver, request))
+        ShowMessage(this, QStringLiteral("Receiver %1 does not run in a UBX mode.").arg(m_receiver + 1));
 }
 
 void CReceiverInitDlg::OnCommand(int id)
 {
     if (id == kUsePcTime)
         ApplyTimeRule();
-    else if (id >= kProtocolNmea && id <= kProtocolTest)
+    else if (id == kUbxSendStart || id == kUbxSendOutput)
+        SendUbx(id == kUbxSendStart);
+    else if (id >= kProtocolNmea && id <= kProtocolLast)
     {
         m_protocol = RadioIndex(kProtocolNmea);
         ApplyProtocolRule();
@@ -180,6 +240,11 @@ void CReceiverInitDlg::OnOK()
     // The hidden clock offset and channel count are what the profile's Clock and Channels keep.
     settings.Clock = m_clockOffset;
     settings.Channels = static_cast<int>(m_channels);
+    settings.UbxGeneration = m_ubxGeneration;
+    settings.UbxRawx = m_ubxOutputs[0];
+    settings.UbxSfrbx = m_ubxOutputs[1];
+    settings.UbxNavPvt = m_ubxOutputs[2];
+    settings.UbxNavSat = m_ubxOutputs[3];
     if (!settings.SaveReceiverInit(m_receiver))
         ShowMessage(this, QStringLiteral("The settings could not be written to %1.")
                               .arg(QString::fromStdString(CAppSettings::ProfilePath())));

@@ -1,5 +1,7 @@
 // The Receiver Initialization dialog (template 122): protocol, start mode, NMEA output, approximate
-// position, time and leap seconds of one receiver; reads and writes "ReceiverInit1"/"ReceiverInit2".
+// position, time and leap seconds of one receiver, and for a u-blox receiver its generation and the
+// output its commands switch; reads and writes "ReceiverInit1"/"ReceiverInit2". With the port
+// running in a UBX mode its two UBX buttons send the start and the output commands at once.
 #pragma once
 
 #include <array>
@@ -32,6 +34,8 @@ private:
     bool ReadControls();
     void ApplyTimeRule();
     void ApplyProtocolRule();
+    // Queues the start (the Start Mode radio) or the output commands for the running port.
+    void SendUbx(bool start);
 
     int m_receiver;
     float m_latitude = 0.0F;   // degrees
@@ -48,5 +52,7 @@ private:
     int m_measurementData = 0;
     int m_debugData = 0;
     int m_protocol = -1;
+    int m_ubxGeneration = 0;         // 0 detect, 1 M8 and older, 2 F9 and later
+    std::array<int, 4> m_ubxOutputs{};  // RXM-RAWX, RXM-SFRBX, NAV-PVT, NAV-SAT
 };
 }  // namespace vrn::gui

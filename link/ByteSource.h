@@ -72,6 +72,9 @@ public:
 
     // UI thread. Commands for the receiver; result 1 (errors are absorbed).
     int Write(std::span<const std::uint8_t> bytes) override = 0;
+    // Why what Write takes never reaches a receiver ("commands are not sent through gpsd"), for
+    // commands that wait for an answer; empty when it does.
+    [[nodiscard]] virtual std::string CommandRefusal() const { return {}; }
     virtual void SetDtr(bool /*on*/) {}
     virtual void Purge() {}
     virtual void DiscardInput() {}

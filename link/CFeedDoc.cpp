@@ -155,11 +155,9 @@ int CFeedDoc::OpenPort(int index)
     m_settings.LoadReceiverInit(index);
     const std::string& name = index == 0 ? m_settings.MeasSerialPort : m_settings.MeasSerialPort2;
     const std::string& baudText = index == 0 ? m_settings.MeasSerialBaud : m_settings.MeasSerialBaud2;
-    // Port 2 never runs the navigation engine ("Test" is receiver 1 only): any non-zero protocol of
-    // receiver 2 decodes like the binary mode.
-    int mode = m_settings.Protocol;
-    if (index != 0 && mode != kModeNmea)
-        mode = kModeBinary;
+    // Port 2 never runs the navigation engine ("Test" is receiver 1 only): its Test reads as binary,
+    // its UBX with the own fix as plain UBX; an unknown protocol reads as binary on either port.
+    const int mode = EffectivePortMode(index, m_settings.Protocol);
 
     if (IsNetworkSourceName(name))
     {
@@ -206,6 +204,7 @@ int CFeedDoc::StartReader(int index, int mode)
     port.signals.mode.store(mode);
     port.signals.gpsTalkerOnly.store(index == 0 ? m_settings.MeasGpsTalkerOnly : m_settings.MeasGpsTalkerOnly2);
     port.signals.hungUp.store(0);
+    port.signals.answers.Clear();
 
     PortLink link;
     link.source = port.source.get();
@@ -256,14 +255,11 @@ int CFeedDoc::StartPlayback(int index, const std::string& path, int mode)
         StopPort(index);
         return 0;
     }
-    if (mode != kModeNmea && mode != kModeBinary && mode != kModeTest)
-        mode = kModeBinary;
-    if (index != 0 && mode != kModeNmea)
-        mode = kModeBinary;
+    mode = EffectivePortMode(index, mode);
     port.player = player.get();
     port.source = std::move(player);
     // The recording is what the engine saw from its start: a fresh engine, as a replay has.
-    if (index == 0 && mode == kModeTest)
+    if (index == 0 && RunsOwnFix(mode))
         ProcessNavEngine() = NavEngine{};
     const int result = StartReader(index, mode);
     if (result == 0)
@@ -365,6 +361,52 @@ int CFeedDoc::SendReceiverCommand(int index, int commandCode, int resetMode)
     SendFramedPacket(writer, bytes);
     m_views.UpdateAllViews(index == 0 ? kHintInitSent1 : kHintInitSent2, nullptr);
     return command.startMode;
+}
+
+void CFeedDoc::QueueUbxRequest(int index, const UbxRequest& request)
+{
+    m_settings.LoadReceiverInit(index);
+    const int setting = request.generationSetting >= 0 ? request.generationSetting : m_settings.UbxGeneration;
+    At(index).ubxCommands.Configure(index == 0 ? 1 : 2, setting == 1   ? UbxGeneration::M8
+                                                        : setting == 2 ? UbxGeneration::F9
+                                                                       : UbxGeneration::Unknown);
+    At(index).ubxCommands.Enqueue(request);
+    // A start clears the receiver's display, as the classic initialisation command does.
+    if (request.kind == UbxRequest::Kind::Start)
+        m_views.UpdateAllViews(index == 0 ? kHintInitSent1 : kHintInitSent2, nullptr);
+}
+
+std::vector<std::string> CFeedDoc::PumpUbxCommands(int index, std::int64_t nowMs)
+{
+    Port& port = At(index);
+    const std::vector<UbxAnswer> answers = port.signals.answers.Take();
+    CUbxCommandQueue::Step step = port.ubxCommands.Pump(nowMs, answers, port.signals.answers.Generation());
+    if (!step.write.empty())
+        (void)WritePort(index, step.write);
+    return std::move(step.status);
+}
+
+bool CFeedDoc::UbxCommandsBusy(int index) const
+{
+    return At(index).ubxCommands.Busy();
+}
+
+std::string CFeedDoc::ReceiverVersion(int index) const
+{
+    return At(index).signals.answers.Version();
+}
+
+int CFeedDoc::PortMode(int index) const
+{
+    return At(index).signals.mode.load();
+}
+
+std::string CFeedDoc::CommandRefusal(int index) const
+{
+    const Port& port = At(index);
+    if (!port.source)
+        return "port " + std::to_string((index == 0 ? 0 : 1) + 1) + " is not running";
+    return port.source->CommandRefusal();
 }
 
 int CFeedDoc::IsRunning(int index) const

@@ -21,6 +21,7 @@
 #include "link/PortLink.h"
 #include "link/RawRecorder.h"
 #include "link/RecordingPlayer.h"
+#include "link/UbxCommands.h"
 #include "link/ViewLinks.h"
 
 namespace vrn
@@ -65,6 +66,22 @@ public:
     // the start mode byte that went out (1..4, 0 for none).
     int SendReceiverCommand(int index, int commandCode, int resetMode = -1);
 
+    // ---- UBX commands (ports in a UBX mode) ----
+    // Queues a command for the port's receiver (the generation setting is read from the port's
+    // receiver-initialisation settings); Pump sends it.
+    void QueueUbxRequest(int index, const UbxRequest& request);
+    // Sends what is due and collects the answers the reader saw: status texts, oldest first. Call on
+    // every answer code and every 100 ms or so while UbxCommandsBusy.
+    [[nodiscard]] std::vector<std::string> PumpUbxCommands(int index, std::int64_t nowMs);
+    [[nodiscard]] bool UbxCommandsBusy(int index) const;
+    // The version the port's receiver last reported (MON-VER); "" when none.
+    [[nodiscard]] std::string ReceiverVersion(int index) const;
+    // The protocol mode the port runs in (kModeNmea .. kModeUbxOwnFix); the last one when stopped.
+    [[nodiscard]] int PortMode(int index) const;
+    // Why commands to the port cannot reach its receiver: "port N is not running", or its source's
+    // reason (gpsd, a recording); empty when they can (a serial or TCP port).
+    [[nodiscard]] std::string CommandRefusal(int index) const;
+
     // Opens the port as StartPort does, without the hint and the running field. 1 or 0. A port
     // name "tcp://HOST:PORT" or "gpsd://HOST[:PORT][/DEVICE]" opens a network source, which starts
     // at once and connects (and reconnects) on its reader; anything else is a serial device.
@@ -72,8 +89,10 @@ public:
     // Stops the reader (clear the run flag, wake, join), then drops DTR, purges and closes the source.
     void ClosePort(int index);
 
-    // Starts port `index` playing the raw recording `path` in protocol `mode` (port 2 reads a test
-    // recording as binary), instead of its configured source: tells the views as StartPort does.
+    // Starts port `index` playing the raw recording `path` in protocol `mode` (kModeNmea ..
+    // kModeUbxOwnFix, read as EffectivePortMode says: port 2 reads a test recording as binary and a
+    // UBX one with the own fix as plain UBX), instead of its configured source: tells the views as
+    // StartPort does.
     // Non-zero when started; 0 with the reason in LastPortError. A recording without index plays
     // at the port's configured baud rate.
     int StartPlayback(int index, const std::string& path, int mode);
@@ -125,6 +144,7 @@ private:
         int running = 0;
         PortOpenFailure failure = PortOpenFailure::None;
         std::string error;
+        CUbxCommandQueue ubxCommands;
     };
 
     Port& At(int index) { return m_ports[static_cast<std::size_t>(index == 0 ? 0 : 1)]; }

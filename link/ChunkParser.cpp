@@ -2,6 +2,8 @@
 // the record messages for the views. The live reader threads and vrnrcvr-replay both run it.
 #include "link/ChunkParser.h"
 
+#include <cmath>
+
 #include "app/CoreServices.h"
 #include "link/Notifications.h"
 
@@ -26,6 +28,70 @@ void LogRecord(const CData& set, int port)
     if (IPortLog* log = PortLog())
         log->WriteRecord(set, port);
 }
+
+// One classic record of a UBX import to the port log and the views, as a binary receiver's would go.
+void NotifyRecord(CData& set, std::uint8_t id, int port, IChunkSink& sink)
+{
+    set.currentId = id;
+    set.SelectTimeFields();
+    LogRecord(set, port);
+    sink.NotifyViews(kMsgBinaryData, port == 0 ? kSourcePort1 : kSourcePort2, set);
+}
+
+bool IsRawInput(std::uint16_t key)
+{
+    return key == ubx::kRxmRawx || key == ubx::kRxmSfrbx || key == ubx::kRxmRaw || key == ubx::kRxmSfrb;
+}
+
+// UBX modes: frames and the text between them (NMEA sentences) from the same stream. Sentences go
+// through the NMEA import as in NMEA mode; a frame's message fills the records, and what it changed
+// goes to the log and the views as the classic NAV, DOP and SV records, so every view shows a u-blox
+// receiver as it shows a binary one. With the own fix, the raw measurements and subframes also feed
+// the own-solution set, whose epochs reach the views as receiver 2's records, as in Test mode.
+// Decoder texts are reported, but nothing is dropped: the extractor finds its own way back.
+void ParseUbx(ParseContext& context, ChunkRef& rest, int port, bool ownFix, IChunkSink& sink)
+{
+    CData& set = context.receiver;
+    for (;;)
+    {
+        const ubx::Event event = context.ubx.Next(rest);
+        if (event.kind == ubx::Event::Kind::None)
+            return;
+        if (event.kind == ubx::Event::Kind::Text)
+        {
+            ChunkRef text{event.bytes.data(), event.bytes.size()};
+            const int result = set.BuildNmeaSentence(text, context.diagnostic, port);
+            if (result != 0 && set.ggaSeen != 0)
+                sink.NotifyViews(kMsgNmeaData, port == 0 ? kSourceNmea1 : kSourceNmea2, set);
+            if (!context.diagnostic.empty())
+                ShowErrorOnce(context.diagnostic);
+            continue;
+        }
+        set.AbandonSentence();
+        const unsigned what = set.ImportUbxMessage(event.cls, event.id, event.bytes);
+        // The fix sink has had the position report already (ImportUbxMessage).
+        if ((what & kUbxFix) != 0 && std::isfinite(set.fix.latitudeDeg))
+            NotifyRecord(set, kIdNav, port, sink);
+        if ((what & kUbxDop) != 0)
+            NotifyRecord(set, kIdDop, port, sink);
+        if ((what & kUbxSatellites) != 0)
+            NotifyRecord(set, kIdSv, port, sink);
+        if ((what & kUbxAck) != 0)
+            sink.Report(ReceiverReport::Acknowledgement, set, port);
+        if ((what & kUbxVersion) != 0)
+            sink.Report(ReceiverReport::Version, set, port);
+        if (ownFix && IsRawInput(event.Key()) &&
+            context.own.ImportUbxNavigationInput(event.cls, event.id, event.bytes) == kImportNavEpoch)
+        {
+            for (const std::uint8_t id : {kIdNav, kIdDop, kIdSv, kIdMeas})
+            {
+                context.own.currentId = id;
+                context.own.SelectTimeFields();
+                sink.NotifyViews(kMsgBinaryData, kSourcePort2, context.own);
+            }
+        }
+    }
+}
 }  // namespace
 
 void ParseChunk(ParseContext& context, std::span<const std::uint8_t> chunk, int port, int mode,
@@ -40,7 +106,9 @@ void ParseChunk(ParseContext& context, std::span<const std::uint8_t> chunk, int 
     ChunkRef ownRest{chunk.data(), chunk.size()};
     while (rest.position != nullptr)
     {
-        if (mode == kModeNmea)
+        if (IsUbxMode(mode))
+            ParseUbx(context, rest, port, mode == kModeUbxOwnFix && port == 0, sink);
+        else if (mode == kModeNmea)
         {
             const int result = context.receiver.BuildNmeaSentence(rest, context.diagnostic, port);
             const bool notify = result != 0 && context.receiver.ggaSeen != 0;

@@ -47,6 +47,10 @@ public:
     // Queued for the reader, which sends it when the socket takes it; dropped while no connection
     // is up, and always for gpsd (the daemon owns the device). Returns at once. Result 1.
     int Write(std::span<const std::uint8_t> bytes) override;
+    [[nodiscard]] std::string CommandRefusal() const override
+    {
+        return IsGpsd() ? "commands are not sent through gpsd" : std::string{};
+    }
     [[nodiscard]] std::string Describe() const override { return m_name; }
     [[nodiscard]] std::string StateText() const override;
 

@@ -34,6 +34,10 @@ inline constexpr unsigned kMsgActivity2 = kWmUser + 0x17;  // 1047
 // start of the port (hint 6 / 7), after every update of the earlier pass and before the new ones.
 inline constexpr unsigned kMsgPlaybackRestart1 = kWmUser + 0x30;
 inline constexpr unsigned kMsgPlaybackRestart2 = kWmUser + 0x31;
+// A UBX port's reader saw an answer to a command (ACK-ACK, ACK-NAK, MON-VER): the frame pumps the
+// port's command queue.
+inline constexpr unsigned kMsgUbxAnswer1 = kWmUser + 0x40;
+inline constexpr unsigned kMsgUbxAnswer2 = kWmUser + 0x41;
 
 // View update hints.
 inline constexpr int kHintInitial = 0;

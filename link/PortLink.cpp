@@ -197,9 +197,9 @@ void CPortReader::Restart()
     m_queueHead = m_queueSize = 0;
     m_breakAt = kNoBreak;
     ForgetFixes();
-    // Only the reader of the port in test mode touches the engine; a fresh one is what the start
-    // of the recording saw.
-    if (m_port == 0 && m_signals.mode.load() == kModeTest)
+    // Only the reader of the port that runs the own fix touches the engine; a fresh one is what the
+    // start of the recording saw.
+    if (m_port == 0 && RunsOwnFix(m_signals.mode.load()))
         ProcessNavEngine() = NavEngine{};
     if (m_frame != nullptr)
         m_frame->PostCode(m_port == 0 ? kMsgPlaybackRestart1 : kMsgPlaybackRestart2);
@@ -318,10 +318,12 @@ void CPortReader::Activity(unsigned code)
 void CPortReader::NotifyViews(unsigned message, unsigned wParam, const CData& set)
 {
     const int mode = m_signals.mode.load();
-    if (mode == kModeTest && m_port == 0)
+    if (RunsOwnFix(mode) && m_port == 0)
         m_epochEnded = m_epochEnded || (wParam == kSourcePort2 && set.currentId == kIdMeas);
     else if (mode == kModeNmea)
         m_epochEnded = m_epochEnded || message == kMsgNmeaData;
+    else if (IsUbxMode(mode))
+        m_epochEnded = m_epochEnded || message == kMsgNmeaData || set.currentId == kIdNav;
     else
         m_epochEnded = m_epochEnded || set.currentId == kIdNav || set.currentId == kIdNavA;
 
@@ -351,7 +353,8 @@ void CPortReader::PostFix(unsigned wParam, const CData& set)
     const ReceiverFix* report = &set.fix;
     if (m_port == 0 && wParam == kSourcePort2)
     {
-        // The own set of test mode: its MEAS notification closes the navigation epoch.
+        // The own set (test mode, UBX with the own fix): its MEAS notification closes the
+        // navigation epoch.
         if (set.currentId != kIdMeas)
             return;
         source = kFixOwn;
@@ -372,6 +375,31 @@ void CPortReader::PostFix(unsigned wParam, const CData& set)
     const double now =
         std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
     fixes->PostFix(FixDelivery{source, *report, now, m_link.session});
+}
+
+void CPortReader::Report(ReceiverReport what, const CData& set, int /*port*/)
+{
+    UbxAnswer answer;
+    if (what == ReceiverReport::Acknowledgement)
+    {
+        answer.key = ubx::MessageKey(set.ublox.ack.cls, set.ublox.ack.id);
+        answer.acknowledged = set.ublox.ack.acknowledged;
+    }
+    else if (what == ReceiverReport::Version)
+    {
+        const UbxVersionRecord& v = set.ublox.version;
+        answer.key = ubx::kMonVer;
+        answer.acknowledged = true;
+        answer.generation = v.generation;
+        answer.version = std::string("SW ") + v.software.data() + ", HW " + v.hardware.data();
+        if (v.extensions[0] != '\0')
+            answer.version += std::string(", ") + v.extensions.data();
+    }
+    else
+        return;
+    m_signals.answers.Post(std::move(answer));
+    if (m_frame != nullptr)
+        m_frame->PostCode(m_port == 0 ? kMsgUbxAnswer1 : kMsgUbxAnswer2);
 }
 
 int RunPortReader(int port, PortLink link, PortSignals& signals, IMainFrame* frame)

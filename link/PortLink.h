@@ -18,6 +18,7 @@
 #include "link/ChunkParser.h"
 #include "link/DeliveryGate.h"
 #include "link/RawRecorder.h"
+#include "link/UbxCommands.h"
 #include "link/ViewLinks.h"
 
 namespace vrn
@@ -48,9 +49,10 @@ class PortSignals
 public:
     std::atomic<int> run{0};     // 1 while the port is started; the reader loops while it is set
     std::atomic<int> pause{0};   // 1 while reading is paused
-    std::atomic<int> mode{0};    // protocol mode of the open port: kModeNmea, kModeBinary, kModeTest
+    std::atomic<int> mode{0};    // protocol mode of the open port: kModeNmea .. kModeUbxOwnFix
     std::atomic<int> gpsTalkerOnly{0};  // NMEA: read $GP sentences only (the port's setting at open)
     std::atomic<int> hungUp{0};  // set by the reader when the device went away; cleared at open
+    UbxAnswerBox answers;        // UBX modes: ACK-ACK, ACK-NAK and MON-VER the reader saw
 
     // Any thread: wakes the reader's poll (a stop, or the end of a pause). Nothing when no reader runs.
     void Wake();
@@ -87,6 +89,8 @@ public:
 private:
     void Activity(unsigned code) override;
     void NotifyViews(unsigned message, unsigned wParam, const CData& set) override;
+    // Acknowledgements and versions go to the port's answer box, and the frame is told.
+    void Report(ReceiverReport what, const CData& set, int port) override;
 
     void Parse(std::span<const std::uint8_t> chunk);
     // Hands the set's fix to the accuracy analysis when it is news: the own fix at the end of each

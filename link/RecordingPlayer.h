@@ -79,6 +79,7 @@ public:
     void ChunkParsed(bool epochEnded) override;
     [[nodiscard]] bool PacedByViews() const override { return true; }
     int Write(std::span<const std::uint8_t> /*bytes*/) override { return 1; }  // nobody listens
+    [[nodiscard]] std::string CommandRefusal() const override { return "a recording takes no commands"; }
     [[nodiscard]] std::string Describe() const override { return "recording " + m_path; }
     [[nodiscard]] std::string StateText() const override;
 

@@ -50,6 +50,11 @@ struct QueuedSubframe
 
 inline constexpr std::size_t kSubframeQueueSize = 64;
 
+// The step between a channel's measurement times that keeps its continuity: the classic receiver
+// measures a little under a second apart. Other inputs set their own window per epoch.
+inline constexpr double kClassicIntervalLowS = static_cast<double>(0.9989F);
+inline constexpr double kClassicIntervalHighS = static_cast<double>(0.9999F);
+
 struct NavInputs
 {
     int week = 0;
@@ -60,6 +65,8 @@ struct NavInputs
     std::size_t subframeCount = 0;       // subframes to decode at this epoch
     std::uint64_t droppedSubframes = 0;  // queue full or PRN outside 1..32
     SatDataRecord channelMeasurements{};
+    double intervalLowS = kClassicIntervalLowS;  // continuity window of this epoch, s
+    double intervalHighS = kClassicIntervalHighS;
 };
 
 struct MeasurementResidualResult
@@ -99,7 +106,8 @@ public:
     void QueueSubframe(const SubframeRecord& record);
     void StoreChannelMeasurements(const SatDataRecord& record);
     // The input half of a measurement message: takes over the queued subframes and sets the epoch
-    // inputs from the record (week, time of week count × 0.01 s, channels with signal >= 63).
+    // inputs from the record (week, time of week count × 0.01 s, channels with signal >= 63) and
+    // the classic continuity window.
     void SetEpochInputs(const MeasRecord& record);
 
     // One epoch: reset on first use, look-table refresh, channel plan, subframe decoding, solution.

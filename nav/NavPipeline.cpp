@@ -43,6 +43,8 @@ void NavEngine::SetEpochInputs(const MeasRecord& record)
     inputs.queueCount = 0;
     inputs.week = record.week;
     inputs.timeOfWeek = static_cast<double>(static_cast<std::uint32_t>(record.timeOfWeek)) * 0.01;
+    inputs.intervalLowS = kClassicIntervalLowS;
+    inputs.intervalHighS = kClassicIntervalHighS;
     inputs.usableChannels =
         static_cast<int>(std::count_if(record.entries.begin(), record.entries.end(),
                                        [](const MeasEntry& e) { return e.signal >= kLockedSignal; }));

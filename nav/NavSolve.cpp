@@ -3,13 +3,14 @@
 // Input: the latest channel-measurement message (pseudorange and range rate per channel), the
 // current ephemerides, the look table's Sagnac and delay terms, and the running NavSolution.
 // Each channel first passes a continuity screen: its measurement times must step by 0.9989 to
-// 0.9999 s and its range rate must not jump by more than 100 m/s; a channel contributes from its
-// fifth consecutive good epoch, and only while its satellite has a valid ephemeris. Every used
-// channel gives a row (line of sight, 1) with pseudorange and range-rate residuals against the
-// current state; with exactly three rows an altitude row pins the height to the ellipsoid height
-// of the current position. The normal matrix HᵀH is inverted once; G = N⁻¹Hᵀ maps residuals to
-// corrections of position/clock and velocity/drift. The first four fixes take the full step,
-// later ones one eighth of it, so noise is smoothed while the state carries over between epochs.
+// 0.9999 s (the classic receiver; other inputs set their own window in NavInputs) and its range rate
+// must not jump by more than 100 m/s; a channel contributes from its fifth consecutive good epoch,
+// and only while its satellite has a valid ephemeris. Every used channel gives a row (line of sight,
+// 1) with pseudorange and range-rate residuals against the current state; with exactly three rows an
+// altitude row pins the height to the ellipsoid height of the current position. The normal matrix
+// HᵀH is inverted once; G = N⁻¹Hᵀ maps residuals to corrections of position/clock and
+// velocity/drift. The first four fixes take the full step, later ones one eighth of it, so noise is
+// smoothed while the state carries over between epochs.
 // So that the damped step does not leave the fix trailing a moving receiver, the position is first
 // carried along the solved velocity over the time since the last accepted fix (up to 10 s).
 //
@@ -27,8 +28,6 @@ namespace
 {
 constexpr double kLightTimePerMetre = 3.3356409519815204e-9;
 constexpr double kSpeedOfLight = 299792458.0;
-constexpr double kWindowLow = static_cast<double>(0.9989F);
-constexpr double kWindowHigh = static_cast<double>(0.9999F);
 constexpr double kMaxRangeRateJump = 100.0;
 constexpr double kDegreesPerRadianExact = 57.295779513082195;
 constexpr double kOscillatorNominalHz = 32051.25;
@@ -191,7 +190,7 @@ void NavEngine::SolvePosition()
         track.lastRangeRate = entry.rangeRate;
         const double dt = t - track.lastTime;
         track.lastTime = t;
-        if (dt < kWindowLow || dt > kWindowHigh || s.timeKnown == 0)
+        if (dt < inputs.intervalLowS || dt > inputs.intervalHighS || s.timeKnown == 0)
         {
             track.goodCount = 0;
             continue;

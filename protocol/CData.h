@@ -16,6 +16,7 @@
 #include "protocol/ReceiverFix.h"
 #include "protocol/Records.h"
 #include "protocol/SatelliteTable.h"
+#include "protocol/UbxRecords.h"
 
 // In/out reference to the unparsed rest of a chunk. The extractors advance `position` and reduce
 // `count` by what they consumed; `position` becomes null once the whole chunk is consumed.
@@ -80,6 +81,21 @@ public:
     void SetGpsTalkerOnly(bool on) { m_gpsTalkerOnly = on; }
     [[nodiscard]] bool GpsTalkerOnly() const { return m_gpsTalkerOnly; }
 
+    // ---- u-blox binary protocol (UBX); the frames come from ubx::CUbxExtractor ----
+    // Decodes one message (class, id, payload without header and checksum) into `ublox`, and from it
+    // the fix, the satellite table and the classic NAV, DOP and SV records; a position report (kUbxFix)
+    // then goes to the installed fix sink. Returns the kUbx* bits of what changed (kUbxIgnored for
+    // messages it does not decode).
+    [[nodiscard]] unsigned ImportUbxMessage(std::uint8_t cls, std::uint8_t id, std::span<const std::uint8_t> payload);
+    // The own fix's input side (port 1, UBX with the Test option): RXM-RAWX/RAW run a navigation
+    // epoch (kImportNavEpoch; the MEAS, SatData and own NAV, DOP and SV records are filled), RXM-SFRBX
+    // and RXM-SFRB queue GPS L1 C/A subframes; anything else is accepted with nothing done.
+    // kImportRejected for a measurement message too short to hold its header.
+    [[nodiscard]] int ImportUbxNavigationInput(std::uint8_t cls, std::uint8_t id,
+                                               std::span<const std::uint8_t> payload);
+    // Forgets a sentence the NMEA collector had begun: a binary frame cut it short.
+    void AbandonSentence();
+
     // ---- record maintenance ----
     void ClearRecords();      // zero every record but the subframe and id-12 records
     void ClearPacketBuffer();  // zero the assembly buffer and its counter
@@ -140,6 +156,9 @@ public:
     SatelliteTable satellites{};
     ReceiverFix fix{};
 
+    // The latest UBX messages and the decoders' carried state (u-blox receivers).
+    UbxRecords ublox{};
+
     // Counters of this set's extractors, for --stats and the tests.
     struct Counters
     {
@@ -198,6 +217,8 @@ private:
     void UpdateFixFromNav();
     void UpdateFixFromDop();
     void UpdateTableFromSv(std::int64_t nowMs);
+    // ImportUbxMessage without the fix sink. Kept in CDataUbx.cpp.
+    unsigned DecodeUbxMessage(std::uint8_t cls, std::uint8_t id, std::span<const std::uint8_t> payload);
 
     TimeSelection m_timeSelection = TimeSelection::None;
     static constexpr std::size_t kBufferSize = 2048;

@@ -432,6 +432,18 @@ int CData::BuildNmeaSentence(ChunkRef& chunk, std::string& diagnostic, int port)
     return result;
 }
 
+void CData::AbandonSentence()
+{
+    // What follows the frame starts afresh, outside any comment line.
+    m_atLineStart = true;
+    m_lineIsComment = false;
+    if (m_state == kIdle)
+        return;
+    ClearPacketBuffer();
+    m_commaFlag = 0;
+    m_state = kIdle;
+}
+
 std::size_t CData::SkipToSentenceStart(const std::uint8_t* data, std::size_t i, std::size_t n)
 {
     while (i < n)

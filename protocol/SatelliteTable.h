@@ -54,6 +54,9 @@ struct SatelliteEntry
     std::int64_t lastSeenMs = 0;  // receiver time of the last report, ms (drives the expiry)
     // Talker of the GSV sentence that last reported it ("GP", "GL", ...); NUL for binary records.
     std::array<char, 2> talker{};
+    // 0 unknown, 1 healthy, 2 unhealthy, as the receiver's binary satellite messages say (UBX
+    // NAV-SAT, NAV-SVINFO); NMEA sentences carry no health and leave 0.
+    std::uint8_t health = 0;
 };
 
 // A satellite's identity: its constellation and its number within it.

@@ -46,6 +46,18 @@ public:
     {
         return static_cast<std::int32_t>(U32(offset));
     }
+    [[nodiscard]] std::int8_t I8(std::size_t offset) const { return static_cast<std::int8_t>(U8(offset)); }
+    // An IEEE 754 single sent little-endian; the byte-order flag never applies to it.
+    [[nodiscard]] float F32(std::size_t offset) const
+    {
+        std::uint32_t bits = 0;
+        if (offset + 4 <= m_bytes.size())
+            std::memcpy(&bits, m_bytes.data() + offset, 4);
+        else
+            for (std::size_t i = 0; i < 4; ++i)
+                bits |= static_cast<std::uint32_t>(U8(offset + i)) << (8 * i);
+        return std::bit_cast<float>(FromLittle(bits));
+    }
     // An IEEE 754 double sent little-endian; the byte-order flag never applies to it.
     [[nodiscard]] double F64(std::size_t offset) const
     {

@@ -13,11 +13,13 @@ using K = ControlKind;
 
 constexpr std::string_view kPorts = "COM1\nCOM2\nCOM3\nCOM4";
 constexpr std::string_view kBauds = "4800\n9600\n19200\n38400";
+constexpr std::string_view kUbxGenerations = "Detect (MON-VER)\nM8 and older\nF9 and later";
 
 constexpr std::array kAbout{
     ControlTemplate{kNoId, K::Icon, "", 11, 17, 20, 20},
     ControlTemplate{kNoId, K::Label, "GPS Receiver Demo        Ver.  2.05", 40, 10, 150, 8},
     ControlTemplate{1, K::DefaultButton, "OK", 196, 6, 32, 14},
+    ControlTemplate{1170, K::Label, "", 40, 24, 188, 26},  // the receivers' versions (MON-VER)
 };
 
 constexpr std::array kFileExists{
@@ -106,14 +108,16 @@ constexpr std::array kSkyChartConfig{
 };
 
 constexpr std::array kReceiverInit{
-    ControlTemplate{1154, K::GroupBox, "Protocol", 11, 12, 101, 62},
-    ControlTemplate{1125, K::RadioButton, " NMEA", 29, 25, 70, 10, kGroup},
-    ControlTemplate{1126, K::RadioButton, " Talvoren", 29, 41, 70, 10},
-    ControlTemplate{1127, K::RadioButton, " Test", 29, 57, 70, 10},
-    ControlTemplate{1153, K::GroupBox, "Start Mode:", 11, 85, 101, 82},
-    ControlTemplate{1089, K::RadioButton, " Hot Start", 29, 102, 70, 10, kGroup},
-    ControlTemplate{1090, K::RadioButton, " Warm Start", 29, 118, 70, 10},
-    ControlTemplate{1091, K::RadioButton, " Cold Start", 29, 134, 70, 10},
+    ControlTemplate{1154, K::GroupBox, "Protocol", 11, 12, 101, 79},
+    ControlTemplate{1125, K::RadioButton, " NMEA", 29, 26, 70, 10, kGroup},
+    ControlTemplate{1126, K::RadioButton, " Talvoren", 29, 38, 70, 10},
+    ControlTemplate{1127, K::RadioButton, " Test", 29, 50, 70, 10},
+    ControlTemplate{1128, K::RadioButton, " UBX", 29, 62, 70, 10},
+    ControlTemplate{1129, K::RadioButton, " UBX Test", 29, 74, 70, 10},
+    ControlTemplate{1153, K::GroupBox, "Start Mode:", 11, 98, 101, 72},
+    ControlTemplate{1089, K::RadioButton, " Hot Start", 29, 111, 70, 10, kGroup},
+    ControlTemplate{1090, K::RadioButton, " Warm Start", 29, 124, 70, 10},
+    ControlTemplate{1091, K::RadioButton, " Cold Start", 29, 137, 70, 10},
     ControlTemplate{1092, K::RadioButton, " Test Start", 29, 150, 70, 10},
     ControlTemplate{1152, K::GroupBox, "NMEA Message", 11, 178, 101, 88},
     ControlTemplate{1132, K::CheckBox, " GGA", 26, 195, 40, 10},
@@ -145,6 +149,19 @@ constexpr std::array kReceiverInit{
     ControlTemplate{1082, K::Label, "s", 239, 206, 6, 8},
     ControlTemplate{1, K::DefaultButton, "OK", 146, 236, 80, 17},
     ControlTemplate{2, K::PushButton, "Cancel", 146, 257, 80, 17},
+    // u-blox receivers: the commands the two buttons send to the running port.
+    ControlTemplate{1160, K::GroupBox, "UBX Receiver", 259, 14, 116, 211},
+    ControlTemplate{kNoId, K::Label, "Generation:", 267, 30, 100, 8},
+    ControlTemplate{1161, K::DropList, "", 267, 41, 100, 60, 0, kUbxGenerations},
+    ControlTemplate{kNoId, K::Label, "Output:", 267, 64, 100, 8},
+    ControlTemplate{1162, K::CheckBox, " RXM-RAWX", 273, 77, 90, 10},
+    ControlTemplate{1163, K::CheckBox, " RXM-SFRBX", 273, 91, 90, 10},
+    ControlTemplate{1164, K::CheckBox, " NAV-PVT", 273, 105, 90, 10},
+    ControlTemplate{1165, K::CheckBox, " NAV-SAT", 273, 119, 90, 10},
+    ControlTemplate{1166, K::PushButton, "Send &Start", 267, 141, 100, 16},
+    ControlTemplate{1167, K::PushButton, "Send &Output", 267, 163, 100, 16},
+    ControlTemplate{1168, K::Label, "Sent to the running port; the answer shows in the status bar.", 267, 187,
+                    100, 32},
     // Outside the visible area.
     ControlTemplate{1122, K::CheckBox, "Enable NMEA Protocol", 505, 10, 90, 10, kHidden},
     ControlTemplate{1095, K::CheckBox, "Enable Measurement Data", 505, 24, 100, 10, kHidden},
@@ -237,12 +254,12 @@ constexpr std::array kReferencePosition{
 constexpr std::string_view kFont = "MS Sans Serif";
 
 constexpr std::array kTemplates{
-    DialogTemplate{kIddAbout, "About VRNRcvr Demo", 235, 40, kFont, 8, kAbout},
+    DialogTemplate{kIddAbout, "About VRNRcvr Demo", 235, 54, kFont, 8, kAbout},
     DialogTemplate{kIddFileExists, "VRNRcvr Demo", 250, 75, kFont, 8, kFileExists},
     DialogTemplate{kIddPreferences, "Preferences", 182, 114, kFont, 8, kPreferences},
     DialogTemplate{kIddInputSettings, "Input Settings", 290, 160, kFont, 8, kInputSettings},
     DialogTemplate{kIddSkyChartConfig, "Sky Chart Configuration", 169, 130, kFont, 8, kSkyChartConfig},
-    DialogTemplate{kIddReceiverInit, "", 259, 280, kFont, 8, kReceiverInit},
+    DialogTemplate{kIddReceiverInit, "", 385, 280, kFont, 8, kReceiverInit},
     DialogTemplate{kIddLogFileSettings, "Log File Settings", 218, 175, kFont, 8, kLogFileSettings},
     DialogTemplate{kIddTrackMapPrefs, "Track Map Preferences", 208, 112, kFont, 8, kTrackMapPrefs},
     DialogTemplate{kIddTtffCampaign, "TTFF Campaign", 226, 132, kFont, 8, kTtffCampaign},

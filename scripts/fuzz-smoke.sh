@@ -41,7 +41,7 @@ build=${VRN_FUZZ_BUILD_DIR:-build-fuzz}
 cmake -S . -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DVRN_FUZZ=ON -DVRN_BUILD_GUI=OFF -DVRN_BUILD_TESTS=OFF -DVRN_BUILD_BENCH=OFF >/dev/null
 cmake --build "$build" -j "${VRN_JOBS:-2}" --target FuzzBinaryFraming FuzzNmeaSentence FuzzDecodeSubframe \
-    FuzzNavMode2
+    FuzzNavMode2 FuzzUbx
 
 # Seeds: the recorded streams of the tests, the NMEA sample and, when present, the shared captures.
 seeds="$build/fuzz-seeds"
@@ -58,9 +58,18 @@ rm -rf "$navSeeds"
 mkdir -p "$navSeeds"
 cp fuzz/seeds/*.bin "$navSeeds"/
 
+# The UBX target starts from u-blox streams: the simulator's (fuzz/seeds) and the shared captures.
+ubxSeeds="$build/fuzz-seeds-ubx"
+rm -rf "$ubxSeeds"
+mkdir -p "$ubxSeeds"
+cp fuzz/seeds/*.ubx "$ubxSeeds"/
+if [ -d ../shared/testdata/ubx ]; then
+    cp ../shared/testdata/ubx/*.log "$ubxSeeds"/
+fi
+
 status=0
 for entry in FuzzBinaryFraming:fuzz-seeds:4096 FuzzNmeaSentence:fuzz-seeds:4096 \
-        FuzzDecodeSubframe:fuzz-seeds-nav:8192 FuzzNavMode2:fuzz-seeds-nav:32768; do
+        FuzzDecodeSubframe:fuzz-seeds-nav:8192 FuzzNavMode2:fuzz-seeds-nav:32768 FuzzUbx:fuzz-seeds-ubx:32768; do
     IFS=: read -r target seedDir maxLen <<<"$entry"
     corpus="$build/corpus/$target"
     mkdir -p "$corpus"

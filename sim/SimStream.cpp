@@ -63,6 +63,8 @@ std::optional<SimProtocol> ParseProtocol(std::string_view name)
         return SimProtocol::Binary;
     if (name == "test")
         return SimProtocol::Test;
+    if (name == "ubx")
+        return SimProtocol::Ubx;
     return std::nullopt;
 }
 
@@ -76,6 +78,8 @@ std::string_view ProtocolName(SimProtocol p)
             return "binary";
         case SimProtocol::Test:
             return "test";
+        case SimProtocol::Ubx:
+            return "ubx";
     }
     return "nmea";
 }
@@ -90,12 +94,22 @@ int TypicalBytesPerSecond(SimProtocol p)
             return 330;  // NAV, DOP, SV, MEAS with 10-12 channels, STATUS / 10
         case SimProtocol::Test:
             return 640;  // plus id 12 and a subframe per channel every 6 s
+        case SimProtocol::Ubx:
+            return 420;  // NAV-PVT, NAV-SAT with about 15 satellites, NAV-DOP, NAV-TIMEGPS
     }
     return 0;
 }
 
 int TypicalBytesPerSecond(const StreamOptions& o)
 {
+    if (o.protocol == SimProtocol::Ubx)
+    {
+        // RXM-RAWX with twelve channels and two subframes a second; NMEA as the NMEA receiver's.
+        StreamOptions nmea = o;
+        nmea.protocol = SimProtocol::Nmea;
+        return TypicalBytesPerSecond(SimProtocol::Ubx) + (o.ubxRaw ? 520 : 0) +
+               (o.nmeaToo ? TypicalBytesPerSecond(nmea) : 0);
+    }
     if (o.protocol != SimProtocol::Nmea || !o.Modern())
         return TypicalBytesPerSecond(o.protocol);
     // GGA, GNS, GLL, RMC, VTG; per system a GSA and per signal a GSV set for the satellites
@@ -254,8 +268,10 @@ CSimStream::CSimStream(const StreamOptions& options)
       m_tracker(options.Modern() ? std::make_unique<CGnssTracker>(options.systems, options.seed) : nullptr),
       m_nmeaVersion(options.nmeaVersion),
       m_protocol(options.protocol),
-      m_binaryProtocol(options.protocol == SimProtocol::Nmea ? SimProtocol::Binary : options.protocol)
+      m_binaryProtocol(options.protocol == SimProtocol::Nmea ? SimProtocol::Binary : options.protocol),
+      m_nmeaToo(options.nmeaToo)
 {
+    m_ubxOutputs.rawx = m_ubxOutputs.sfrbx = options.ubxRaw;
 }
 
 double CSimStream::Next(std::vector<std::uint8_t>& out)
@@ -269,6 +285,18 @@ double CSimStream::Next(std::vector<std::uint8_t>& out)
     const bool status = m_epochs % kStatusEvery == 0;
     ++m_epochs;
 
+    if (m_protocol == SimProtocol::Ubx)
+    {
+        AppendUbxEpoch(out, e, m_tracker ? &m_tracker->Last() : nullptr, m_ubxOutputs);
+        if (m_nmeaToo)
+        {
+            const std::string text = m_tracker ? MakeGnssNmeaEpoch(e, m_tracker->Last(), m_tracker->Systems(),
+                                                                   m_nmeaVersion, m_nmeaSelection)
+                                               : MakeNmeaEpoch(e, m_nmeaSelection);
+            out.insert(out.end(), text.begin(), text.end());
+        }
+        return m_elapsed;
+    }
     if (m_protocol == SimProtocol::Nmea)
     {
         const std::string text = m_tracker ? MakeGnssNmeaEpoch(e, m_tracker->Last(), m_tracker->Systems(),
@@ -291,6 +319,22 @@ double CSimStream::Next(std::vector<std::uint8_t>& out)
     }
     AppendFramed(out, Encode(MakeMeasRecord(e), MeasEntryCount(e)));
     return m_elapsed;
+}
+
+CommandEffect CSimStream::ApplyUbx(std::uint8_t cls, std::uint8_t id, std::span<const std::uint8_t> payload)
+{
+    UbxCommandEffect ubxEffect = ApplyUbxCommand(cls, id, payload, m_ubxOutputs);
+    if (ubxEffect.restart)
+    {
+        m_model.Restart(*ubxEffect.restart);
+        if (m_tracker)
+            m_tracker->Restart(*ubxEffect.restart);
+    }
+    CommandEffect effect;
+    effect.text = std::move(ubxEffect.text);
+    effect.reply = std::move(ubxEffect.reply);
+    effect.baud = ubxEffect.baud;
+    return effect;
 }
 
 CommandEffect CSimStream::Apply(std::span<const std::uint8_t> message)

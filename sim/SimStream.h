@@ -15,6 +15,7 @@
 #include "sim/GnssTracking.h"
 #include "sim/Messages.h"
 #include "sim/ReceiverModel.h"
+#include "sim/UbxMessages.h"
 
 namespace vrnsim
 {
@@ -23,7 +24,8 @@ enum class SimProtocol : std::uint8_t
 {
     Nmea,
     Binary,
-    Test
+    Test,
+    Ubx  // a u-blox receiver's binary protocol
 };
 std::optional<SimProtocol> ParseProtocol(std::string_view name);
 std::string_view ProtocolName(SimProtocol p);
@@ -47,6 +49,10 @@ struct StreamOptions
     // receiver's (GnssNmea.h). The binary protocols carry GPS only.
     GnssSet systems = kGpsOnly;
     NmeaVersion nmeaVersion = NmeaVersion::V23;
+    // UBX only: the raw measurements and subframes too (RXM-RAWX, RXM-SFRBX), and NMEA sentences
+    // after the UBX messages of each epoch.
+    bool ubxRaw = false;
+    bool nmeaToo = false;
     bool Modern() const { return systems != kGpsOnly || nmeaVersion != NmeaVersion::V23; }
 };
 
@@ -71,6 +77,7 @@ struct CommandEffect
 {
     std::string text;  // one line describing the command
     int baud = 0;      // new baud rate, 0 when unchanged
+    std::vector<std::uint8_t> reply;  // bytes to send back first (UBX acknowledgements)
 };
 
 // Decodes an 18-byte initialisation command (id plus data, little-endian); empty when `message`
@@ -121,6 +128,9 @@ public:
 
     // Obeys a command message (id plus data) from the program.
     CommandEffect Apply(std::span<const std::uint8_t> message);
+    // Obeys a UBX message (class, id, payload) from the program (UBX protocol).
+    CommandEffect ApplyUbx(std::uint8_t cls, std::uint8_t id, std::span<const std::uint8_t> payload);
+    const UbxOutputs& Outputs() const { return m_ubxOutputs; }
 
 private:
     GpsTime m_start;
@@ -130,6 +140,8 @@ private:
     SimProtocol m_protocol;
     SimProtocol m_binaryProtocol;  // what bit 7 of the output flags switches back to
     std::uint8_t m_nmeaSelection = kNmeaAllSentences | 0x40;
+    UbxOutputs m_ubxOutputs;
+    bool m_nmeaToo = false;
     double m_elapsed = 0.0;
     double m_interval = 0.0;
     long m_epochs = 0;

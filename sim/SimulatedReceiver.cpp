@@ -183,21 +183,55 @@ void CSimulatedReceiver::ReadCommands()
         const ssize_t n = ::read(m_master, buf.data(), buf.size());
         if (n <= 0)
             return;
+        const std::span<const std::uint8_t> bytes(buf.data(), static_cast<std::size_t>(n));
+        if (m_stream.Protocol() == SimProtocol::Ubx)
+        {
+            const std::uint64_t textBefore = m_ubxReader.Counters().textBytes;
+            ChunkRef ref{bytes.data(), bytes.size()};
+            for (ubx::Event e = m_ubxReader.Next(ref); e.kind != ubx::Event::Kind::None; e = m_ubxReader.Next(ref))
+            {
+                if (e.kind != ubx::Event::Kind::Frame)
+                    continue;
+                ++m_commands;
+                Obey(m_stream.ApplyUbx(e.cls, e.id, e.bytes));
+            }
+            m_ignoredBytes += m_ubxReader.Counters().textBytes - textBefore;
+            continue;
+        }
         const std::uint64_t ignoredBefore = m_reader.IgnoredBytes();
-        for (const auto& message :
-             m_reader.Feed(std::span<const std::uint8_t>(buf.data(), static_cast<std::size_t>(n))))
+        for (const auto& message : m_reader.Feed(bytes))
         {
             ++m_commands;
-            const CommandEffect effect = m_stream.Apply(message);
-            Log(effect.text);
-            if (effect.baud != 0 && effect.baud != m_baud.load())
-            {
-                m_baud = effect.baud;
-                SetLineSpeed(effect.baud);
-            }
+            Obey(m_stream.Apply(message));
         }
         m_ignoredBytes += m_reader.IgnoredBytes() - ignoredBefore;
     }
+}
+
+void CSimulatedReceiver::Obey(const CommandEffect& effect)
+{
+    Log(effect.text);
+    m_replies.insert(m_replies.end(), effect.reply.begin(), effect.reply.end());
+    if (effect.baud != 0)
+        m_pendingBaud = effect.baud;
+    if (!m_inBlock)
+        FlushReplies();
+}
+
+void CSimulatedReceiver::FlushReplies()
+{
+    if (!m_replies.empty())
+    {
+        WriteAll(m_replies.data(), m_replies.size());
+        m_replies.clear();
+    }
+    if (m_pendingBaud != 0 && m_pendingBaud != m_baud.load())
+    {
+        // The reply has left at the old speed.
+        m_baud = m_pendingBaud;
+        SetLineSpeed(m_pendingBaud);
+    }
+    m_pendingBaud = 0;
 }
 
 bool CSimulatedReceiver::WaitUntil(double seconds)
@@ -263,12 +297,15 @@ void CSimulatedReceiver::Run()
         }
         const double start = std::max(due, lineFree);
         const auto slice = static_cast<std::size_t>(std::max(1.0, rate / 20.0));
+        m_inBlock = true;
         for (std::size_t at = 0; at < block.size() && !m_stop.load(); at += slice)
         {
             if (!WaitUntil(start + static_cast<double>(at) / rate))
                 break;
             WriteAll(block.data() + at, std::min(slice, block.size() - at));
         }
+        m_inBlock = false;
+        FlushReplies();
         lineFree = start + static_cast<double>(block.size()) / rate;
     }
     m_finished = true;

@@ -10,6 +10,7 @@
 #include <string>
 #include <thread>
 
+#include "protocol/UbxFrame.h"
 #include "sim/SimStream.h"
 
 namespace vrnsim
@@ -61,6 +62,10 @@ private:
     void Run();
     bool WaitUntil(double seconds);  // false when asked to stop
     void ReadCommands();
+    // Obeys one command; its reply (and then its new line speed) goes out now between epochs, or
+    // after the epoch being sent, so it never lands inside another message.
+    void Obey(const CommandEffect& effect);
+    void FlushReplies();
     void WriteAll(const std::uint8_t* data, std::size_t n);
     void SetLineSpeed(int baud);
     void Log(const std::string& line);
@@ -68,6 +73,10 @@ private:
     SimulatedReceiverOptions m_options;
     CSimStream m_stream;
     CCommandReader m_reader;
+    ubx::CUbxExtractor m_ubxReader;     // the UBX protocol's commands
+    std::vector<std::uint8_t> m_replies;  // waiting for the epoch being sent to end
+    int m_pendingBaud = 0;
+    bool m_inBlock = false;
     std::function<void(const std::string&)> m_log;
     std::function<void(const Epoch&)> m_observer;
     std::string m_devicePath;

@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 #include <array>
 #include <ctime>
+#include <string_view>
 
 #include "config/CSkyChartConfigDlg.h"
 #include "config/CTrackMapPrefsDlg.h"
@@ -68,6 +69,14 @@ private:
     CRadarCanvas& m_canvas;
     CRadarView& m_view;
 };
+
+// The tooltip of receiver `n`'s Mode field: the fix quality in the words of the NMEA quality
+// indicator ("RTK Fix", "RTK Flt", "DGPS", "DR", ...), or nothing.
+void SetModeTip(CDialogBar& panel, int n, std::string_view text)
+{
+    if (QWidget* mode = panel.Control(StatusIds(n).mode))
+        mode->setToolTip(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
+}
 
 int LocalHour()
 {
@@ -170,9 +179,11 @@ void CRadarView::OnUpdate(int hint, const CData* object)
             break;
         case kHintPort1Started:
             m_canvas.ClearReceiver(0);
+            SetModeTip(*m_panel, 0, {});
             break;
         case kHintPort2Started:
             m_canvas.ClearReceiver(1);
+            SetModeTip(*m_panel, 1, {});
             break;
         case kHintInitSent1:
         case kHintInitSent2:
@@ -181,6 +192,7 @@ void CRadarView::OnUpdate(int hint, const CData* object)
             m_canvas.ResetTrailWarmUp(n);
             m_canvas.ClearReceiver(n);
             m_canvas.ResetFixCount(n);
+            SetModeTip(*m_panel, n, {});
             break;
         }
         case kHintNmea1:
@@ -198,11 +210,7 @@ void CRadarView::OnUpdate(int hint, const CData* object)
 
 void CRadarView::ShowFixQuality(int n, const ReceiverFix& fix)
 {
-    if (QWidget* mode = m_panel->Control(StatusIds(n).mode))
-    {
-        const std::string_view quality = FixQualityText(fix.quality);
-        mode->setToolTip(QString::fromLatin1(quality.data(), static_cast<qsizetype>(quality.size())));
-    }
+    SetModeTip(*m_panel, n, FixQualityText(fix.quality));
 }
 
 void CRadarView::OnCommand(int id)

@@ -23,6 +23,7 @@
 #include "config/CInputSettingsDlg.h"
 #include "link/Notifications.h"
 #include "link/RecordingPlayer.h"
+#include "protocol/UbxFrame.h"
 #include "res/MenuResources.h"
 #include "views/CRadarView.h"
 
@@ -185,6 +186,66 @@ TEST_F(PlaybackFrameTest, OpenRecordingDialogChoosesFilePortAndProtocol)
     EXPECT_EQ(frame.PlaybackPort(), 1);
     EXPECT_NE(frame.Document()->Feed().Player(1), nullptr);
     EXPECT_EQ(frame.Document()->Feed().Player(0), nullptr);
+}
+
+// The dialog offers the UBX modes; a UBX recording plays in them (port 2 without the own fix), and
+// the receiver commands of a UBX port are refused for it in the status bar, the port playing on.
+TEST_F(PlaybackFrameTest, UbxRecordingsPlayInTheirModesAndTakeNoCommands)
+{
+    WriteProfile("[Data Sources]\nMeasSerialBaud=9600\n");
+    const auto file = m_dir / "ubx.raw";
+    {
+        std::vector<std::uint8_t> pvt(92, 0);
+        pvt[20] = 3;
+        pvt[21] = 0x01;
+        const auto frame = ubx::BuildFrame(0x01, 0x07, pvt);
+        std::ofstream out(file, std::ios::binary);
+        for (int s = 0; s < 5; ++s)
+            out.write(reinterpret_cast<const char*>(frame.data()), static_cast<std::streamsize>(frame.size()));
+    }
+    CMainFrame& frame = Frame();
+    frame.show();
+    struct Case
+    {
+        const char* port;
+        int chosen, shown;  // the protocol picked, and what the dialog keeps for that port
+        int port1Mode;
+    };
+    for (const Case& c : {Case{"port1", 4, 4, vrn::kModeUbxOwnFix}, Case{"port2", 4, 3, vrn::kModeUbx}})
+    {
+        SCOPED_TRACE(c.port);
+        int shown = -1;
+        QStringList items;
+        WhenModal([&](QWidget* dialog) {
+            auto* protocol = dialog->findChild<QComboBox*>(QStringLiteral("protocol"));
+            for (int i = 0; i < protocol->count(); ++i)
+                items << protocol->itemText(i);
+            dialog->findChild<QLineEdit*>(QStringLiteral("recordingFile"))->setText(QString::fromStdString(file.string()));
+            protocol->setCurrentIndex(c.chosen);
+            dialog->findChild<QRadioButton*>(QString::fromLatin1(c.port))->click();
+            shown = protocol->currentIndex();
+            dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+        });
+        frame.ExecuteCommand(res::kIdFileOpenRecording);
+        EXPECT_EQ(items, (QStringList{"NMEA", "Talvoren", "Test", "UBX", "UBX Test"}));
+        EXPECT_EQ(shown, c.shown);
+        const int port = c.port == std::string_view("port1") ? 0 : 1;
+        ASSERT_EQ(frame.IsPortRunning(port), 1);
+        EXPECT_EQ(frame.Document()->Feed().PortMode(port), port == 0 ? c.port1Mode : vrn::kModeUbx);
+        EXPECT_TRUE(frame.IsUbxPort(port));
+
+        frame.ExecuteCommand(port == 0 ? res::kIdInitReceiver1 : res::kIdInitReceiver2);
+        EXPECT_EQ(frame.MessagePaneText(),
+                  QStringLiteral("Receiver %1: a recording takes no commands").arg(port + 1));
+        frame.ChangeBaud(port, 3);
+        EXPECT_EQ(frame.IsPortRunning(port), 1);
+        ProcessEventsUntil([] { return false; }, 100);
+        EXPECT_EQ(frame.IsPortRunning(port), 1);
+        EXPECT_FALSE(frame.Document()->Feed().UbxCommandsBusy(port));
+        EXPECT_EQ(ProfileValue("Data Sources", port == 0 ? "MeasSerialBaud" : "MeasSerialBaud2"),
+                  port == 0 ? "9600" : "");
+        frame.ToggleStartPort(port);
+    }
 }
 
 TEST_F(PlaybackFrameTest, StatusBarSaysWhatANetworkPortReadsAndThatItReconnects)

@@ -160,6 +160,32 @@ TEST(ChunkParser, ModesOutsideTheKnownOnesReadAsBinary)
     }
 }
 
+// What a port reads in for each protocol setting: the own fix stays receiver 1's (port 2 reads Test
+// as binary and UBX Test as UBX), and a value outside 0..4 reads as binary on either port.
+TEST(ChunkParser, EffectivePortModes)
+{
+    struct Case
+    {
+        int mode, port1, port2;
+    };
+    const Case cases[] = {
+        {vrn::kModeNmea, vrn::kModeNmea, vrn::kModeNmea},
+        {vrn::kModeBinary, vrn::kModeBinary, vrn::kModeBinary},
+        {vrn::kModeTest, vrn::kModeTest, vrn::kModeBinary},
+        {vrn::kModeUbx, vrn::kModeUbx, vrn::kModeUbx},
+        {vrn::kModeUbxOwnFix, vrn::kModeUbxOwnFix, vrn::kModeUbx},
+        {5, vrn::kModeBinary, vrn::kModeBinary},
+        {7, vrn::kModeBinary, vrn::kModeBinary},
+        {-1, vrn::kModeBinary, vrn::kModeBinary},
+    };
+    for (const Case& c : cases)
+    {
+        EXPECT_EQ(vrn::EffectivePortMode(0, c.mode), c.port1) << c.mode;
+        EXPECT_EQ(vrn::EffectivePortMode(1, c.mode), c.port2) << c.mode;
+        EXPECT_EQ(vrn::RunsOwnFix(vrn::EffectivePortMode(1, c.mode)), false) << c.mode;
+    }
+}
+
 TEST(ChunkParser, DiagnosticIsReportedOnceAndDropsTheRestOfTheChunk)
 {
     struct Restore

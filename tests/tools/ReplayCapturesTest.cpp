@@ -176,7 +176,7 @@ TEST(ReplayProgram, BadInputIsOneLineAndStatusTwo)
         EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << args << ": " << err;
     }
     EXPECT_EQ(RunProgram("--help", out, err), 0);
-    EXPECT_TRUE(out.starts_with("usage: vrnrcvr-replay [--protocol nmea|binary|test] [--port 1|2]")) << out;
+    EXPECT_TRUE(out.starts_with("usage: vrnrcvr-replay [--protocol nmea|binary|test|ubx] [--port 1|2]")) << out;
 }
 
 TEST(ReplayOptions, ValuesInBothSpellings)

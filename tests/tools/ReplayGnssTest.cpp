@@ -12,6 +12,7 @@
 #include "Replay.h"
 #include "ReplayGnss.h"
 #include "SentenceText.h"
+#include "protocol/UbxFrame.h"
 
 namespace fs = std::filesystem;
 using testing_support::Sentence;
@@ -50,6 +51,67 @@ Rows ReplayRows(const std::string& bytes, replay::Options options)
     vrn::SetFixSink(nullptr);
     vrn::SetPortLog(nullptr);
     return rows;
+}
+
+std::string Bytes(const std::vector<std::uint8_t>& bytes)
+{
+    return {bytes.begin(), bytes.end()};
+}
+
+void Put(std::vector<std::uint8_t>& p, std::size_t at, std::uint32_t value, std::size_t size)
+{
+    for (std::size_t i = 0; i < size; ++i)
+        p.at(at + i) = static_cast<std::uint8_t>(value >> (8 * i) & 0xFFU);
+}
+
+// NAV-PVT of 2021-06-10 18:18:`second`.5: a 3D fix of 9 satellites at 50.1350851 N, 14.4299466 E,
+// 304.587 m above sea level, 2.236 m/s towards 296.56505 degrees, pDOP 2.49.
+std::string PvtFrame(std::uint8_t second)
+{
+    std::vector<std::uint8_t> p(92, 0);
+    Put(p, 0, 411553500U + 1000U * (second - 55U), 4);
+    Put(p, 4, 2021, 2);
+    for (const auto& [at, value] : {std::pair{6, 6}, {7, 10}, {8, 18}, {9, 18}, {10, second}, {11, 0x37}, {20, 3},
+                                    {21, 0x01}, {23, 9}})
+        p.at(static_cast<std::size_t>(at)) = static_cast<std::uint8_t>(value);
+    Put(p, 16, 500000000, 4);
+    Put(p, 24, 144299466, 4);
+    Put(p, 28, 501350851, 4);
+    Put(p, 32, 348857, 4);
+    Put(p, 36, 304587, 4);
+    Put(p, 60, 2236, 4);
+    Put(p, 64, 29656505, 4);
+    Put(p, 76, 249, 2);
+    return Bytes(ubx::BuildFrame(0x01, 0x07, p));
+}
+
+// NAV-SAT of the same epoch: GPS 12 used, GLONASS 5 below the horizon, Galileo 11 not tracked.
+std::string SatFrame(std::uint8_t second)
+{
+    std::vector<std::uint8_t> p(8 + 3 * 12, 0);
+    Put(p, 0, 411553500U + 1000U * (second - 55U), 4);
+    p[4] = 1;
+    p[5] = 3;
+    struct Entry
+    {
+        std::uint8_t gnss, sv, cno;
+        std::int8_t elevation;
+        std::uint16_t azimuth;
+        std::uint32_t flags;
+    };
+    const Entry entries[] = {{0, 12, 45, 67, 123, 0x81F}, {6, 5, 30, -5, 300, 0x24}, {2, 11, 0, 20, 45, 0x11}};
+    for (std::size_t k = 0; k < std::size(entries); ++k)
+    {
+        const Entry& e = entries[k];
+        const std::size_t at = 8 + 12 * k;
+        p[at] = e.gnss;
+        p[at + 1] = e.sv;
+        p[at + 2] = e.cno;
+        p[at + 3] = static_cast<std::uint8_t>(e.elevation);
+        Put(p, at + 4, e.azimuth, 2);
+        Put(p, at + 8, e.flags, 4);
+    }
+    return Bytes(ubx::BuildFrame(0x01, 0x35, p));
 }
 
 int RunProgram(const std::string& arguments, std::string& err)
@@ -138,6 +200,60 @@ TEST(ReplayGnss, BinaryStreamsGiveNavRowsAndGpsSatellites)
     }
     EXPECT_EQ(blocks, svLines + 1);  // and the end
     EXPECT_EQ(previous, "end");
+}
+
+// u-blox streams through the same writers: NAV-PVT rows with what it carries, the satellites after
+// each NAV-SAT at its own time, NMEA sentences between the frames with rows of their own, and a
+// stream without UBX satellite messages giving the table after its GGA sentences as NMEA does.
+TEST(ReplayGnss, UbxStreamsGiveNavPvtRowsAndTheSatellitesOfNavSat)
+{
+    const std::string pvt55 = "NAV-PVT,181855.50,100621,50.135085100,14.429946600,304.587,1,3,9,,2.49,,2.236,296.56505\n";
+    const std::string pvt56 = "NAV-PVT,181856.50,100621,50.135085100,14.429946600,304.587,1,3,9,,2.49,,2.236,296.56505\n";
+    auto satellites = [](const std::string& utc) {
+        return utc + ",G,12,67,123,45,1\n" + utc + ",R,5,-5,300,30,0\n" + utc + ",E,11,20,45,,0\n";
+    };
+    const std::string gga = Sentence("GPGGA,181856.00,5008.1051,N,01425.7968,E,4,09,1.0,304.6,M,44.3,M,,");
+    const std::string gsv = Sentence("GPGSV,1,1,01,07,12,034,41");
+    struct Case
+    {
+        const char* name;
+        int mode, port;
+        std::string stream;
+        std::vector<std::string> sentences;  // the `sentence` column of the fix rows
+        std::vector<std::string> pvtRows;    // every NAV-PVT row
+        std::string satellites;
+    };
+    const std::string ubx = PvtFrame(55) + SatFrame(55) + gga + gsv + PvtFrame(56) + SatFrame(56);
+    const std::string ubxRows = satellites("181855.50") + satellites("181856.50") + satellites("end");
+    const Case cases[] = {
+        {"UBX", vrn::kModeUbx, 0, ubx, {"NAV-PVT", "GPGGA", "NAV-PVT"}, {pvt55, pvt56}, ubxRows},
+        {"UBX on port 2", vrn::kModeUbx, 1, ubx, {"NAV-PVT", "GPGGA", "NAV-PVT"}, {pvt55, pvt56}, ubxRows},
+        {"UBX with the own fix", vrn::kModeUbxOwnFix, 0, ubx, {"NAV-PVT", "GPGGA", "NAV-PVT"}, {pvt55, pvt56},
+         ubxRows},
+        // NMEA output only: the rows of the GSV satellites after each GGA, and at the end.
+        {"UBX port without UBX satellites", vrn::kModeUbx, 0, gsv + gga + PvtFrame(56) + gga,
+         {"GPGGA", "NAV-PVT", "GPGGA"}, {pvt56},
+         "181856.00,G,7,12,34,41,0\n181856.00,G,7,12,34,41,0\nend,G,7,12,34,41,0\n"},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        replay::Options options;
+        options.mode = c.mode;
+        options.port = c.port;
+        const Rows rows = ReplayRows(c.stream, options);
+        std::vector<std::string> sentences, pvtRows;
+        std::istringstream fixes(rows.fixes);
+        for (std::string line; std::getline(fixes, line);)
+        {
+            sentences.push_back(line.substr(0, line.find(',')));
+            if (line.starts_with("NAV-PVT,"))
+                pvtRows.push_back(line + "\n");
+        }
+        EXPECT_EQ(sentences, c.sentences);
+        EXPECT_EQ(pvtRows, c.pvtRows);
+        EXPECT_EQ(rows.satellites, c.satellites);
+    }
 }
 
 TEST(ReplayGnss, EveryTalkerLogsTheClassicLinesAndTheOtherTalkersBesideThem)

@@ -118,6 +118,66 @@ TEST_F(ViewWidgets, RadarViewFillsTheStatusPanelAndCountsFixes)
     EXPECT_EQ(panel.Text(1094), QStringLiteral("9"));
 }
 
+// The Mode field's tooltip names the fix quality: a u-blox receiver's from NAV-PVT's fix type and
+// flags, an NMEA receiver's from its GGA; a classic binary receiver says nothing there; a start
+// of the port clears it.
+TEST_F(ViewWidgets, ModeTooltipNamesTheFixQuality)
+{
+    CRadarView view;
+    view.resize(900, 600);
+    view.show();
+    view.OnInitialUpdate();
+    CDialogBar& panel = view.StatusPanel();
+    auto pvt = [](std::uint8_t fixType, std::uint8_t flags) {
+        std::vector<std::uint8_t> p(92, 0);
+        p[20] = fixType;
+        p[21] = flags;
+        p[23] = 8;
+        CData set;
+        (void)set.ImportUbxMessage(0x01, 0x07, p);
+        set.currentId = kIdDop;
+        return set;
+    };
+    auto gga = [](char quality) {
+        CData set;
+        (void)set.ImportNmeaSentence(std::string("GPGGA,181856.00,5008.1051,N,01425.7968,E,") + quality +
+                                         ",09,1.0,304.6,M,44.3,M,,",
+                                     0);
+        return set;
+    };
+    struct Case
+    {
+        const char* name;
+        int hint;
+        CData set;
+        int field;
+        const char* tip;
+    };
+    const Case cases[] = {
+        {"UBX RTK fixed", kHintBinary1, pvt(3, 0x83), 1025, "RTK Fix"},
+        {"UBX RTK float", kHintBinary1, pvt(3, 0x43), 1025, "RTK Flt"},
+        {"UBX differential", kHintBinary2, pvt(3, 0x03), 1026, "DGPS"},
+        {"UBX dead reckoning", kHintBinary1, pvt(1, 0x00), 1025, "DR"},
+        {"UBX 3D", kHintBinary1, pvt(3, 0x01), 1025, "GPS"},
+        {"NMEA RTK fixed", kHintNmea2, gga('4'), 1026, "RTK Fix"},
+        {"NMEA differential", kHintNmea1, gga('2'), 1025, "DGPS"},
+        {"NMEA estimated", kHintNmea1, gga('6'), 1025, "DR"},
+    };
+    for (const Case& c : cases)
+    {
+        view.OnUpdate(c.hint, &c.set);
+        EXPECT_EQ(panel.Control(c.field)->toolTip(), QString::fromLatin1(c.tip)) << c.name;
+    }
+    // A classic binary receiver reports no quality: no tooltip. A start of a port clears its own.
+    CData dop = Set(kIdDop);
+    dop.dop.mode = 3;
+    view.OnUpdate(kHintBinary1, &dop);
+    EXPECT_EQ(panel.Control(1025)->toolTip(), QString());
+    EXPECT_EQ(panel.Control(1026)->toolTip(), QStringLiteral("RTK Fix"));
+    view.OnUpdate(kHintPort2Started, nullptr);
+    EXPECT_EQ(panel.Control(1026)->toolTip(), QString());
+}
+
 TEST_F(ViewWidgets, SettingsHintsReloadAndClearBothReceivers)
 {
     CRadarView view;

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 #include "link/NetworkSource.h"
@@ -55,8 +56,8 @@ bool ParseReference(std::string_view text, Options& options)
 
 std::string Usage()
 {
-    return "usage: vrnrcvr-replay [--protocol nmea|binary|test] [--port 1|2] [--debug] [--stats]\n"
-           "                      [--fixes FILE] [--satellites FILE] [--gps-only]\n"
+    return "usage: vrnrcvr-replay [--protocol nmea|binary|test|ubx] [--port 1|2] [--debug] [--stats]\n"
+           "                      [--fixes FILE] [--satellites FILE] [--gps-only] [--own-fix]\n"
            "                      [--own FILE] [--solution FILE] [--duration SECONDS] [--gpx FILE]\n"
            "                      [--accuracy [--reference LAT,LON,HEIGHT | --truth TRUTH.csv]] INPUT\n"
            "       vrnrcvr-replay --print-almanac\n"
@@ -70,19 +71,25 @@ std::string Usage()
            "daemon owns; default port 2947, its first device); a network input is read until it\n"
            "closes.\n"
            "\n"
-           "  --protocol nmea|binary|test  the port's protocol (default binary); test is port 1 with\n"
-           "                          the program's own navigation from the raw measurements\n"
+           "  --protocol nmea|binary|test|ubx  the port's protocol (default binary); test is port 1\n"
+           "                          with the program's own navigation from the raw measurements;\n"
+           "                          ubx is a u-blox receiver's binary protocol with NMEA in between\n"
            "  --fixes FILE            one CSV row per position report (NMEA GGA, RMC, GLL, GNS of\n"
-           "                          any talker; NAV records in the binary modes)\n"
+           "                          any talker; NAV records in the binary modes; ubx: NAV-PVT, or\n"
+           "                          NAV-POSLLH/NAV-SOL of older firmware)\n"
            "  --satellites FILE       the satellite table as CSV rows whenever the views are told\n"
-           "                          (after a GGA; binary: after an SV record) and at the end\n"
+           "                          (after a GGA; binary: after an SV record; ubx: after a NAV-SAT\n"
+           "                          or NAV-SVINFO) and at the end\n"
            "  --gps-only              NMEA: read $GP sentences only, as with the port's \"GPS\n"
            "                          talker only\" setting\n"
-           "  --own FILE              test: the own NAV, DOP and SV lines after every epoch\n"
-           "  --solution FILE         test: one CSV row per navigation epoch\n"
+           "  --own-fix               ubx, port 1: the own navigation from RXM-RAWX and RXM-SFRBX\n"
+           "  --own FILE              test, ubx with --own-fix: the own NAV, DOP and SV lines after\n"
+           "                          every epoch\n"
+           "  --solution FILE         test, ubx with --own-fix: one CSV row per navigation epoch\n"
            "  --accuracy              print the accuracy table of each source of the stream (the port's\n"
-           "                          receiver and, in test mode, the own fix) instead of the log lines,\n"
-           "                          against each source's own mean unless a reference is given\n"
+           "                          receiver and, in test mode or with --own-fix, the own fix)\n"
+           "                          instead of the log lines, against each source's own mean unless\n"
+           "                          a reference is given\n"
            "  --reference LAT,LON,HEIGHT  a typed reference (degrees, metres above the ellipsoid)\n"
            "  --truth FILE            the truth rows of vrnrcvr-sim --truth as the reference\n"
            "  --gpx FILE              write the sources' tracks as GPX 1.1\n"
@@ -98,6 +105,8 @@ bool ParseOptions(std::span<const std::string_view> args, Options& options, std:
 {
     bool filesOnly = false;
     bool haveInput = false;
+    bool ubxNamed = false;
+    bool ownFix = false;
     for (std::size_t i = 0; i < args.size(); ++i)
     {
         const std::string_view arg = args[i];
@@ -146,19 +155,28 @@ bool ParseOptions(std::span<const std::string_view> args, Options& options, std:
                 options.mode = vrn::kModeBinary;
             else if (value == "test")
                 options.mode = vrn::kModeTest;
+            else if (value == "ubx")
+                options.mode = vrn::kModeUbx;
             else
             {
-                error = "unknown protocol '" + std::string(value) + "' (nmea, binary or test)";
+                error = "unknown protocol '" + std::string(value) + "' (nmea, binary, test or ubx)";
                 return false;
             }
+            ubxNamed = value == "ubx";
         }
         else if (name == "--print-almanac" && !hasValue)
             options.printAlmanac = true;
-        else if (name == "--own" || name == "--solution")
+        else if (name == "--own-fix" && !hasValue)
+            ownFix = true;
+        else if (name == "--own" || name == "--solution" || name == "--fixes" || name == "--satellites")
         {
             if (!takeValue())
                 return false;
-            (name == "--own" ? options.ownFile : options.solutionFile) = std::string(value);
+            std::string& file = name == "--own"        ? options.ownFile
+                                : name == "--solution" ? options.solutionFile
+                                : name == "--fixes"    ? options.fixesFile
+                                                       : options.satellitesFile;
+            file = std::string(value);
         }
         else if (name == "--accuracy" && !hasValue)
             options.accuracy = true;
@@ -198,12 +216,6 @@ bool ParseOptions(std::span<const std::string_view> args, Options& options, std:
             }
             options.durationS = seconds;
         }
-        else if (name == "--fixes" || name == "--satellites")
-        {
-            if (!takeValue())
-                return false;
-            (name == "--fixes" ? options.fixesFile : options.satellitesFile) = std::string(value);
-        }
         else if (name == "--gps-only" && !hasValue)
             options.gpsTalkerOnly = true;
         else if (name == "--port")
@@ -224,14 +236,29 @@ bool ParseOptions(std::span<const std::string_view> args, Options& options, std:
             return false;
         }
     }
+    if (ownFix)
+    {
+        if (!ubxNamed)
+        {
+            error = "--own-fix needs --protocol ubx";
+            return false;
+        }
+        options.mode = vrn::kModeUbxOwnFix;
+    }
     if (options.mode == vrn::kModeTest && options.port != 0)
     {
         error = "the test protocol runs on port 1 only";
         return false;
     }
-    if ((!options.ownFile.empty() || !options.solutionFile.empty()) && options.mode != vrn::kModeTest)
+    if (options.mode == vrn::kModeUbxOwnFix && options.port != 0)
     {
-        error = "--own and --solution need --protocol test";
+        error = "--own-fix runs on port 1 only";
+        return false;
+    }
+    if ((!options.ownFile.empty() || !options.solutionFile.empty()) && options.mode != vrn::kModeTest &&
+        options.mode != vrn::kModeUbxOwnFix)
+    {
+        error = "--own and --solution need --protocol test, or --protocol ubx with --own-fix";
         return false;
     }
     if ((options.haveReference || !options.truthFile.empty()) && !options.accuracy)
@@ -413,6 +440,24 @@ std::string FormatStats(const Stats& stats, const CData::Counters& c)
     std::string text;
     for (const auto& [name, value] : rows)
         text += std::string(name) + ": " + std::to_string(value) + "\n";
+    return text;
+}
+
+std::string FormatUbxStats(const ubx::ExtractorCounters& c)
+{
+    std::string text = "UBX frames: " + std::to_string(c.frames) + "\n" +
+                       "UBX dropped, bad checksum: " + std::to_string(c.badChecksum) + "\n" +
+                       "UBX dropped, length above " + std::to_string(ubx::kMaxPayload) + ": " +
+                       std::to_string(c.tooLong) + "\n";
+    for (const auto& [key, count] : c.perMessage)
+    {
+        std::array<char, 32> id{};
+        std::snprintf(id.data(), id.size(), "0x%02X 0x%02X", static_cast<unsigned>(key >> 8),
+                      static_cast<unsigned>(key & 0xFFU));
+        const char* name = ubx::MessageName(key);
+        text += std::string("UBX ") + (*name != '\0' ? name : "message") + " (" + id.data() + ")" +
+                (ubx::IsDecoded(key) ? "" : ", not decoded") + ": " + std::to_string(count) + "\n";
+    }
     return text;
 }
 }  // namespace replay

@@ -18,7 +18,8 @@ namespace replay
 {
 struct Options
 {
-    int mode = vrn::kModeBinary;  // the port's protocol mode: kModeNmea, kModeBinary or kModeTest
+    // The port's protocol mode: kModeNmea, kModeBinary, kModeTest, kModeUbx or kModeUbxOwnFix.
+    int mode = vrn::kModeBinary;
     int port = 0;                 // port index: 0 = port 1, 1 = port 2
     bool debug = false;           // decoder error texts on (the first one is printed on stderr)
     bool stats = false;           // counters on stderr at the end
@@ -113,4 +114,6 @@ bool ReplayNetwork(const Options& options, vrn::ParseContext& context, vrn::IChu
 
 // The counters of --stats, one "name: value" line each.
 std::string FormatStats(const Stats& stats, const CData::Counters& counters);
+// The UBX counters of --stats: frames, dropped frames, and every message by class and id.
+std::string FormatUbxStats(const ubx::ExtractorCounters& counters);
 }  // namespace replay

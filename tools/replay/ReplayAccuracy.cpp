@@ -13,7 +13,7 @@ using namespace vrn::analysis;
 AccuracyTap::AccuracyTap(vrn::IChunkSink& inner, const Options& options)
     : m_inner(inner),
       m_receiver(options.port == 0 ? SourceId::Receiver1 : SourceId::Receiver2),
-      m_testMode(options.mode == vrn::kModeTest),
+      m_testMode(vrn::RunsOwnFix(options.mode)),
       m_workbench(kUnbounded)
 {
     m_sources.push_back(m_receiver);

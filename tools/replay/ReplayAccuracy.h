@@ -42,7 +42,7 @@ private:
 
     vrn::IChunkSink& m_inner;
     vrn::analysis::SourceId m_receiver;
-    bool m_testMode;
+    bool m_testMode;  // the stream runs the own navigation (test, ubx with --own-fix)
     vrn::analysis::CBinaryFixFallback m_binaryFix;
     vrn::analysis::CEpochBuilder m_builder;
     vrn::analysis::CAccuracyWorkbench m_workbench;

@@ -141,7 +141,10 @@ void GnssOutputs::FixReported(const CData& set)
 {
     if (m_fixes)
         m_fixes(FixCsvRow(set));
-    if (m_satellites && m_mode == vrn::kModeNmea && set.ggaSeen != 0)
+    // A UBX receiver that sends no satellite message of its own (NMEA output only) gets the rows of
+    // its GSV sentences as an NMEA port does.
+    const bool nmeaTable = m_mode == vrn::kModeNmea || (vrn::IsUbxMode(m_mode) && !set.ublox.satellitesSeen);
+    if (m_satellites && nmeaTable && set.ggaSeen != 0)
     {
         m_text.clear();
         AppendSatelliteRows(m_text, set, TextOf(set.fix.utcText));
@@ -154,17 +157,26 @@ void GnssOutputs::FixReported(const CData& set)
 void GnssOutputs::NotifyViews(unsigned message, unsigned wParam, const CData& set)
 {
     m_inner.NotifyViews(message, wParam, set);
-    const bool receiver =
-        m_mode == vrn::kModeBinary || (m_mode == vrn::kModeTest && wParam == vrn::kSourcePort1);
+    // The receiver's records (port 1 with the own fix: the own solution's go to receiver 2).
+    const bool receiver = m_mode == vrn::kModeBinary || m_mode == vrn::kModeUbx ||
+                          (vrn::RunsOwnFix(m_mode) && wParam == vrn::kSourcePort1);
     if (!m_satellites || message != vrn::kMsgBinaryData || !receiver ||
         (set.currentId != kIdSvA && set.currentId != kIdSv))
         return;
-    std::array<char, 16> utc{};
-    double seconds = 0.0;
-    int day = 0;
-    UtcOfGpsTime(set.sv.week, set.sv.timeOfWeek / 100.0, kDefaultLeapSeconds, utc, seconds, day);
     m_text.clear();
-    AppendSatelliteRows(m_text, set, TextOf(utc));
+    if (vrn::IsUbxMode(m_mode))
+    {
+        // After a NAV-SAT or NAV-SVINFO, at its own time.
+        AppendSatelliteRows(m_text, set, TextOf(set.ublox.satelliteUtc));
+    }
+    else
+    {
+        std::array<char, 16> utc{};
+        double seconds = 0.0;
+        int day = 0;
+        UtcOfGpsTime(set.sv.week, set.sv.timeOfWeek / 100.0, kDefaultLeapSeconds, utc, seconds, day);
+        AppendSatelliteRows(m_text, set, TextOf(utc));
+    }
     m_satellites(m_text);
 }
 

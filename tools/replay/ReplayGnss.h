@@ -21,7 +21,9 @@ void AppendSatelliteRows(std::string& out, const CData& set, std::string_view ut
 // Writes the rows while a replay runs. As a fix sink it receives every position report (a --fixes
 // row; in NMEA mode after a report the views are told about, the satellite rows). As the chunk
 // loop's sink it passes everything on to `inner` and, in the binary modes, writes the satellite
-// rows after every SV record of the receiver (test mode: of receiver 1 only).
+// rows after every SV record of the receiver (test mode: of receiver 1 only). In the UBX modes the
+// satellite rows follow each NAV-SAT or NAV-SVINFO, at its time (`ublox.satelliteUtc`); a UBX
+// stream without either gets them after its GGA sentences, as in NMEA mode.
 class GnssOutputs : public vrn::IFixSink, public vrn::IChunkSink
 {
 public:

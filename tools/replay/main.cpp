@@ -128,13 +128,18 @@ int main(int argc, char** argv)
             return {};
         return [&file](std::string_view text) { file.writer->Append(text); };
     };
-    replay::TestModeSink testViews(printLine, sendTo(own), sendTo(solution));
+    // With the own fix of the UBX protocol the port log already prints the receiver's records.
+    replay::TestModeSink::Output receiverLines;
+    if (options.mode == vrn::kModeTest)
+        receiverLines = printLine;
+    replay::TestModeSink testViews(receiverLines, sendTo(own), sendTo(solution));
 
     // Large enough to be kept off the stack: two record sets.
     auto context = std::make_unique<vrn::ParseContext>();
     replay::NoViews views;
     replay::Stats stats;
-    vrn::IChunkSink& plain = options.mode == vrn::kModeTest ? static_cast<vrn::IChunkSink&>(testViews) : views;
+    const bool ownNavigation = vrn::RunsOwnFix(options.mode);
+    vrn::IChunkSink& plain = ownNavigation ? static_cast<vrn::IChunkSink&>(testViews) : views;
     // The accuracy analysis taps the same notifications when asked for its table or tracks.
     const bool analyse = options.accuracy || !options.gpxFile.empty();
     replay::AccuracyTap tap(plain, options);
@@ -183,7 +188,9 @@ int main(int argc, char** argv)
     if (options.stats)
     {
         std::fputs(replay::FormatStats(stats, context->receiver.GetCounters()).c_str(), stderr);
-        if (options.mode == vrn::kModeTest)
+        if (vrn::IsUbxMode(options.mode))
+            std::fputs(replay::FormatUbxStats(context->ubx.Counters()).c_str(), stderr);
+        if (ownNavigation)
             std::fputs(replay::FormatNavigationStats(testViews.Epochs(), ProcessNavEngine()).c_str(), stderr);
     }
     return 0;

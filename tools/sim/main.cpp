@@ -33,8 +33,9 @@ extern "C" void OnStopSignal(int)
 }
 
 constexpr std::string_view kUsage =
-    "usage: vrnrcvr-sim [--protocol nmea|binary|test] (--out FILE|- | --pty [--link PATH])\n"
+    "usage: vrnrcvr-sim [--protocol nmea|binary|test|ubx] (--out FILE|- | --pty [--link PATH])\n"
     "                   [--gnss gps,glonass,galileo,beidou,qzss] [--nmea 2.3|4.10|4.11]\n"
+    "                   [--raw] [--nmea-too]\n"
     "                   [--baud N] [--duration SECONDS] [--start WEEK,TOW] [--position LAT,LON,HEIGHT]\n"
     "                   [--velocity EAST,NORTH,UP] [--noise METRES] [--seed N] [--truth FILE]\n";
 
@@ -120,7 +121,7 @@ Options Parse(int argc, char** argv)
             const std::string_view v = value();
             const auto p = ParseProtocol(v);
             if (!p)
-                Fail(arg, "expected nmea, binary or test, got '" + std::string(v) + "'");
+                Fail(arg, "expected nmea, binary, test or ubx, got '" + std::string(v) + "'");
             o.stream.protocol = *p;
         }
         else if (arg == "--gnss")
@@ -140,6 +141,10 @@ Options Parse(int argc, char** argv)
                 Fail(arg, "expected 2.3, 4.10 or 4.11, got '" + std::string(v) + "'");
             o.stream.nmeaVersion = *version;
         }
+        else if (arg == "--raw")
+            o.stream.ubxRaw = true;
+        else if (arg == "--nmea-too")
+            o.stream.nmeaToo = true;
         else if (arg == "--out")
         {
             o.out = value();
@@ -207,8 +212,11 @@ Options Parse(int argc, char** argv)
              haveOut ? "cannot be combined with --out" : "one of --out FILE|- or --pty is needed");
     if (!o.link.empty() && !o.pty)
         Fail("--link", "only goes with --pty");
-    if (o.stream.systems != kGpsOnly && o.stream.protocol != SimProtocol::Nmea)
+    if (o.stream.systems != kGpsOnly && o.stream.protocol != SimProtocol::Nmea &&
+        o.stream.protocol != SimProtocol::Ubx)
         Fail("--gnss", "the binary and test protocols carry GPS only");
+    if ((o.stream.ubxRaw || o.stream.nmeaToo) && o.stream.protocol != SimProtocol::Ubx)
+        Fail(o.stream.ubxRaw ? "--raw" : "--nmea-too", "only goes with --protocol ubx");
     return o;
 }
 
