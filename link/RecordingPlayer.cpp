@@ -216,6 +216,8 @@ void CRecordingPlayer::Publish()
         shown = std::max(shown, m_anchorMicros);
     m_positionUs.store(std::min(shown, m_durationUs), std::memory_order_release);
     m_bytePosition.store(m_position, std::memory_order_release);
+    m_parsed = std::min(m_parsed, m_position);  // a seek backwards
+    m_parsedPosition.store(m_parsed, std::memory_order_release);
     m_playingState.store(m_playing, std::memory_order_release);
     m_speedState.store(m_speed, std::memory_order_release);
     m_busy.store(m_target.has_value() || m_stepping, std::memory_order_release);
@@ -305,6 +307,8 @@ bool CRecordingPlayer::ApplyCommands()
         if (m_position > 0 && target < TimeOf(m_position - 1))
         {
             m_position = 0;  // what was parsed lies past the target: start over
+            m_parsed = 0;
+            m_parsedPosition.store(0, std::memory_order_release);
             restart = true;
             m_restarts.fetch_add(1, std::memory_order_acq_rel);
         }
@@ -356,6 +360,14 @@ SourceRead CRecordingPlayer::Read(std::span<std::uint8_t> buffer)
 
 void CRecordingPlayer::ChunkParsed(bool epochEnded)
 {
+    // Chunks are parsed in the order they were read, a read before the next one is made (a paused
+    // display's queue aside, which this runs ahead of until it is parsed): what was handed out is
+    // parsed now.
+    if (m_parsed != m_position)
+    {
+        m_parsed = m_position;
+        m_parsedPosition.store(m_parsed, std::memory_order_release);
+    }
     if (!m_stepping || !epochEnded)
         return;
     m_stepping = false;

@@ -60,7 +60,8 @@ public:
     [[nodiscard]] std::uint64_t PositionUs() const { return m_positionUs.load(std::memory_order_acquire); }
     [[nodiscard]] std::uint64_t BytesPlayed() const { return m_bytePosition.load(std::memory_order_acquire); }
     [[nodiscard]] std::uint64_t Size() const { return m_size; }
-    [[nodiscard]] bool AtEnd() const { return BytesPlayed() >= m_size; }
+    // The reader has parsed the recording's last byte.
+    [[nodiscard]] bool AtEnd() const { return m_parsedPosition.load(std::memory_order_acquire) >= m_size; }
     [[nodiscard]] bool Playing() const { return m_playingState.load(std::memory_order_acquire); }
     // True while a seek or a step is still running fast to its target.
     [[nodiscard]] bool Busy() const { return m_busy.load(std::memory_order_acquire); }
@@ -115,6 +116,7 @@ private:
 
     // Reader thread.
     std::uint64_t m_position = 0;
+    std::uint64_t m_parsed = 0;  // bytes handed out and parsed
     int m_speed = 1;
     bool m_playing = true;
     bool m_stepping = false;
@@ -128,6 +130,7 @@ private:
     std::atomic<bool> m_commandsPending{false};
     std::atomic<std::uint64_t> m_positionUs{0};
     std::atomic<std::uint64_t> m_bytePosition{0};
+    std::atomic<std::uint64_t> m_parsedPosition{0};
     std::atomic<bool> m_playingState{true};
     std::atomic<bool> m_busy{false};
     std::atomic<int> m_speedState{1};

@@ -126,6 +126,9 @@ public:
     int FillOwnNavRecord(const NavEngine& engine);
     int FillOwnDopRecord(const NavEngine& engine);
     int FillOwnSvRecord(const NavEngine& engine);
+    // Runs `engine` on the epoch inputs it was given and fills the own records and the own fix from
+    // its solution.
+    void RunOwnNavigationEpoch(NavEngine& engine);
 
     // ---- records (read by views; written by the decoders) ----
     // Set by the NMEA import when the views are to be told after the sentence just imported: after

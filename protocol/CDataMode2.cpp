@@ -18,12 +18,7 @@ int CData::ImportNavigationInput(std::span<const std::uint8_t> message, std::siz
         {
             DecodeMeas(message, length, byteOrder);
             engine.SetEpochInputs(meas);
-            const int fixesBefore = engine.solution.fixCounter;
-            engine.RunNavigationEpoch();
-            (void)FillOwnNavRecord(engine);
-            (void)FillOwnDopRecord(engine);
-            (void)FillOwnSvRecord(engine);
-            FillOwnFix(fix, engine, engine.solution.fixCounter != fixesBefore);
+            RunOwnNavigationEpoch(engine);
             return kImportNavEpoch;
         }
         case kIdSubframe:
@@ -47,6 +42,16 @@ std::int32_t Hundredths(double seconds)
     return ClampToInt<std::int32_t>(100.0 * seconds);
 }
 }  // namespace
+
+void CData::RunOwnNavigationEpoch(NavEngine& engine)
+{
+    const int fixesBefore = engine.solution.fixCounter;
+    engine.RunNavigationEpoch();
+    (void)FillOwnNavRecord(engine);
+    (void)FillOwnDopRecord(engine);
+    (void)FillOwnSvRecord(engine);
+    FillOwnFix(fix, engine, engine.solution.fixCounter != fixesBefore);
+}
 
 int CData::FillOwnNavRecord(const NavEngine& engine)
 {

@@ -21,7 +21,6 @@
 #include <cmath>
 
 #include "nav/NavEngine.h"
-#include "nav/OwnFix.h"
 #include "protocol/CData.h"
 #include "protocol/UbxFrame.h"
 #include "protocol/WireBytes.h"
@@ -224,11 +223,6 @@ int CData::ImportUbxNavigationInput(std::uint8_t cls, std::uint8_t id, std::span
     }
     ublox.rawIntervalS = interval;
     ublox.lastRawTow = rcvTow;
-    const int fixesBefore = engine.solution.fixCounter;
-    engine.RunNavigationEpoch();
-    (void)FillOwnNavRecord(engine);
-    (void)FillOwnDopRecord(engine);
-    (void)FillOwnSvRecord(engine);
-    FillOwnFix(fix, engine, engine.solution.fixCounter != fixesBefore);
+    RunOwnNavigationEpoch(engine);
     return kImportNavEpoch;
 }

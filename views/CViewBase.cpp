@@ -32,7 +32,12 @@ public:
         CViewBase* view = m_view;
         QMetaObject::invokeMethod(
             view,
-            [view, delivery] {
+            [this, view, delivery] {
+                // Qt hands the call over under a lock of its own; taking ours as well orders the
+                // reader's copy of the snapshot before this read in a way every tool can see.
+                {
+                    std::lock_guard handOver(m_mutex);
+                }
                 if (delivery.Current() && delivery.snapshot)
                     view->OnRecordMessage(delivery.message, delivery.wParam, *delivery.snapshot);
             },
