@@ -284,7 +284,7 @@ TEST_F(FeedDoc, PortTwoNeverRunsTheOwnSolution)
     EXPECT_EQ(deliveries[1].snapshot->currentId, 0x0B);
 }
 
-// A hand-edited profile with a protocol mode outside 0..2: each port reads its receiver's binary
+// A hand-edited profile with a protocol mode outside 0..4: each port reads its receiver's binary
 // messages as in mode 1 (port 1 runs no own solution, which would add four snapshots per MEAS).
 TEST_F(FeedDoc, ProtocolModesOutsideTheKnownOnesReadAsBinary)
 {

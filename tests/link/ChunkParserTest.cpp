@@ -133,7 +133,7 @@ TEST(ChunkParser, PortTwoReadsTestModeAsBinary)
     EXPECT_EQ(context.own.GetCounters().framesCompleted, 0U);
 }
 
-// A protocol mode outside 0..2 (a hand-edited profile) reads as binary on either port: the same
+// A protocol mode outside 0..4 (a hand-edited profile) reads as binary on either port: the same
 // records, notified and logged as in mode 1, and no own solution.
 TEST(ChunkParser, ModesOutsideTheKnownOnesReadAsBinary)
 {
