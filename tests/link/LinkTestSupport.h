@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "config/CAppSettings.h"
+#include "link/CFeedDoc.h"
 #include "link/ViewLinks.h"
 #include "protocol/CData.h"
 
@@ -321,5 +322,25 @@ inline std::vector<std::uint8_t> Frame(const std::vector<std::uint8_t>& message)
 inline std::vector<std::uint8_t> PlainFrame(std::uint8_t marker = 1)
 {
     return Frame({0x0B, marker, 0x02});
+}
+// Monotonic milliseconds, the clock the port's command queue runs on.
+inline std::int64_t NowMs()
+{
+    const auto now = std::chrono::steady_clock::now().time_since_epoch();
+    return std::chrono::duration_cast<std::chrono::milliseconds>(now).count();
+}
+
+// Pumps the port's UBX commands until the queue is idle (or 10 s pass); returns every status text.
+inline std::vector<std::string> PumpUntilIdle(CFeedDoc& doc, int port)
+{
+    std::vector<std::string> texts;
+    const std::int64_t end = NowMs() + 10000;
+    do
+    {
+        for (std::string& t : doc.PumpUbxCommands(port, NowMs()))
+            texts.push_back(std::move(t));
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    } while (doc.UbxCommandsBusy(port) && NowMs() < end);
+    return texts;
 }
 }  // namespace vrn::test

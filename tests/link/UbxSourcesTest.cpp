@@ -19,12 +19,6 @@ namespace vrn::test
 {
 namespace
 {
-std::int64_t NowMs()
-{
-    const auto now = std::chrono::steady_clock::now().time_since_epoch();
-    return std::chrono::duration_cast<std::chrono::milliseconds>(now).count();
-}
-
 // A NAV-PVT with a 3D fix (the time is all the test needs to tell epochs apart).
 std::vector<std::uint8_t> PvtFrame(std::uint32_t iTowMs)
 {
@@ -57,20 +51,6 @@ bool SawNavPvt(const RecordingView& view, unsigned wParam)
             std::string_view(d.snapshot->fix.source.data()) == "NAV-PVT")
             return true;
     return false;
-}
-
-// Pumps the port's commands until the queue is idle (or 10 s pass); returns every status text.
-std::vector<std::string> PumpUntilIdle(CFeedDoc& doc, int port)
-{
-    std::vector<std::string> texts;
-    const std::int64_t end = NowMs() + 10000;
-    do
-    {
-        for (std::string& t : doc.PumpUbxCommands(port, NowMs()))
-            texts.push_back(std::move(t));
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    } while (doc.UbxCommandsBusy(port) && NowMs() < end);
-    return texts;
 }
 
 UbxRequest ColdStart()

@@ -17,26 +17,6 @@ namespace
 using namespace vrn;
 using namespace vrn::test;
 
-std::int64_t NowMs()
-{
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
-// Pumps the port's commands until the queue is idle (or 10 s pass); returns every status text.
-std::vector<std::string> PumpUntilIdle(CFeedDoc& doc, int port)
-{
-    std::vector<std::string> texts;
-    const std::int64_t end = NowMs() + 10000;
-    do
-    {
-        for (std::string& t : doc.PumpUbxCommands(port, NowMs()))
-            texts.push_back(std::move(t));
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    } while (doc.UbxCommandsBusy(port) && NowMs() < end);
-    return texts;
-}
-
 bool Contains(const std::vector<std::string>& texts, std::string_view text)
 {
     return std::any_of(texts.begin(), texts.end(), [&](const std::string& t) { return t == text; });
